@@ -1,0 +1,64 @@
+// Process entry: platform, directories, single instance, caption, command line, run mode.
+#include "app/startup.h"
+#include "app/command_line.h"
+#include "app/res/resource.h"
+#include "model/found_items.h"
+#include "model/process_values.h"
+#include "search/files/path_ops.h"
+
+int QueryPlatformKind()
+{
+    OSVERSIONINFOA version;
+    ZeroMemory(&version, sizeof version);
+    version.dwOSVersionInfoSize = sizeof version;   // 148 bytes
+    if (!GetVersionExA(&version)) return 0;
+    if (version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS) return 1;
+    if (version.dwPlatformId == VER_PLATFORM_WIN32_NT) return 2;
+    return 0;
+}
+
+int ClaimSingleInstance()
+{
+    g_instanceMutex = CreateMutexA(NULL, FALSE, "Envsweep");
+    return GetLastError() == ERROR_ALREADY_EXISTS ? 0 : 1;
+}
+
+// Fetches a directory with its trailing backslash; 0 when the query fails or does not fit.
+static int FetchDirectory(UINT (WINAPI* query)(LPSTR, UINT), char* out)
+{
+    const UINT length = query(out, kPathSize);
+    if (length == 0 || length >= (UINT)kPathSize) {
+        out[0] = '\0';
+        return 0;
+    }
+    AppendBackslash(out, kPathSize);
+    return 1;
+}
+
+int EnvsweepMain(HINSTANCE instance, const char* commandLine)
+{
+    g_platformKind = QueryPlatformKind();
+    if (g_platformKind == 0) return -1;
+    if (!FetchDirectory(GetSystemDirectoryA, g_systemDirectory)) return -1;
+    if (!FetchDirectory(GetWindowsDirectoryA, g_windowsDirectory)) return -1;
+    if (!ClaimSingleInstance()) return 0;
+
+    g_instance = instance;
+    LoadStringA(instance, IDS_CAPTION, g_caption, sizeof g_caption);
+
+    ParseCommandLine(commandLine);
+
+    // Without the list no run can keep what it finds: end before any run starts.
+    g_foundItems = CreateFoundItemList(FoundItemCapacity());
+    if (g_foundItems == NULL) return -1;
+
+    if (g_silentFlag || g_restrictedFlag) {
+        // The silent run is handed over here.
+    } else {
+        // The interactive run (main window) is handed over here.
+    }
+
+    DestroyFoundItemList(g_foundItems);
+    g_foundItems = NULL;
+    return 0;
+}

@@ -1,0 +1,12 @@
+// Process entry: platform, directories, single instance, caption, command line, run mode.
+#pragma once
+#include <windows.h>
+
+// 1 = Windows 9x family, 2 = NT family, 0 = unsupported or the query failed.
+int QueryPlatformKind();
+
+// 1 when this is the only running instance (the Envsweep mutex did not exist before).
+int ClaimSingleInstance();
+
+// The whole start-up and run; returns the process exit code (-1 or 0).
+int EnvsweepMain(HINSTANCE instance, const char* commandLine);

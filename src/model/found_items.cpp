@@ -1,0 +1,176 @@
+// The found-item list: one fixed block of items, filled by search, read by window and deletion.
+#include "model/found_items.h"
+#include <new>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include "model/products.h"
+#include "model/text_ops.h"
+#include "search/files/file_rules.h"
+#include "search/registry/registry_rules.h"
+
+FoundItemList* g_foundItems = NULL;
+
+FoundItem::FoundItem()
+    : itemClass(-1), ruleKind(0), productIndex(-1), hive(NULL), path(NULL), valueName(NULL),
+      serviceName(NULL), displayText(NULL), ticked(1), accessible(1), notDeleted(0)
+{
+}
+
+FoundItem::~FoundItem()
+{
+    Reset();
+}
+
+void FoundItem::Reset()
+{
+    FreeString(path);
+    FreeString(valueName);
+    FreeString(serviceName);
+    FreeString(displayText);
+    path = valueName = serviceName = displayText = NULL;
+    itemClass = -1;
+    ruleKind = 0;
+    productIndex = -1;
+    hive = NULL;
+    ticked = 1;
+    accessible = 1;
+    notDeleted = 0;
+}
+
+int32_t FoundItemCapacity()
+{
+    return CountRegistryRules() + CountFileRules() + 300;
+}
+
+FoundItemList* CreateFoundItemList(int32_t capacity)
+{
+    if (capacity < 0) return NULL;
+    // Header and items in one block; the items start at an aligned offset after the header.
+    const size_t header = (sizeof(FoundItemList) + alignof(FoundItem) - 1) & ~(alignof(FoundItem) - 1);
+    const size_t bytes = header + (size_t)capacity * sizeof(FoundItem);
+    char* block = (char*)malloc(bytes);
+    if (block == NULL) return NULL;
+    FoundItemList* list = (FoundItemList*)block;
+    list->capacity = capacity;
+    list->count = 0;
+    list->items = (FoundItem*)(block + header);
+    for (int32_t i = 0; i < capacity; i++) new (&list->items[i]) FoundItem();
+    return list;
+}
+
+void DestroyFoundItemList(FoundItemList* list)
+{
+    if (list == NULL) return;
+    for (int32_t i = 0; i < list->capacity; i++) list->items[i].~FoundItem();
+    free(list);
+}
+
+void ClearItems()
+{
+    FoundItemList* list = g_foundItems;
+    if (list == NULL) return;
+    for (int32_t i = 0; i < list->count; i++) list->items[i].Reset();
+    list->count = 0;
+}
+
+uint8_t AddFileItem(const char* path, const char* serviceName)
+{
+    FoundItemList* list = g_foundItems;
+    if (list == NULL || path == NULL || list->count >= list->capacity) return 0;
+    for (int32_t i = 0; i < list->count; i++) {
+        const FoundItem& it = list->items[i];
+        if (it.itemClass == kItemClassFile && it.path != NULL && lstrcmpiA(it.path, path) == 0) return 1;
+    }
+    const int32_t product = CurrentProduct(kProductSideFile);
+    if (ProductSelection(product, -1) != 1) return 1;
+    if (product < 0) return 1;  // -1 would test bit 31, which no family owns
+
+    FoundItem& item = list->items[list->count];
+    item.Reset();
+    item.itemClass = kItemClassFile;
+    item.productIndex = product;
+    item.path = DuplicateString(path);
+    item.serviceName = DuplicateString(serviceName);
+    item.ticked = 1;
+    item.notDeleted = 0;
+    item.accessible = ProbeFileAccess(path);
+    list->count++;
+    return item.accessible;
+}
+
+uint8_t AddRegistryItem(int32_t kind, HKEY hive, const char* keyPath, const char* valueName)
+{
+    FoundItemList* list = g_foundItems;
+    if (list == NULL || keyPath == NULL || list->count >= list->capacity) return 0;
+    for (int32_t i = 0; i < list->count; i++) {
+        const FoundItem& it = list->items[i];
+        if (it.itemClass == kItemClassRegistry && it.ruleKind == kind && it.hive == hive &&
+            CompareNoCase(it.path, keyPath) == 0 && CompareNoCase(it.valueName, valueName) == 0)
+            return 0;
+    }
+    const int32_t product = CurrentProduct(kProductSideRegistry);
+    if (product < 0 || ProductSelection(product, -1) != 1) return 1;
+
+    FoundItem& item = list->items[list->count];
+    item.Reset();
+    item.itemClass = kItemClassRegistry;
+    item.ruleKind = kind;
+    item.productIndex = product;
+    item.hive = hive;
+    item.path = DuplicateString(keyPath);
+    item.valueName = DuplicateString(valueName);
+    item.ticked = 1;
+    item.accessible = 1;
+    item.notDeleted = 0;
+    list->count++;
+    return 1;
+}
+
+const char* HiveName(HKEY hive)
+{
+    if (hive == HKEY_CLASSES_ROOT) return "HKEY_CLASSES_ROOT";
+    if (hive == HKEY_CURRENT_USER) return "HKEY_CURRENT_USER";
+    if (hive == HKEY_LOCAL_MACHINE) return "HKEY_LOCAL_MACHINE";
+    if (hive == HKEY_USERS) return "HKEY_USERS";
+    return "";
+}
+
+const char* ItemTypeWord(const FoundItem* item)
+{
+    if (item->itemClass == kItemClassRegistry) return "Registry";
+    if (item->itemClass == kItemClassFile) return "File";
+    return "";
+}
+
+char* FormatItemText(const FoundItem* item, char* text, int size)
+{
+    if (text == NULL || size <= 0) return text;
+    text[0] = '\0';
+    const int limit = size < 1024 ? size : 1024;   // at most 1023 characters
+    if (item->itemClass == kItemClassFile) {
+        snprintf(text, limit, "%s", item->path ? item->path : "");
+    } else if (item->itemClass == kItemClassRegistry) {
+        snprintf(text, limit, "[%s\\%s] %s", HiveName(item->hive), item->path ? item->path : "",
+                 item->valueName ? item->valueName : "");
+    }
+    return text;
+}
+
+uint8_t ProbeFileAccess(const char* path)
+{
+    const DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES) return 0;
+    if (attributes & FILE_ATTRIBUTE_READONLY) {
+        DWORD cleared = attributes & ~FILE_ATTRIBUTE_READONLY;
+        if (cleared == 0) cleared = FILE_ATTRIBUTE_NORMAL;
+        return SetFileAttributesA(path, cleared) ? 1 : 0;
+    }
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        return MoveFileA(path, path) ? 1 : 0;
+    }
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
+    if (file == INVALID_HANDLE_VALUE) return 0;
+    CloseHandle(file);
+    return 1;
+}

@@ -1,0 +1,65 @@
+// The found-item list: what search found, what the window shows and what deletion removes.
+#pragma once
+#include <windows.h>
+#include <stdint.h>
+
+const int32_t kItemClassRegistry = 0;
+const int32_t kItemClassFile = 1;
+
+struct FoundItem {
+    int32_t itemClass;    // 0 registry item, 1 file item
+    int32_t ruleKind;     // registry items: the rule kind it was recorded under
+    int32_t productIndex; // family of the rule being processed when it was added
+    HKEY hive;            // registry items: the predefined root
+    char* path;           // key path below hive, or the absolute file or folder path
+    char* valueName;      // registry items: absent = the key itself
+    char* serviceName;    // file items: service named by the file rule, or absent
+    char* displayText;    // set when a search completes
+    uint8_t ticked;
+    uint8_t accessible;
+    uint8_t notDeleted;
+
+    FoundItem();
+    ~FoundItem();
+    FoundItem(const FoundItem&) = delete;
+    FoundItem& operator=(const FoundItem&) = delete;
+
+    // Releases the owned strings and returns the slot to the default state.
+    void Reset();
+};
+
+struct FoundItemList {
+    int32_t capacity;
+    int32_t count;
+    FoundItem* items;     // capacity slots, in the same block as this header
+};
+
+// The process-wide list, created at start-up.
+extern FoundItemList* g_foundItems;
+
+// One block holding the header and capacity default-constructed items; NULL when the storage
+// cannot be had.
+FoundItemList* CreateFoundItemList(int32_t capacity);
+void DestroyFoundItemList(FoundItemList* list);
+
+// Registry rules + file rules + 300.
+int32_t FoundItemCapacity();
+
+// 0 = list full; 1 = duplicate or product not selected; else the new item's accessible flag.
+uint8_t AddFileItem(const char* path, const char* serviceName);
+// 0 = list full or duplicate; 1 = added or product not selected.
+uint8_t AddRegistryItem(int32_t kind, HKEY hive, const char* keyPath, const char* valueName);
+void ClearItems();
+
+// "[HIVE\path] value" for registry items, the path for file items; at most 1023 characters.
+// Writes into text (size bytes, always terminated) and returns text.
+char* FormatItemText(const FoundItem* item, char* text, int size);
+
+// "HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE", "HKEY_USERS", or "".
+const char* HiveName(HKEY hive);
+
+// "Registry", "File" or "" for the item's class.
+const char* ItemTypeWord(const FoundItem* item);
+
+// 1 if the path exists and can be changed. Clears a read-only attribute as a side effect.
+uint8_t ProbeFileAccess(const char* path);

@@ -1,0 +1,113 @@
+// Path and text operations shared across the program.
+#include "search/files/path_ops.h"
+#include <windows.h>
+#include <shlobj.h>
+#include <stdio.h>
+#include <string.h>
+#include "model/process_values.h"
+
+const char* SplitField(const char* text, char separator, int n, char* out, int size)
+{
+    if (text == NULL || n < 1) return NULL;
+    const char* start = text;
+    for (int i = 1; i < n; i++) {
+        const char* next = strchr(start, separator);
+        if (next == NULL) return NULL;
+        start = next + 1;
+    }
+    if (out != NULL && size > 0) {
+        int length = 0;
+        while (start[length] != '\0' && start[length] != separator) length++;
+        if (length > size - 1) length = size - 1;
+        memcpy(out, start, (size_t)length);
+        out[length] = '\0';
+    }
+    return start;
+}
+
+void AppendBackslash(char* path, int size)
+{
+    const size_t length = strlen(path);
+    if (length > 0 && path[length - 1] == '\\') return;
+    if ((int)length + 1 >= size) return;  // no room: leave the path as it is
+    path[length] = '\\';
+    path[length + 1] = '\0';
+}
+
+void StripBackslash(char* path)
+{
+    const size_t length = strlen(path);
+    if (length > 0 && path[length - 1] == '\\') path[length - 1] = '\0';
+}
+
+const char* ExtensionPointer(const char* path)
+{
+    const size_t length = strlen(path);
+    for (size_t i = length; i > 1; i--) {
+        if (path[i - 1] == '.') return path + i - 1;
+    }
+    return path + length;
+}
+
+const char* FileNamePart(const char* path)
+{
+    if (path == NULL) return "";
+    const char* slash = strrchr(path, '\\');
+    return slash ? slash + 1 : path;
+}
+
+void TrimSpaces(char* text)
+{
+    size_t start = 0;
+    while (text[start] == ' ') start++;
+    size_t end = strlen(text);
+    while (end > start && text[end - 1] == ' ') end--;
+    memmove(text, text + start, end - start);
+    text[end - start] = '\0';
+}
+
+static uint8_t FindFirst(const char* path, DWORD* attributes)
+{
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA(path, &data);
+    if (find == INVALID_HANDLE_VALUE) return 0;
+    *attributes = data.dwFileAttributes;
+    FindClose(find);
+    return 1;
+}
+
+uint8_t FileExists(const char* path)
+{
+    DWORD attributes = 0;
+    return FindFirst(path, &attributes);
+}
+
+uint8_t DirectoryExists(const char* path)
+{
+    DWORD attributes = 0;
+    if (!FindFirst(path, &attributes)) return 0;
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? 1 : 0;
+}
+
+uint8_t SpecialFolderPath(int csidl, char* out)
+{
+    LPITEMIDLIST list = NULL;
+    uint8_t ok = 0;
+    if (SUCCEEDED(SHGetSpecialFolderLocation(NULL, csidl, &list)) && list != NULL) {
+        ok = SHGetPathFromIDListA(list, out) ? 1 : 0;
+    }
+    if (list != NULL) CoTaskMemFree(list);
+    return ok;
+}
+
+uint8_t WindowsSubfolder(char* out, int size, int kind)
+{
+    char windows[kPathSize];
+    const UINT length = GetWindowsDirectoryA(windows, sizeof windows);
+    if (length == 0 || length >= sizeof windows) return 0;
+    AppendBackslash(windows, sizeof windows);
+    if (kind == -1) kind = g_platformKind;
+    const char* sub = kind == 1 ? "INF\\OTHER\\" : kind == 2 ? "INF\\" : "";
+    const int written = snprintf(out, (size_t)size, "%s%s", windows, sub);
+    return written >= 0 && written < size ? 1 : 0;
+}

@@ -1,0 +1,34 @@
+// Path and text operations shared across the program. They work byte by byte: double-byte
+// characters are not decoded, so a trailing byte 92 counts as a backslash.
+#pragma once
+#include <stdint.h>
+#include "model/text_ops.h"
+
+const int kPathSize = 260;
+
+// Copies field n (from 1) of text, split at separator, into out (at most size - 1 characters,
+// terminated). Returns the field's start within text, or NULL (out untouched) when the text
+// holds fewer than n - 1 separators or n < 1.
+const char* SplitField(const char* text, char separator, int n, char* out, int size);
+
+// Appends a backslash when the path is empty or does not end in one; path holds size bytes.
+void AppendBackslash(char* path, int size = kPathSize);
+// Removes one trailing backslash, if any.
+void StripBackslash(char* path);
+// The last "." (never the first character), or the end of the path.
+const char* ExtensionPointer(const char* path);
+// The text after the last backslash; the whole path without one; "" for an absent path.
+const char* FileNamePart(const char* path);
+// Removes leading and trailing blanks (character 32 only) in place.
+void TrimSpaces(char* text);
+
+// 1 when a find-first-file search on the path finds a file or a folder.
+uint8_t FileExists(const char* path);
+// 1 when that first match is a folder.
+uint8_t DirectoryExists(const char* path);
+// The special folder's path (out: 260 bytes) for a CSIDL; 1 only when the shell gives one.
+uint8_t SpecialFolderPath(int csidl, char* out);
+// The Windows directory with a backslash, then "INF\OTHER\" (kind 1) or "INF\" (kind 2);
+// kind -1 means the platform kind; other kinds add nothing. 0 when the directory is unreadable
+// or the result does not fit.
+uint8_t WindowsSubfolder(char* out, int size, int kind);

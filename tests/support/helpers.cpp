@@ -1,0 +1,274 @@
+// Test helpers shared by every test executable.
+#include "support/helpers.h"
+#include <sddl.h>
+#include <shellapi.h>
+#include <stdio.h>
+#include <string.h>
+#include <vector>
+#include "model/process_values.h"
+#include "model/products.h"
+#include "app/startup.h"
+#include "search/files/path_ops.h"
+
+void InitProcessValuesForTest()
+{
+    g_platformKind = QueryPlatformKind();
+    GetSystemDirectoryA(g_systemDirectory, sizeof g_systemDirectory);
+    AppendBackslash(g_systemDirectory, sizeof g_systemDirectory);
+    GetWindowsDirectoryA(g_windowsDirectory, sizeof g_windowsDirectory);
+    AppendBackslash(g_windowsDirectory, sizeof g_windowsDirectory);
+}
+
+static uint8_t DeleteTreeOpen(HKEY parent, const char* name)
+{
+    HKEY key = NULL;
+    if (RegOpenKeyExA(parent, name, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
+        char child[512];
+        for (;;) {
+            DWORD length = sizeof child;
+            if (RegEnumKeyExA(key, 0, child, &length, NULL, NULL, NULL, NULL) != ERROR_SUCCESS) break;
+            if (!DeleteTreeOpen(key, child)) break;
+        }
+        RegCloseKey(key);
+    }
+    const LONG rc = RegDeleteKeyA(parent, name);
+    return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND ? 1 : 0;
+}
+
+uint8_t DeleteTree(HKEY root, const std::string& path)
+{
+    DeleteTreeOpen(root, path.c_str());
+    return KeyPresent(root, path) ? 0 : 1;
+}
+
+uint8_t KeyPresent(HKEY root, const std::string& path)
+{
+    HKEY key = NULL;
+    const LONG rc = RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key);
+    if (rc == ERROR_SUCCESS) RegCloseKey(key);
+    return rc == ERROR_SUCCESS || rc == ERROR_ACCESS_DENIED ? 1 : 0;
+}
+
+uint8_t ValuePresent(HKEY root, const std::string& path, const char* valueName)
+{
+    HKEY key = NULL;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return 0;
+    const LONG rc = RegQueryValueExA(key, valueName, NULL, NULL, NULL, NULL);
+    RegCloseKey(key);
+    return rc == ERROR_SUCCESS ? 1 : 0;
+}
+
+ScratchKey::ScratchKey(HKEY root, const std::string& path) : root_(root), path_(path)
+{
+    DeleteTree(root_, path_);
+    Create("");
+}
+
+ScratchKey::~ScratchKey()
+{
+    DeleteTree(root_, path_);
+}
+
+std::string ScratchKey::Full(const std::string& relative) const
+{
+    return relative.empty() ? path_ : path_ + "\\" + relative;
+}
+
+uint8_t ScratchKey::Create(const std::string& relative, uint8_t volatileKey) const
+{
+    HKEY key = NULL;
+    const DWORD options = volatileKey ? REG_OPTION_VOLATILE : REG_OPTION_NON_VOLATILE;
+    if (RegCreateKeyExA(root_, Full(relative).c_str(), 0, NULL, options, KEY_ALL_ACCESS, NULL, &key, NULL) !=
+        ERROR_SUCCESS)
+        return 0;
+    RegCloseKey(key);
+    return 1;
+}
+
+uint8_t ScratchKey::SetBytes(const std::string& relative, const char* valueName, const void* data, DWORD size,
+                             DWORD type) const
+{
+    HKEY key = NULL;
+    if (RegCreateKeyExA(root_, Full(relative).c_str(), 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL) !=
+        ERROR_SUCCESS)
+        return 0;
+    const LONG rc = RegSetValueExA(key, valueName, 0, type, (const BYTE*)data, size);
+    RegCloseKey(key);
+    return rc == ERROR_SUCCESS ? 1 : 0;
+}
+
+uint8_t ScratchKey::SetString(const std::string& relative, const char* valueName, const std::string& data,
+                              DWORD type) const
+{
+    return SetBytes(relative, valueName, data.c_str(), (DWORD)data.size() + 1, type);
+}
+
+uint8_t SetKeySecurity(HKEY root, const std::string& path, const char* sddl)
+{
+    PSECURITY_DESCRIPTOR descriptor = NULL;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &descriptor, NULL)) return 0;
+    HKEY key = NULL;
+    uint8_t ok = 0;
+    if (RegOpenKeyExA(root, path.c_str(), 0, WRITE_DAC | WRITE_OWNER | READ_CONTROL, &key) == ERROR_SUCCESS) {
+        SECURITY_INFORMATION what = 0;
+        if (strstr(sddl, "O:")) what |= OWNER_SECURITY_INFORMATION;
+        if (strstr(sddl, "D:")) what |= DACL_SECURITY_INFORMATION;
+        ok = RegSetKeySecurity(key, what, descriptor) == ERROR_SUCCESS ? 1 : 0;
+        RegCloseKey(key);
+    }
+    LocalFree(descriptor);
+    return ok;
+}
+
+std::string ModuleFolder()
+{
+    char path[MAX_PATH];
+    GetModuleFileNameA(NULL, path, sizeof path);
+    char* slash = strrchr(path, '\\');
+    if (slash) slash[1] = '\0';
+    return path;
+}
+
+static uint8_t StartSelf(const std::string& arguments, PROCESS_INFORMATION* process)
+{
+    char exe[MAX_PATH];
+    GetModuleFileNameA(NULL, exe, sizeof exe);
+    std::string line = std::string("\"") + exe + "\" " + arguments;
+    std::vector<char> buffer(line.begin(), line.end());
+    buffer.push_back('\0');
+    STARTUPINFOA startup;
+    ZeroMemory(&startup, sizeof startup);
+    startup.cb = sizeof startup;
+    return CreateProcessA(exe, buffer.data(), NULL, NULL, FALSE, 0, NULL, NULL, &startup, process) ? 1 : 0;
+}
+
+HeldFile::HeldFile(const std::string& path) : release_(NULL), ok_(0)
+{
+    ZeroMemory(&process_, sizeof process_);
+    char name[64];
+    snprintf(name, sizeof name, "envsweep-test-held-%lu", GetTickCount());
+    release_ = CreateEventA(NULL, TRUE, FALSE, name);
+    std::string readyName = std::string(name) + "-ready";
+    HANDLE ready = CreateEventA(NULL, TRUE, FALSE, readyName.c_str());
+    if (StartSelf(std::string("--hold-file \"") + path + "\" " + name, &process_)) {
+        HANDLE waits[2] = {ready, process_.hProcess};
+        ok_ = WaitForMultipleObjects(2, waits, FALSE, 30000) == WAIT_OBJECT_0 ? 1 : 0;
+    }
+    CloseHandle(ready);
+}
+
+HeldFile::~HeldFile()
+{
+    if (release_) SetEvent(release_);
+    if (process_.hProcess) {
+        WaitForSingleObject(process_.hProcess, 30000);
+        CloseHandle(process_.hProcess);
+        CloseHandle(process_.hThread);
+    }
+    if (release_) CloseHandle(release_);
+}
+
+ScopedFoundItems::ScopedFoundItems(int32_t capacity)
+    : list_(CreateFoundItemList(capacity > 0 ? capacity : FoundItemCapacity())), saved_(g_foundItems),
+      savedMask_(ProductSelection(-2, -1))
+{
+    g_foundItems = list_;
+}
+
+ScopedFoundItems::~ScopedFoundItems()
+{
+    g_foundItems = saved_;
+    DestroyFoundItemList(list_);
+    // The mask is restored bit pattern for bit pattern (ProductSelection(-2, -1) only reads).
+    if (savedMask_ == 0xFFFFFFFFu) {
+        ProductSelection(-2, 0);
+        for (int i = 0; i < 32; i++) ProductSelection(i, 1);
+    } else {
+        ProductSelection(-2, (int32_t)savedMask_);
+    }
+}
+
+DWORD RunEnvsweep(const std::string& arguments, DWORD timeoutMs)
+{
+    const std::string exe = ModuleFolder() + "envsweep.exe";
+    std::string line = "\"" + exe + "\" " + arguments;
+    std::vector<char> buffer(line.begin(), line.end());
+    buffer.push_back('\0');
+    STARTUPINFOA startup;
+    ZeroMemory(&startup, sizeof startup);
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process;
+    if (!CreateProcessA(exe.c_str(), buffer.data(), NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process))
+        return 0x7fffffff;
+    DWORD code = 0x7fffffff;
+    if (WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_OBJECT_0) {
+        GetExitCodeProcess(process.hProcess, &code);
+    } else {
+        TerminateProcess(process.hProcess, 0x7fffffff);
+    }
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    return code;
+}
+
+uint8_t RemoveTree(const std::string& path)
+{
+    std::string from = path;
+    while (!from.empty() && from.back() == '\\') from.pop_back();
+    if (GetFileAttributesA(from.c_str()) == INVALID_FILE_ATTRIBUTES) return 1;
+    std::vector<char> list(from.begin(), from.end());
+    list.push_back('\0');
+    list.push_back('\0');
+    SHFILEOPSTRUCTA op;
+    ZeroMemory(&op, sizeof op);
+    op.wFunc = FO_DELETE;
+    op.pFrom = list.data();
+    op.fFlags = FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI;
+    SHFileOperationA(&op);
+    return GetFileAttributesA(from.c_str()) == INVALID_FILE_ATTRIBUTES ? 1 : 0;
+}
+
+ScratchFolder::ScratchFolder(const std::string& name)
+{
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    path_ = std::string(temp) + "envsweep-test\\" + name + "\\";
+    RemoveTree(path_);
+    CreateDirectoryA((std::string(temp) + "envsweep-test").c_str(), NULL);
+    CreateDirectoryA(path_.c_str(), NULL);
+}
+
+ScratchFolder::~ScratchFolder()
+{
+    RemoveTree(path_);
+}
+
+uint8_t ScratchFolder::WriteFile(const std::string& relative, const std::string& content) const
+{
+    const std::string full = path_ + relative;
+    for (size_t i = path_.size(); i < full.size(); i++) {
+        if (full[i] == '\\') CreateDirectoryA(full.substr(0, i).c_str(), NULL);
+    }
+    HANDLE file = CreateFileA(full.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE) return 0;
+    DWORD written = 0;
+    ::WriteFile(file, content.data(), (DWORD)content.size(), &written, NULL);
+    CloseHandle(file);
+    return written == content.size() ? 1 : 0;
+}
+
+int RunHelperMode(int argc, char** argv)
+{
+    // --hold-file PATH EVENT: open PATH without sharing, signal EVENT-ready, wait for EVENT.
+    if (argc >= 4 && strcmp(argv[1], "--hold-file") == 0) {
+        HANDLE file = CreateFileA(argv[2], GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
+        if (file == INVALID_HANDLE_VALUE) return 2;
+        HANDLE release = OpenEventA(SYNCHRONIZE, FALSE, argv[3]);
+        HANDLE ready = OpenEventA(EVENT_MODIFY_STATE, FALSE, (std::string(argv[3]) + "-ready").c_str());
+        if (ready) SetEvent(ready);
+        if (release) WaitForSingleObject(release, 300000);
+        CloseHandle(file);
+        return 0;
+    }
+    return -1;
+}

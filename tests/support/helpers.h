@@ -1,0 +1,83 @@
+// Test helpers shared by every test executable: scratch registry subtrees, files held open by
+// another process, key DACLs, a private found-item list, and envsweep.exe as a child process.
+#pragma once
+#include <windows.h>
+#include <stdint.h>
+#include <string>
+#include "model/found_items.h"
+
+// Fills the start-up values (platform kind, system and Windows directories) as the entry does.
+void InitProcessValuesForTest();
+
+// A scratch registry subtree: removed first (left-overs of a crashed run), created empty, and
+// removed again at the end of the scope.
+class ScratchKey {
+public:
+    ScratchKey(HKEY root, const std::string& path);
+    ~ScratchKey();
+    HKEY root() const { return root_; }
+    const std::string& path() const { return path_; }
+    // Creates root\path\relative (and its parents); returns 1 on success.
+    uint8_t Create(const std::string& relative, uint8_t volatileKey = 0) const;
+    uint8_t SetString(const std::string& relative, const char* valueName, const std::string& data,
+                      DWORD type = REG_SZ) const;
+    uint8_t SetBytes(const std::string& relative, const char* valueName, const void* data, DWORD size,
+                     DWORD type) const;
+    std::string Full(const std::string& relative) const;
+private:
+    HKEY root_;
+    std::string path_;
+};
+
+// Deletes root\path and everything below it; 1 when it is gone afterwards.
+uint8_t DeleteTree(HKEY root, const std::string& path);
+uint8_t KeyPresent(HKEY root, const std::string& path);
+uint8_t ValuePresent(HKEY root, const std::string& path, const char* valueName);
+
+// Sets a key's security from an SDDL string (owner and DACL as the string gives them).
+uint8_t SetKeySecurity(HKEY root, const std::string& path, const char* sddl);
+
+// Another process holding a file open without sharing, until the scope ends.
+class HeldFile {
+public:
+    explicit HeldFile(const std::string& path);
+    ~HeldFile();
+    uint8_t ok() const { return ok_; }
+private:
+    PROCESS_INFORMATION process_;
+    HANDLE release_;
+    uint8_t ok_;
+};
+
+// A private found-item list installed as the process-wide list for the scope.
+class ScopedFoundItems {
+public:
+    explicit ScopedFoundItems(int32_t capacity = 0);
+    ~ScopedFoundItems();
+    FoundItemList* list() const { return list_; }
+private:
+    FoundItemList* list_;
+    FoundItemList* saved_;
+    uint32_t savedMask_;
+};
+
+// Runs envsweep.exe (beside the test executable) with the command line; returns its exit code,
+// or 0x7fffffff when it could not start or did not end within the timeout.
+DWORD RunEnvsweep(const std::string& arguments, DWORD timeoutMs = 120000);
+
+// Folder of the test executable, with a trailing backslash.
+std::string ModuleFolder();
+// A scratch folder below the prefix's temporary folder, emptied first and removed at the end.
+class ScratchFolder {
+public:
+    explicit ScratchFolder(const std::string& name);
+    ~ScratchFolder();
+    const std::string& path() const { return path_; }   // with a trailing backslash
+    uint8_t WriteFile(const std::string& relative, const std::string& content = "x") const;
+private:
+    std::string path_;
+};
+uint8_t RemoveTree(const std::string& path);
+
+// Entry of the helper process modes of the test executables; returns -1 when argv asks none.
+int RunHelperMode(int argc, char** argv);

@@ -1,0 +1,90 @@
+#!/usr/bin/env bash
+# Runs a Windows program in the project's own disposable 32-bit Wine prefix.
+#
+#   winerun.sh PROGRAM.exe [ARGS...]   run it (creating the prefix on first use)
+#   winerun.sh --up                    create the prefix, start its wineserver (and Xvfb if needed)
+#   winerun.sh --down                  stop exactly that wineserver and that Xvfb
+#
+# The prefix lives in $ENVSWEEP_PREFIX, else $ENVSWEEP_BUILD/wineprefix, else ./wineprefix.
+# It is never ~/.wine. Its shell folders that Wine links into the Unix home folder are replaced
+# by real folders before anything runs, so nothing done inside can reach the user's own files.
+set -u
+
+build=${ENVSWEEP_BUILD:-$PWD}
+export WINEPREFIX=${ENVSWEEP_PREFIX:-$build/wineprefix}
+# ENVSWEEP_WINEARCH (win32 or win64) follows the build's target processor; see cmake/mingw.cmake.
+export WINEARCH=${ENVSWEEP_WINEARCH:-win32}
+if [ "$WINEARCH" = win64 ]; then WINE=/usr/lib/wine/wine64; else WINE=wine; fi
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+state=$(dirname "$WINEPREFIX")/.$(basename "$WINEPREFIX")-state
+mkdir -p "$state"
+
+case "$WINEPREFIX" in
+  "$HOME/.wine"|"$HOME/.wine/") echo "winerun: refusing to use $WINEPREFIX" >&2; exit 2 ;;
+esac
+
+# Replace every symbolic link below the prefix's user profiles with a real, empty folder.
+unlink_profile() {
+  local users="$WINEPREFIX/drive_c/users"
+  [ -d "$users" ] || return 0
+  find "$users" -maxdepth 3 -type l | while read -r link; do
+    rm -f "$link" && mkdir -p "$link"
+  done
+}
+
+ensure_prefix() {
+  if [ ! -f "$WINEPREFIX/.envsweep-ready" ]; then
+    mkdir -p "$WINEPREFIX"
+    "$WINE" wineboot -i >/dev/null 2>&1 </dev/null
+    wineserver -w
+    unlink_profile
+    touch "$WINEPREFIX/.envsweep-ready"
+  fi
+  unlink_profile
+}
+
+ensure_display() {
+  if [ -n "${DISPLAY:-}" ]; then return 0; fi
+  if [ -f "$state/xvfb.pid" ] && kill -0 "$(cat "$state/xvfb.pid")" 2>/dev/null; then
+    export DISPLAY=$(cat "$state/xvfb.display"); return 0
+  fi
+  local n
+  for n in $(seq 91 140); do
+    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    echo $! > "$state/xvfb.pid"
+    echo ":$n" > "$state/xvfb.display"
+    for _ in $(seq 1 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+    export DISPLAY=":$n"; return 0
+  done
+  echo "winerun: no free X display" >&2
+  return 1
+}
+
+case "${1:-}" in
+  --up)
+    ensure_prefix
+    wineserver -p >/dev/null 2>&1 </dev/null
+    ensure_display
+    # Start the prefix's own service processes now, detached from the caller's output, so that
+    # no later test's output pipe is held open by a process that outlives the test.
+    "$WINE" cmd /c exit >/dev/null 2>&1 </dev/null
+    exit 0 ;;
+  --down)
+    wineserver -k 2>/dev/null
+    if [ -f "$state/xvfb.pid" ]; then
+      kill "$(cat "$state/xvfb.pid")" 2>/dev/null
+      rm -f "$state/xvfb.pid" "$state/xvfb.display"
+    fi
+    exit 0 ;;
+  "")
+    echo "usage: winerun.sh PROGRAM.exe [ARGS...] | --up | --down" >&2; exit 2 ;;
+esac
+
+ensure_prefix
+wineserver -p >/dev/null 2>&1 </dev/null
+ensure_display || exit 1
+# The prefix's service processes outlive the program; start them detached from our output.
+"$WINE" cmd /c exit >/dev/null 2>&1 </dev/null
+exec "$WINE" "$@"
