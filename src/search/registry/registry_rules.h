@@ -4,8 +4,10 @@
 #include <stdint.h>
 
 // How a registry rule finds its items, and (through the kind recorded on each item) how the
-// deletion removes them.
-enum RegistryRuleKind : int32_t {
+// deletion removes them. A namespace keeps the kind names apart from the scan functions of the
+// same names (RegistryRuleKind::DriverClassScan is the kind, DriverClassScan(rule) the scan).
+namespace RegistryRuleKind {
+enum Value : int32_t {
     KeyOrValue = 0,
     ProfileServiceKey = 1,
     PropertySheetHandlerKey = 2,
@@ -22,6 +24,7 @@ enum RegistryRuleKind : int32_t {
     DefaultValueScan = 13,
     DeviceInterfaceScan = 14,
 };
+}  // namespace RegistryRuleKind
 
 struct RegistryRule {
     int32_t product;       // product family index, 0..17

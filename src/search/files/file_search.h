@@ -1,0 +1,12 @@
+// The file half of the search: file rules, then INF identification, then install folders.
+#pragma once
+#include <windows.h>
+#include <stdint.h>
+#include "search/files/file_rules.h"
+
+// Walks kFileRules (one progress step per row, continuing from the bar's position), then runs
+// IdentifyOemInfs and SearchInstallFolders. 0 when any recording returned 0.
+uint8_t SearchFileRules(HWND progress);
+// The rule's folder macro expanded and its file text appended, into out (260 bytes).
+// 0 when the result would not fit (the rule is then skipped, never truncated).
+uint8_t ExpandRulePath(const FileRule& rule, char out[260]);

@@ -1,0 +1,10 @@
+// Discovery of the maker's application install folders.
+#pragma once
+#include <stdint.h>
+
+// Reads HKLM\SOFTWARE\Morvane\<keyName> value valueName ("" = default); on success writes the
+// noted folder (without trailing backslash) into out when it fits size and names an existing
+// path. Leaves out untouched on failure.
+uint8_t ReadInstallFolder(const char* keyName, const char* valueName, char* out, int size);
+// Records each kInstallFolders row's folder (registry note, else Program Files\Morvane\<folder>).
+uint8_t SearchInstallFolders();
