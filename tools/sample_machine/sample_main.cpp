@@ -1,0 +1,103 @@
+// envsweep-sample: seeds the built-in sample machine into the Wine prefix, holds its in-use
+// files open, takes snapshots and reports what a clean-up run changed.
+#include <stdlib.h>
+#include <string.h>
+#include "sample_machine.h"
+
+namespace {
+
+int Usage()
+{
+    fputs("usage: envsweep-sample seed <description> [families]\n"
+          "       envsweep-sample unseed <description>\n"
+          "       envsweep-sample hold <description> <event>   (until the event is set or the process ends)\n"
+          "       envsweep-sample release <event>\n"
+          "       envsweep-sample snapshot <out>\n"
+          "       envsweep-sample report <description> <before> <after> <mask> [/X]\n",
+          stderr);
+    return 2;
+}
+
+uint8_t Load(const char* path, SampleMachine* machine)
+{
+    std::string error;
+    if (LoadDescription(path, machine, &error)) return 1;
+    fprintf(stderr, "envsweep-sample: %s\n", error.c_str());
+    return 0;
+}
+
+int Seed(int argc, char** argv, uint8_t seed)
+{
+    SampleMachine machine;
+    if (!Load(argv[2], &machine)) return 1;
+    const uint32_t families = argc > 3 ? (uint32_t)strtoul(argv[3], NULL, 0) : 0xFFFFFFFFu;
+    std::string log;
+    const uint8_t ok = seed ? SeedMachine(machine, &log, families) : UnseedMachine(machine, &log);
+    fputs(log.c_str(), stdout);
+    printf("%s %u traces: %s\n", seed ? "seeded" : "unseeded", (unsigned)machine.traces.size(), ok ? "ok" : "with problems");
+    return ok ? 0 : 1;
+}
+
+int Hold(char** argv)
+{
+    SampleMachine machine;
+    if (!Load(argv[2], &machine)) return 1;
+    HANDLE release = CreateEventA(NULL, TRUE, FALSE, argv[3]);
+    const std::vector<HANDLE> handles = HoldInUseFiles(machine);
+    int held = 0;
+    for (size_t i = 0; i < handles.size(); i++) held += handles[i] != INVALID_HANDLE_VALUE ? 1 : 0;
+    printf("held %d of %u\n", held, (unsigned)handles.size());
+    fflush(stdout);
+    if (release) WaitForSingleObject(release, INFINITE);
+    for (size_t i = 0; i < handles.size(); i++) {
+        if (handles[i] != INVALID_HANDLE_VALUE) CloseHandle(handles[i]);
+    }
+    if (release) CloseHandle(release);
+    return held == (int)handles.size() ? 0 : 1;
+}
+
+int Release(char** argv)
+{
+    HANDLE release = OpenEventA(EVENT_MODIFY_STATE, FALSE, argv[2]);
+    if (release == NULL) return 1;
+    SetEvent(release);
+    CloseHandle(release);
+    return 0;
+}
+
+int Report(int argc, char** argv)
+{
+    SampleMachine machine;
+    if (!Load(argv[2], &machine)) return 1;
+    Snapshot before, after;
+    if (!LoadSnapshot(argv[3], &before) || !LoadSnapshot(argv[4], &after)) {
+        fputs("envsweep-sample: cannot read the snapshots\n", stderr);
+        return 1;
+    }
+    const uint32_t mask = (uint32_t)strtoul(argv[5], NULL, 10);
+    const uint8_t restricted = argc > 6 && lstrcmpiA(argv[6], "/X") == 0 ? 1 : 0;
+    Comparison comparison;
+    CompareSnapshots(machine, before, after, mask, restricted, &comparison);
+    PrintReport(comparison, stdout);
+    return comparison.exact ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) return Usage();
+    const char* command = argv[1];
+    if (strcmp(command, "seed") == 0 && argc >= 3) return Seed(argc, argv, 1);
+    if (strcmp(command, "unseed") == 0 && argc == 3) return Seed(argc, argv, 0);
+    if (strcmp(command, "hold") == 0 && argc == 4) return Hold(argv);
+    if (strcmp(command, "release") == 0 && argc == 3) return Release(argv);
+    if (strcmp(command, "snapshot") == 0 && argc == 3) {
+        Snapshot snapshot;
+        if (!TakeSnapshot(&snapshot) || !SaveSnapshot(snapshot, argv[2])) return 1;
+        printf("%u lines\n", (unsigned)snapshot.lines.size());
+        return 0;
+    }
+    if (strcmp(command, "report") == 0 && (argc == 6 || argc == 7)) return Report(argc, argv);
+    return Usage();
+}
