@@ -1,4 +1,5 @@
-// Snapshots of the machine: every key and value of HKLM\Software, HKLM\System, HKCU and HKU, and
+// Snapshots of the machine: every key and value of HKLM\Software, HKLM\System,
+// HKLM\Hardware\ResourceMap, HKLM\Enum, HKCU and HKU, and
 // every file and folder below the Windows folder, Program Files, the user profiles and
 // ProgramData, one line each.
 #include "sample_machine.h"
@@ -189,6 +190,9 @@ uint8_t TakeSnapshot(Snapshot* snapshot)
     snapshot->lines.clear();
     WalkRoot(HKEY_LOCAL_MACHINE, "Software", "HKLM\\Software", snapshot);
     WalkRoot(HKEY_LOCAL_MACHINE, "System", "HKLM\\System", snapshot);
+    WalkRoot(HKEY_LOCAL_MACHINE, "Hardware\\ResourceMap", "HKLM\\Hardware\\ResourceMap", snapshot);
+    // The Windows 9x family's enumerator: absent on the NT family, seeded for the rules that read it.
+    WalkRoot(HKEY_LOCAL_MACHINE, "Enum", "HKLM\\Enum", snapshot);
     WalkRoot(HKEY_CURRENT_USER, "", "HKCU", snapshot);
     WalkUsers(snapshot);
 

@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# The demonstration: builds envsweep, seeds the built-in sample machine into a fresh Wine prefix,
+# runs a silent clean-up of every product family and reports what it removed and what it left.
+#
+#   tools/demo.sh            exit code 0 when the clean-up did exactly what the machine expects
+#
+# Everything happens in one wineserver session (Wine keeps key DACLs and volatile keys only as
+# long as its wineserver runs), which the script stops at the end.
+set -uo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+bash tools/setup.sh || exit 1
+cmake --preset default >/dev/null || exit 1
+cmake --build --preset default --target envsweep envsweep-sample || exit 1
+
+build=$root/build
+arch=$(sed -n 's/^ENVSWEEP_ARCH:STRING=//p' "$build/CMakeCache.txt")
+[ "$arch" = x86_64 ] && wine_arch=win64 || wine_arch=win32
+export ENVSWEEP_BUILD=$build ENVSWEEP_WINEARCH=$wine_arch
+export ENVSWEEP_PREFIX=$build/sample-prefix
+run() { bash "$root/tools/winerun.sh" "$@"; }
+win() { echo "Z:$1"; }   # a path of this machine as the prefix sees it
+
+description=$(win "$root/tools/sample_machine/machine.txt")
+work=$build/sample-run
+event=envsweep-demo-hold-$$
+holder=
+
+finish() {
+    [ -n "$holder" ] && { run "$build/envsweep-sample.exe" release "$event" >/dev/null 2>&1; wait "$holder" 2>/dev/null; }
+    run --down
+}
+trap finish EXIT
+
+echo "== A fresh prefix for the sample machine: $ENVSWEEP_PREFIX"
+[ -d "$ENVSWEEP_PREFIX" ] && { run --down; rm -rf "$ENVSWEEP_PREFIX"; }
+rm -rf "$work" && mkdir -p "$work"
+run --up || exit 1
+
+echo "== Seeding the sample machine"
+run "$build/envsweep-sample.exe" seed "$description" | tail -n 20 || exit 1
+
+echo "== Holding its in-use file open"
+run "$build/envsweep-sample.exe" hold "$description" "$event" > "$work/hold.log" 2>&1 &
+holder=$!
+for _ in $(seq 1 100); do grep -q '^held' "$work/hold.log" 2>/dev/null && break; sleep 0.2; done
+cat "$work/hold.log"
+
+echo "== Snapshot before"
+run "$build/envsweep-sample.exe" snapshot "$(win "$work/before.txt")" || exit 1
+
+echo "== envsweep.exe /C 262143 /S"
+start=$(date +%s.%N)
+run "$build/envsweep.exe" /C 262143 /S
+code=$?
+end=$(date +%s.%N)
+echo "exit code $code"
+
+echo "== Snapshot after"
+run "$build/envsweep-sample.exe" snapshot "$(win "$work/after.txt")" || exit 1
+
+run "$build/envsweep-sample.exe" release "$event" >/dev/null 2>&1
+wait "$holder" 2>/dev/null
+holder=
+
+echo "== Report"
+run "$build/envsweep-sample.exe" report "$description" "$(win "$work/before.txt")" "$(win "$work/after.txt")" 262143 \
+    | tee "$work/report.txt"
+result=${PIPESTATUS[0]}
+printf "The clean-up run took %.1f s.\n" "$(python3 -c "print($end - $start)")"
+[ "$code" -eq 0 ] || result=1
+exit "$result"

@@ -1,0 +1,98 @@
+"""Reads envsweep's built-in rule tables from their C++ sources (one row per line)."""
+import os
+import re
+
+TOKEN = re.compile(r'"((?:[^"\\]|\\.)*)"|\b(NULL)\b|(-?\d+)|\b([A-Za-z_]\w*)\b')
+KINDS = ['KeyOrValue', 'ProfileServiceKey', 'PropertySheetHandlerKey', 'ServiceKey', 'ChipServiceKey',
+         'DriverClassScan', 'PciDeviceScan', 'FileReferenceValue', 'MonitorDeviceScan', 'ChildDeviceScan',
+         'VideoKeyScan', 'DllListValue', 'NamespaceExtensionScan', 'DefaultValueScan', 'DeviceInterfaceScan']
+HIVES = {'HKEY_LOCAL_MACHINE': 'HKLM', 'HKEY_CURRENT_USER': 'HKCU', 'HKEY_CLASSES_ROOT': 'HKCR',
+         'HKEY_USERS': 'HKU'}
+
+
+def unescape(text):
+    return re.sub(r'\\(.)', lambda m: {'n': '\n', 't': '\t'}.get(m.group(1), m.group(1)), text)
+
+
+def row_tokens(code):
+    out = []
+    for m in TOKEN.finditer(code):
+        if m.group(1) is not None:
+            out.append(unescape(m.group(1)))
+        elif m.group(2):
+            out.append(None)
+        elif m.group(3):
+            out.append(int(m.group(3)))
+        else:
+            out.append(m.group(4))
+    return out
+
+
+def rows(path):
+    """The table rows of a source file: lines that start with "{" and a number, up to the last "}"."""
+    with open(path, encoding='utf-8') as f:
+        for line in f:
+            s = line.strip()
+            if re.match(r'^\{+\s*-?\d', s):
+                yield row_tokens(s[:s.rindex('}') + 1])
+
+
+class Rule:
+    def __init__(self, index, product, kind, hive, key, argument, tag):
+        self.index, self.product, self.kind, self.hive = index, product, kind, hive
+        self.key, self.argument, self.tag = key, argument, tag
+
+
+def registry_rules(src):
+    out = []
+    for t in rows(os.path.join(src, 'search/registry/registry_rules.cpp')):
+        product, kind, hive, key, argument, tag = t
+        if key is None:
+            break
+        kind = KINDS.index(kind) if isinstance(kind, str) else kind
+        out.append(Rule(len(out), product, kind, HIVES[hive], key, argument, tag))
+    return out
+
+
+def hardware_ids(src):
+    out = []
+    for t in rows(os.path.join(src, 'search/registry/hardware_ids.cpp')):
+        if not t[1]:
+            break
+        out.append((t[0], t[1]))
+    return out
+
+
+def file_rules(src):
+    out = []
+    for t in rows(os.path.join(src, 'search/files/file_rules.cpp')):
+        product, disabled, folder, file = t
+        if file is None:
+            break
+        out.append((product, disabled, folder, file))
+    return out
+
+
+def inf_rules(src):
+    out = []
+    for t in rows(os.path.join(src, 'search/files/inf_rules.cpp')):
+        slots = [t[i:i + 4] for i in range(0, 16, 4)]
+        if not slots[0][1]:
+            break
+        conditions = []
+        for product, section, key, value in slots:
+            if not section:
+                break
+            conditions.append((section, key, value))
+        out.append((slots[0][0], conditions))
+    return out
+
+
+def install_folders(src):
+    out = []
+    for t in rows(os.path.join(src, 'search/files/install_folder_table.cpp')):
+        product, key, value, folder, sub = t
+        if not key:
+            break
+        out.append((product, key, value, folder, sub))
+    return out
