@@ -183,17 +183,22 @@ void CompareSnapshots(const SampleMachine& machine, const Snapshot& before, cons
     comparison->exact = exactResult;
 }
 
-static void PrintLines(FILE* out, const char* title, const std::vector<std::string>& lines)
+static void PrintLines(std::string* out, const char* title, const std::vector<std::string>& lines)
 {
     if (lines.empty()) return;
-    fprintf(out, "%s: %u\n", title, (unsigned)lines.size());
-    for (size_t i = 0; i < lines.size(); i++) fprintf(out, "  %s\n", lines[i].c_str());
+    *out += std::string(title) + ": " + std::to_string(lines.size()) + "\n";
+    for (size_t i = 0; i < lines.size(); i++) *out += "  " + lines[i] + "\n";
 }
 
 void PrintReport(const Comparison& comparison, FILE* out)
 {
-    fprintf(out, "Run over mask %lu%s\n", (unsigned long)comparison.mask,
-            comparison.restricted ? " in the restricted mode (/X)" : "");
+    fputs(ReportText(comparison).c_str(), out);
+}
+
+std::string ReportText(const Comparison& comparison)
+{
+    std::string out = "Run over mask " + std::to_string(comparison.mask) +
+                      (comparison.restricted ? " in the restricted mode (/X)\n" : "\n");
     // Removed traces by family and category.
     std::map<int32_t, std::map<std::string, int> > byFamily;
     std::map<int32_t, int> linesByFamily;
@@ -214,7 +219,7 @@ void PrintReport(const Comparison& comparison, FILE* out)
                                 std::to_string(trace.line) + "] " + outcome.remaining[r]);
         }
     }
-    fprintf(out, "Removed as the description expects: %d traces (%d lines)\n", traces, lines);
+    out += "Removed as the description expects: " + std::to_string(traces) + " traces (" + std::to_string(lines) + " lines)\n";
     for (std::map<int32_t, std::map<std::string, int> >::const_iterator f = byFamily.begin(); f != byFamily.end(); ++f) {
         int count = 0;
         std::string categories;
@@ -222,15 +227,18 @@ void PrintReport(const Comparison& comparison, FILE* out)
             count += c->second;
             categories += (categories.empty() ? "" : ", ") + c->first + " " + std::to_string(c->second);
         }
-        fprintf(out, "  family %2d %-20s %4d traces, %5d lines: %s\n", (int)f->first, ProductName(f->first), count,
-                linesByFamily[f->first], categories.c_str());
+        char head[96];
+        snprintf(head, sizeof head, "  family %2d %-20s %4d traces, %5d lines: ", (int)f->first, ProductName(f->first),
+                 count, linesByFamily[f->first]);
+        out += head + categories + "\n";
     }
-    PrintLines(out, "Expected to be removed, still there", remaining);
-    PrintLines(out, "Removed, not expected to be", comparison.unexpectedRemoved);
-    PrintLines(out, "Changed, not expected to be", comparison.unexpectedChanged);
-    PrintLines(out, "Added, not expected to be", comparison.unexpectedAdded);
-    PrintLines(out, "Described, but not on the machine before the run", comparison.missingBefore);
-    PrintLines(out, "Held open during the run and still there (allowed)", comparison.survivedInUse);
-    fprintf(out, "Lines left out as Wine's own bookkeeping: %d\n", (int)comparison.excludedLines);
-    fprintf(out, "Comparison: %s\n", comparison.exact ? "exact" : "NOT exact");
+    PrintLines(&out, "Expected to be removed, still there", remaining);
+    PrintLines(&out, "Removed, not expected to be", comparison.unexpectedRemoved);
+    PrintLines(&out, "Changed, not expected to be", comparison.unexpectedChanged);
+    PrintLines(&out, "Added, not expected to be", comparison.unexpectedAdded);
+    PrintLines(&out, "Described, but not on the machine before the run", comparison.missingBefore);
+    PrintLines(&out, "Held open during the run and still there (allowed)", comparison.survivedInUse);
+    out += "Lines left out as Wine's own bookkeeping: " + std::to_string(comparison.excludedLines) + "\n";
+    out += std::string("Comparison: ") + (comparison.exact ? "exact" : "NOT exact") + "\n";
+    return out;
 }

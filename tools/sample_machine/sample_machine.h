@@ -136,6 +136,7 @@ struct Comparison {
 void CompareSnapshots(const SampleMachine& machine, const Snapshot& before, const Snapshot& after,
                       uint32_t mask, uint8_t restricted, Comparison* comparison);
 void PrintReport(const Comparison& comparison, FILE* out);
+std::string ReportText(const Comparison& comparison);
 
 // Wine's own bookkeeping that changes on any run: 1 when a snapshot line is left out of the
 // comparison.
