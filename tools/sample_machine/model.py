@@ -71,7 +71,7 @@ class Machine:
     def read(path):
         """Reads a hand-written part of the description (survivors: every finder field "-")."""
         m = Machine()
-        with open(path, encoding='utf-8') as f:
+        with open(path, encoding='latin-1') as f:
             for line in f:
                 line = line.rstrip('\r\n')
                 if not line or line.startswith('#'):

@@ -76,6 +76,16 @@ void WalkValues(HKEY key, const std::string& path, Snapshot* snapshot)
     }
 }
 
+uint8_t IsLink(HKEY parent, const std::string& name)
+{
+    HKEY key = NULL;
+    if (RegOpenKeyExA(parent, name.c_str(), REG_OPTION_OPEN_LINK, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return 0;
+    DWORD type = 0;
+    const LONG rc = RegQueryValueExA(key, "SymbolicLinkValue", NULL, &type, NULL, NULL);
+    RegCloseKey(key);
+    return rc == ERROR_SUCCESS && type == REG_LINK ? 1 : 0;
+}
+
 void WalkKey(HKEY key, const std::string& path, int depth, Snapshot* snapshot)
 {
     Add(snapshot, "K\t" + path);
@@ -91,6 +101,12 @@ void WalkKey(HKEY key, const std::string& path, int depth, Snapshot* snapshot)
     for (size_t i = 0; i < children.size(); i++) {
         HKEY child = NULL;
         const std::string childPath = path + "\\" + children[i];
+        if (IsLink(key, children[i])) {
+            // Wine shares some keys between the 64-bit and the 32-bit view (Wow6432Node) through
+            // registry links: the content is listed once, where the link points.
+            Add(snapshot, "K\t" + childPath);
+            continue;
+        }
         if (RegOpenKeyExA(key, children[i].c_str(), 0, KEY_READ, &child) == ERROR_SUCCESS) {
             WalkKey(child, childPath, depth + 1, snapshot);
             RegCloseKey(child);

@@ -11,7 +11,15 @@ HIVES = {'HKEY_LOCAL_MACHINE': 'HKLM', 'HKEY_CURRENT_USER': 'HKCU', 'HKEY_CLASSE
 
 
 def unescape(text):
-    return re.sub(r'\\(.)', lambda m: {'n': '\n', 't': '\t'}.get(m.group(1), m.group(1)), text)
+    """C string escapes; octal and hex escapes give bytes (code page 932 text), kept as latin-1 characters."""
+    def one(m):
+        e = m.group(1)
+        if e[0] in '01234567':
+            return chr(int(e, 8))
+        if e[0] == 'x':
+            return chr(int(e[1:], 16))
+        return {'n': '\n', 't': '\t'}.get(e, e)
+    return re.sub(r'\\([0-7]{1,3}|x[0-9A-Fa-f]{1,2}|.)', one, text)
 
 
 def row_tokens(code):
