@@ -143,21 +143,6 @@ TEST_F(DeviceScanTest, PciDeviceScanRecordsDevicesAndTheFirstInstancesVideoKey)
     }
 }
 
-TEST_F(DeviceScanTest, PciDeviceScanOfAnotherFamilyAndMissingKeys)
-{
-    FixtureKeys pci(kLm, kPciRoot);
-    ASSERT_TRUE(pci.Create(id + "&REV_A1\\4&1111&0&0008"));
-    // The device is scanned for the rule's family only.
-    for (int32_t product = 1; product < kProductCount; product++) {
-        if (MatchesHardwareId(id.c_str(), product)) continue;
-        const RegistryRule rule = {product, RegistryRuleKind::PciDeviceScan, kLm, kPciRoot, NULL, NULL};
-        EXPECT_EQ(0, PciDeviceScan(rule)) << product;
-    }
-    const RegistryRule missing = {0, RegistryRuleKind::PciDeviceScan, kLm, "Enum\\PCI-E57E-missing", NULL, NULL};
-    EXPECT_EQ(0, PciDeviceScan(missing));
-    EXPECT_EQ(0, list()->count) << DescribeRegistryItems(list());
-}
-
 TEST_F(DeviceScanTest, MonitorDeviceScanFindsPciMonitorsOfThe9xLayoutAndTheirDrivers)
 {
     const RegistryRule rule = {0, RegistryRuleKind::MonitorDeviceScan, kLm, "Enum\\Monitor",
@@ -233,27 +218,4 @@ TEST_F(DeviceScanTest, ChildDeviceScanRecordsOnlyTheAdaptersChildrenAndTheirDriv
         EXPECT_EQ(kLm, item->hive);
         EXPECT_EQ(0, item->productIndex);
     }
-}
-
-TEST_F(DeviceScanTest, ChildDeviceScanNeedsAPrefixAndTheRulesKey)
-{
-    FixtureKeys pci(kLm, kPciRoot);
-    ASSERT_TRUE(pci.ok());
-    const std::string adapter = id + "&REV_A1";
-    const RegistryRule rule = {0, RegistryRuleKind::ChildDeviceScan, kLm, "System\\CurrentControlSet\\Enum\\HID",
-                               kClassRoot, NULL};
-
-    // A matching adapter without "ParentIdPrefix", or with an empty one: not found.
-    ASSERT_TRUE(pci.Create(adapter + "\\4&aaaa&0&0008"));
-    EXPECT_EQ(0, ChildDeviceScan(rule));
-    ASSERT_TRUE(pci.SetString(adapter + "\\4&aaaa&0&0008", "ParentIdPrefix", ""));
-    EXPECT_EQ(0, ChildDeviceScan(rule));
-
-    // With a prefix the rule is found once its key opens, even when no child matches.
-    ASSERT_TRUE(pci.SetString(adapter + "\\4&aaaa&0&0008", "ParentIdPrefix", "5&e57e0000&0"));
-    EXPECT_EQ(1, ChildDeviceScan(rule));
-    const RegistryRule missing = {0, RegistryRuleKind::ChildDeviceScan, kLm, "System\\CurrentControlSet\\Enum\\E57E",
-                                  kClassRoot, NULL};
-    EXPECT_EQ(0, ChildDeviceScan(missing));
-    EXPECT_EQ(0, list()->count) << DescribeRegistryItems(list());
 }
