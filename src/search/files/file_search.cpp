@@ -124,9 +124,7 @@ uint8_t SearchFileRuleRows(const FileRule* rules, HWND progress)
 uint8_t SearchFileRules(HWND progress)
 {
     uint8_t success = SearchFileRuleRows(kFileRules, progress);
-    // ---- INF identification: its call goes here, before the install folders. ----
-    // success = IdentifyOemInfs() & success;
-    // ---- End of INF identification. ----
+    success = IdentifyOemInfs() & success;
     success = SearchInstallFolders() & success;
     return success;
 }

@@ -60,19 +60,22 @@ uint8_t EvaluateRegistryRule(const RegistryRule& rule)
     case RegistryRuleKind::DllListValue:
         return DllListValue(rule);
 
-    // ---- The content scans (subkey_scans.h, device_scans.h). ----
-    // Each kind below is decided by RuleTakesPart like every other; its evaluation is the scan
-    // named in the comment. Until the scans are built these rows find nothing.
-    case RegistryRuleKind::DriverClassScan:         // DriverClassScan(rule)
-    case RegistryRuleKind::PciDeviceScan:           // PciDeviceScan(rule)
-    case RegistryRuleKind::MonitorDeviceScan:       // MonitorDeviceScan(rule)
-    case RegistryRuleKind::ChildDeviceScan:         // ChildDeviceScan(rule)
-    case RegistryRuleKind::VideoKeyScan:            // VideoKeyScan(rule)
-    case RegistryRuleKind::NamespaceExtensionScan:  // NamespaceExtensionScan(rule)
-    case RegistryRuleKind::DefaultValueScan:        // DefaultValueScan(rule)
-    case RegistryRuleKind::DeviceInterfaceScan:     // DeviceInterfaceScan(rule)
-        return 0;
-    // ---- End of the content scans. ----
+    case RegistryRuleKind::DriverClassScan:
+        return DriverClassScan(rule);
+    case RegistryRuleKind::PciDeviceScan:
+        return PciDeviceScan(rule);
+    case RegistryRuleKind::MonitorDeviceScan:
+        return MonitorDeviceScan(rule);
+    case RegistryRuleKind::ChildDeviceScan:
+        return ChildDeviceScan(rule);
+    case RegistryRuleKind::VideoKeyScan:
+        return VideoKeyScan(rule);
+    case RegistryRuleKind::NamespaceExtensionScan:
+        return NamespaceExtensionScan(rule);
+    case RegistryRuleKind::DefaultValueScan:
+        return DefaultValueScan(rule);
+    case RegistryRuleKind::DeviceInterfaceScan:
+        return DeviceInterfaceScan(rule);
 
     default:
         // Kinds 0-4 and any kind outside 1-14 are recorded under their own value.
