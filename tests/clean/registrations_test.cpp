@@ -128,7 +128,7 @@ TEST(DesktopNamespace, AnEntryAlreadyGoneStillTakesItsApprovalAndClass)
 
 TEST(DesktopNamespace, AnEntryThatStaysIsAFailure)
 {
-    ScratchKey entry(HKEY_LOCAL_MACHINE, EntryPath(kEntry));
+    LockedScratchKey entry(HKEY_LOCAL_MACHINE, EntryPath(kEntry));
     ScratchKey registration(HKEY_CLASSES_ROOT, ClassPath(kEntry));
     ApprovedValue approved(kEntry);
     ASSERT_TRUE(registration.Create("InprocServer32"));
@@ -141,8 +141,6 @@ TEST(DesktopNamespace, AnEntryThatStaysIsAFailure)
     EXPECT_TRUE(KeyPresent(HKEY_LOCAL_MACHINE, EntryPath(kEntry)));
     EXPECT_FALSE(approved.Present());
     EXPECT_FALSE(KeyPresent(HKEY_CLASSES_ROOT, ClassPath(kEntry)));
-
-    EXPECT_TRUE(UnlockKey(HKEY_LOCAL_MACHINE, EntryPath(kEntry)));
 }
 
 TEST(DesktopNamespace, NamesThatAreNoSingleKeyAreRefused)

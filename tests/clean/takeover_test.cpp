@@ -45,7 +45,7 @@ std::vector<AceRecord> Dacl(const ScratchKey& scratch, const std::string& relati
 
 TEST(KeyTakeover, GrantKeepsOldEntriesInOrderThenAppendsTheRunningUser)
 {
-    ScratchKey scratch(HKEY_CURRENT_USER, std::string(kTestRoot) + "\\takeover-grant");
+    LockedScratchKey scratch(HKEY_CURRENT_USER, std::string(kTestRoot) + "\\takeover-grant");
     ASSERT_TRUE(scratch.Create("Locked"));
     ASSERT_TRUE(Lock(scratch, "Locked", "O:SYD:(A;;KA;;;SY)(A;;0x60019;;;%U)(A;CI;KR;;;WD)(D;;0x2;;;BG)"));
     const std::vector<AceRecord> before = Dacl(scratch, "Locked");
@@ -66,7 +66,7 @@ TEST(KeyTakeover, GrantKeepsOldEntriesInOrderThenAppendsTheRunningUser)
 
 TEST(KeyTakeover, NestedLockedKeysAreTakenOverAndTheWholeSubtreeGoes)
 {
-    ScratchKey scratch(HKEY_CURRENT_USER, std::string(kTestRoot) + "\\takeover-tree");
+    LockedScratchKey scratch(HKEY_CURRENT_USER, std::string(kTestRoot) + "\\takeover-tree");
     ASSERT_TRUE(scratch.Create("Item\\A\\B\\C"));
     ASSERT_TRUE(scratch.Create("Item\\A\\D"));
     ASSERT_TRUE(scratch.Create("Item\\E"));
@@ -90,7 +90,7 @@ TEST(KeyTakeover, NestedLockedKeysAreTakenOverAndTheWholeSubtreeGoes)
 
 TEST(KeyTakeover, SubtreeDeletionStopsAtTheFirstUndeletableSubkeyAndTheDaclStaysRewritten)
 {
-    ScratchKey scratch(HKEY_CURRENT_USER, std::string(kTestRoot) + "\\takeover-stop");
+    LockedScratchKey scratch(HKEY_CURRENT_USER, std::string(kTestRoot) + "\\takeover-stop");
     for (const char* name : {"Item\\a", "Item\\b\\inner", "Item\\c"}) ASSERT_TRUE(scratch.Create(name));
     // DELETE denied ahead of everything: the appended allow entry does not override it.
     ASSERT_TRUE(Lock(scratch, "Item\\b", "O:SYD:(D;;SD;;;%U)(A;;0x60019;;;%U)"));
@@ -113,13 +113,11 @@ TEST(KeyTakeover, SubtreeDeletionStopsAtTheFirstUndeletableSubkeyAndTheDaclStays
     EXPECT_EQ(0, DeleteRegistryItem(HKEY_CURRENT_USER, scratch.Full("Item").c_str(), NULL));
     EXPECT_TRUE(KeyPresent(HKEY_CURRENT_USER, scratch.Full("Item\\b")));
     EXPECT_TRUE(KeyPresent(HKEY_CURRENT_USER, scratch.Full("Item\\c")));
-
-    EXPECT_TRUE(UnlockKey(HKEY_CURRENT_USER, scratch.Full("Item\\b")));
 }
 
 TEST(KeyTakeover, ValueItemsNeverTakeOver)
 {
-    ScratchKey scratch(HKEY_CURRENT_USER, std::string(kTestRoot) + "\\takeover-value");
+    LockedScratchKey scratch(HKEY_CURRENT_USER, std::string(kTestRoot) + "\\takeover-value");
     ASSERT_TRUE(scratch.SetString("Locked", "Listed", "x"));
     ASSERT_TRUE(scratch.SetString("Open", "Listed", "x"));
     ASSERT_TRUE(scratch.SetString("Open", "Other", "x"));
@@ -137,8 +135,6 @@ TEST(KeyTakeover, ValueItemsNeverTakeOver)
     EXPECT_TRUE(ValuePresent(HKEY_CURRENT_USER, scratch.Full("Open"), "Other"));
     EXPECT_EQ(0, DeleteRegistryItem(HKEY_CURRENT_USER, scratch.Full("Open").c_str(), "Listed"));
     EXPECT_EQ(0, DeleteRegistryItem(HKEY_CURRENT_USER, scratch.Full("Missing").c_str(), "Listed"));
-
-    EXPECT_TRUE(UnlockKey(HKEY_CURRENT_USER, scratch.Full("Locked")));
 }
 
 TEST(KeyTakeover, KeyItemsThatAreGoneOrNameTheHiveFail)

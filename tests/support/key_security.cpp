@@ -119,3 +119,34 @@ uint8_t KeyOpens(HKEY root, const std::string& path, REGSAM access)
     RegCloseKey(key);
     return 1;
 }
+
+void UnlockTree(HKEY root, const std::string& path)
+{
+    UnlockKey(root, path);
+    std::vector<std::string> names;
+    HKEY key = NULL;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+    char name[256];
+    for (DWORD index = 0;; index++) {
+        DWORD length = sizeof name;
+        if (RegEnumKeyExA(key, index, name, &length, NULL, NULL, NULL, NULL) != ERROR_SUCCESS) break;
+        names.push_back(name);
+    }
+    RegCloseKey(key);
+    for (const std::string& child : names) UnlockTree(root, path + "\\" + child);
+}
+
+static const std::string& UnlockedFirst(HKEY root, const std::string& path)
+{
+    UnlockTree(root, path);
+    return path;
+}
+
+LockedScratchKey::LockedScratchKey(HKEY root, const std::string& path) : ScratchKey(root, UnlockedFirst(root, path))
+{
+}
+
+LockedScratchKey::~LockedScratchKey()
+{
+    UnlockTree(root(), path());   // before the scratch key removes the subtree
+}

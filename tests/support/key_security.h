@@ -5,6 +5,7 @@
 #include <stdint.h>
 #include <string>
 #include <vector>
+#include "support/helpers.h"
 
 // The user SID of the process token in string form ("S-1-5-21-...").
 std::string CurrentUserSidString();
@@ -31,6 +32,17 @@ std::string KeyOwner(HKEY root, const std::string& path);
 // Replaces the DACL of root\path by one granting the running user full access (opening with
 // WRITE_DAC only), so that a locked fixture can be deleted. 1 on success.
 uint8_t UnlockKey(HKEY root, const std::string& path);
+
+// UnlockKey on root\path and on every key below it that can then be read.
+void UnlockTree(HKEY root, const std::string& path);
+
+// A scratch key for locked fixtures: its subtree is unlocked before it is removed, at the start
+// (left-overs of a failed run) and at the end. Keys nobody may unlock stay.
+class LockedScratchKey : public ScratchKey {
+public:
+    LockedScratchKey(HKEY root, const std::string& path);
+    ~LockedScratchKey();
+};
 
 // An SDDL string with "%U" replaced by the running user's SID.
 std::string UserSddl(const std::string& pattern);
