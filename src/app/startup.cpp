@@ -2,6 +2,7 @@
 #include "app/startup.h"
 #include "app/command_line.h"
 #include "app/res/resource.h"
+#include "clean/silent_run.h"
 #include "model/found_items.h"
 #include "model/process_values.h"
 #include "search/files/path_ops.h"
@@ -53,9 +54,7 @@ int EnvsweepMain(HINSTANCE instance, const char* commandLine)
     if (g_foundItems == NULL) return -1;
 
     if (g_silentFlag || g_restrictedFlag) {
-        // The silent run is handed over here.
-    } else {
-        // The interactive run (main window) is handed over here.
+        RunSilent();
     }
 
     DestroyFoundItemList(g_foundItems);

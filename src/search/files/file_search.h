@@ -7,6 +7,9 @@
 // Walks kFileRules (one progress step per row, continuing from the bar's position), then runs
 // IdentifyOemInfs and SearchInstallFolders. 0 when any recording returned 0.
 uint8_t SearchFileRules(HWND progress);
+// The rule walk alone over any table ended by a row whose file is absent; each row's position
+// goes into the file side of CurrentRule. 0 when any recording returned 0.
+uint8_t SearchFileRuleRows(const FileRule* rules, HWND progress);
 // The rule's folder macro expanded and its file text appended, into out (260 bytes).
 // 0 when the result would not fit (the rule is then skipped, never truncated).
 uint8_t ExpandRulePath(const FileRule& rule, char out[260]);

@@ -1,6 +1,7 @@
 // Discovery of the maker's application install folders.
 #pragma once
 #include <stdint.h>
+#include "search/files/install_folder_table.h"
 
 // Reads HKLM\SOFTWARE\Morvane\<keyName> value valueName ("" = default); on success writes the
 // noted folder (without trailing backslash) into out when it fits size and names an existing
@@ -8,3 +9,5 @@
 uint8_t ReadInstallFolder(const char* keyName, const char* valueName, char* out, int size);
 // Records each kInstallFolders row's folder (registry note, else Program Files\Morvane\<folder>).
 uint8_t SearchInstallFolders();
+// The same over any table ended by a row with an empty key.
+uint8_t SearchInstallFolderRows(const InstallFolderRule* rows);

@@ -2,7 +2,21 @@
 #pragma once
 #include <windows.h>
 #include <stdint.h>
+#include "search/registry/registry_rules.h"
 
 // Evaluates every registry rule (kinds by the /X decision table), one progress step per row on
 // the progress bar (NULL in a silent run). Always returns 1.
 uint8_t SearchRegistry(HWND progress);
+
+// The same walk over any table ended by a row whose keyPath is absent; SearchRegistry passes
+// kRegistryRules. Each row's position goes into the registry side of CurrentRule.
+uint8_t SearchRegistryRows(const RegistryRule* rules, HWND progress);
+
+// Whether the row is evaluated in a run with the given restricted (/X) flag.
+uint8_t RuleTakesPart(const RegistryRule& rule, uint8_t restricted);
+
+// 1 when the rule has no modeTag or its modeTag is "heavy" with ASCII letters folded.
+uint8_t ModeTagPasses(const RegistryRule& rule);
+
+// Evaluates one row by its kind; 1 when it recorded something.
+uint8_t EvaluateRegistryRule(const RegistryRule& rule);

@@ -1,0 +1,22 @@
+// Search-all and delete-all: the two phases over the found-item list.
+#pragma once
+#include <windows.h>
+#include <stdint.h>
+
+struct DeletionSummary {
+    int32_t registryCount;       // ticked registry items processed
+    uint8_t registryAllDeleted;  // 1 until the first ticked registry item fails
+    int32_t fileCount;           // ticked file items processed
+    uint8_t filesAllDeleted;     // 1 until the first ticked file item fails
+};
+
+// The registry search to completion, then the file search, on one progress bar (or none).
+// 1 when both returned 1.
+uint8_t SearchAll(HWND progress);
+
+// Removes every ticked item by its class and rule kind, sets notDeleted on each ticked item,
+// advances the progress bar once per item. 1 when both all-deleted flags stay 1.
+uint8_t DeleteAll(HWND progress, DeletionSummary* summary);
+
+// The removal of one registry item by the rule kind it was recorded under; 1 on success.
+uint8_t DeleteRegistryItemByKind(const struct FoundItem& item);

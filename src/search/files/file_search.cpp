@@ -1,0 +1,130 @@
+// The file rule driver: expands each rule's folder macro, records the paths that exist, then
+// runs INF identification and install-folder search.
+#include "search/files/file_search.h"
+#include <commctrl.h>
+#include <shlobj.h>
+#include <stdio.h>
+#include <string.h>
+#include "model/found_items.h"
+#include "model/process_values.h"
+#include "model/products.h"
+#include "model/text_ops.h"
+#include "search/files/inf_identify.h"
+#include "search/files/install_folders.h"
+#include "search/files/path_ops.h"
+
+namespace {
+
+enum MacroBase { kBaseSystem, kBaseWindows, kBaseSpecial };
+
+struct PathMacro {
+    const char* name;    // the whole folder text, compared exactly and case-sensitively
+    MacroBase base;      // what the expansion starts from
+    int csidl;           // kBaseSpecial: the shell's special folder
+    const char* suffix;  // appended to a system or Windows directory base
+};
+
+// In the order the folder text is compared with them; the first equal one is taken.
+const PathMacro kPathMacros[] = {
+    // name                      base          csidl                          suffix
+    {"%SYSTEM%",                 kBaseSystem,  0,                             ""},
+    {"%HELP%",                   kBaseWindows, 0,                             "HELP\\"},
+    {"%INF%",                    kBaseWindows, 0,                             "INF\\"},
+    {"%OTHER%",                  kBaseWindows, 0,                             "INF\\OTHER\\"},
+    {"%WINDOWS%",                kBaseWindows, 0,                             ""},
+    {"%PROGRAM_MENU_COMMON%",    kBaseSpecial, CSIDL_COMMON_PROGRAMS,         ""},
+    {"%PROGRAM_MENU%",           kBaseSpecial, CSIDL_PROGRAMS,                ""},
+    {"%COMMON_DESKTOP%",         kBaseSpecial, CSIDL_COMMON_DESKTOPDIRECTORY, ""},
+    {"%COMMON_PROGRAM_FILES%",   kBaseSpecial, CSIDL_PROGRAM_FILES_COMMON,    ""},
+    {"%DESKTOP%",                kBaseSpecial, CSIDL_DESKTOP,                 ""},
+    {"%COMMON_STARTUP%",         kBaseSpecial, CSIDL_COMMON_STARTUP,          ""},
+    {"%STARTUP%",                kBaseSpecial, CSIDL_STARTUP,                 ""},
+    {"%DRIVERS%",                kBaseSystem,  0,                             "Drivers\\"},
+    {NULL,                       kBaseSystem,  0,                             NULL},  // end
+};
+
+// The folder text's expansion into out (260 bytes); a text that is no macro is used as it is.
+// 0 when the expansion would not fit.
+uint8_t ExpandFolder(const char* folder, char* out)
+{
+    out[0] = '\0';
+    if (folder == NULL) return 1;
+    for (int i = 0; kPathMacros[i].name != NULL; i++) {
+        const PathMacro& macro = kPathMacros[i];
+        if (strcmp(folder, macro.name) != 0) continue;
+        if (macro.base == kBaseSpecial) {
+            char special[kPathSize] = "";
+            // A folder the shell cannot give expands to nothing.
+            if (!SpecialFolderPath(macro.csidl, special)) return 1;
+            const size_t length = strlen(special);
+            if (length + 1 >= (size_t)kPathSize) return 0;   // no room for the backslash
+            AppendBackslash(special, sizeof special);
+            lstrcpynA(out, special, kPathSize);
+            return 1;
+        }
+        const char* base = macro.base == kBaseSystem ? g_systemDirectory : g_windowsDirectory;
+        const int written = snprintf(out, (size_t)kPathSize, "%s%s", base, macro.suffix);
+        return written >= 0 && written < kPathSize ? 1 : 0;
+    }
+    const int written = snprintf(out, (size_t)kPathSize, "%s", folder);
+    return written >= 0 && written < kPathSize ? 1 : 0;
+}
+
+// Whether an earlier row (enabled or not) names the same folder and file text.
+uint8_t RepeatsEarlierRow(const FileRule* rules, int32_t row)
+{
+    for (int32_t j = 0; j < row; j++) {
+        if (CompareNoCase(rules[j].file, rules[row].file) == 0 &&
+            CompareNoCase(rules[j].folder, rules[row].folder) == 0)
+            return 1;
+    }
+    return 0;
+}
+
+// Records the row's path when it exists; the result as AddFileItem gives it, 1 otherwise.
+uint8_t SearchFileRule(const FileRule& rule)
+{
+    char expanded[kPathSize];
+    if (!ExpandRulePath(rule, expanded)) return 1;   // too long: skipped, never shortened
+    // The cut at "@" is made on the whole expansion, folder included.
+    char path[kPathSize];
+    char service[256];
+    SplitField(expanded, '@', 1, path, sizeof path);
+    const char* serviceName = SplitField(expanded, '@', 2, service, sizeof service) ? service : NULL;
+    if (!FileExists(path)) return 1;
+    return AddFileItem(path, serviceName);
+}
+
+}  // namespace
+
+uint8_t ExpandRulePath(const FileRule& rule, char out[260])
+{
+    if (rule.file == NULL) return 0;
+    char expansion[kPathSize];
+    if (!ExpandFolder(rule.folder, expansion)) return 0;
+    char whole[kPathSize];
+    const int written = snprintf(whole, sizeof whole, "%s%s", expansion, rule.file);
+    if (written < 0 || written >= (int)sizeof whole) return 0;
+    lstrcpynA(out, whole, kPathSize);
+    return 1;
+}
+
+uint8_t SearchFileRuleRows(const FileRule* rules, HWND progress)
+{
+    const int start = progress ? (int)SendMessageA(progress, PBM_GETPOS, 0, 0) : 0;
+    uint8_t success = 1;
+    for (int32_t i = 0; rules[i].file != NULL; i++) {
+        CurrentRule(kProductSideFile, i);
+        if (!rules[i].disabled && !RepeatsEarlierRow(rules, i)) success = SearchFileRule(rules[i]) & success;
+        if (progress) SendMessageA(progress, PBM_SETPOS, (WPARAM)(start + i + 1), 0);
+    }
+    return success;
+}
+
+uint8_t SearchFileRules(HWND progress)
+{
+    uint8_t success = SearchFileRuleRows(kFileRules, progress);
+    success = IdentifyOemInfs() & success;
+    success = SearchInstallFolders() & success;
+    return success;
+}

@@ -1,0 +1,77 @@
+// Recognition of the maker's driver packages among the oem*.inf files of the INF folder, by the
+// entries each kInfRules row asks for.
+#include "search/files/inf_identify.h"
+#include <windows.h>
+#include <stdio.h>
+#include <string.h>
+#include "model/found_items.h"
+#include "model/products.h"
+#include "model/text_ops.h"
+#include "search/files/inf_rules.h"
+#include "search/files/path_ops.h"
+
+namespace {
+
+const int kInfFolderKind = 2;   // "INF\": the generated oem*.inf names live there on every platform
+
+// 1 when the file holds every condition of the row. Every condition is read, even after one
+// failed; a missing section or key reads as the empty text.
+uint8_t RowMatches(const InfRule& row, const char* path)
+{
+    uint8_t matched = 1;
+    for (int slot = 0; slot < 4 && row.conditions[slot].section[0] != '\0'; slot++) {
+        const InfCondition& condition = row.conditions[slot];
+        char text[256];
+        GetPrivateProfileStringA(condition.section, condition.key, "", text, sizeof text, path);
+        matched = (CompareNoCase(condition.value, text) == 0 ? 1 : 0) & matched;
+    }
+    return matched;
+}
+
+// The first row, in table order, that the file satisfies; -1 when none does.
+int IdentifyingRow(const char* path)
+{
+    for (int i = 0; kInfRules[i].conditions[0].section[0] != '\0'; i++) {
+        if (RowMatches(kInfRules[i], path)) return i;
+    }
+    return -1;
+}
+
+// Records a recognised INF file and, when it exists, its .pnf companion. 0 when a recording failed.
+uint8_t RecordPackage(char* path, int size)
+{
+    uint8_t success = AddFileItem(path, NULL);
+    const int extension = (int)(ExtensionPointer(path) - path);
+    const int written = snprintf(path + extension, (size_t)(size - extension), ".pnf");
+    if (written > 0 && written < size - extension && FileExists(path)) success = AddFileItem(path, NULL) & success;
+    return success;
+}
+
+}  // namespace
+
+uint8_t IdentifyOemInfs()
+{
+    char folder[kPathSize];
+    if (!WindowsSubfolder(folder, sizeof folder, kInfFolderKind)) return 1;
+    char pattern[kPathSize];
+    const int length = snprintf(pattern, sizeof pattern, "%soem*.inf", folder);
+    if (length < 0 || length >= (int)sizeof pattern) return 1;
+
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA(pattern, &data);
+    if (find == INVALID_HANDLE_VALUE) return 1;
+    uint8_t success = 1;
+    do {
+        char path[kPathSize];
+        const int written = snprintf(path, sizeof path, "%s%s", folder, data.cFileName);
+        if (written < 0 || written >= (int)sizeof path) continue;
+        const int row = IdentifyingRow(path);
+        if (row < 0) continue;
+        // Items of this pass belong to the row's family, not to the last file rule.
+        SetFileSideProduct(kInfRules[row].conditions[0].product);
+        success = RecordPackage(path, sizeof path) & success;
+    } while (FindNextFileA(find, &data));
+    FindClose(find);
+    ClearFileSideProduct();
+    return success;
+}

@@ -1,0 +1,106 @@
+// Install-folder search: each application's folder from its registry note below the maker's
+// software key, else its default place below Program Files, recorded as a file item of the
+// application's family.
+#include "search/files/install_folders.h"
+#include <windows.h>
+#include <shlobj.h>
+#include <stdio.h>
+#include <string.h>
+#include "model/found_items.h"
+#include "model/products.h"
+#include "search/files/path_ops.h"
+#include "search/registry/registry_access.h"
+
+const DWORD kNoteSize = 1024;
+
+// A note that holds a wildcard names no single folder (a find-first-file search would accept
+// it, and a deletion would take every match), and a bare drive names a whole volume.
+static uint8_t NamesOneEntry(const char* text)
+{
+    if (strpbrk(text, "*?") != NULL) return 0;
+    if (strlen(text) == 2 && text[1] == ':') return 0;
+    return 1;
+}
+
+uint8_t ReadInstallFolder(const char* keyName, const char* valueName, char* out, int size)
+{
+    if (keyName == NULL || out == NULL || size <= 0) return 0;
+    char keyPath[512];
+    const int written = snprintf(keyPath, sizeof keyPath, "SOFTWARE\\Morvane\\%s", keyName);
+    if (written < 0 || written >= (int)sizeof keyPath) return 0;
+
+    HKEY key = OpenKeyForRead(HKEY_LOCAL_MACHINE, keyPath);
+    if (key == NULL) return 0;
+    char text[kNoteSize];
+    DWORD length = kNoteSize;
+    const char* name = (valueName != NULL && valueName[0] != '\0') ? valueName : NULL;
+    // Any type: the bytes are taken as text.
+    const LONG rc = RegQueryValueExA(key, name, NULL, NULL, (BYTE*)text, &length);
+    RegCloseKey(key);
+    if (rc != ERROR_SUCCESS) return 0;
+    // The text must end inside the buffer: data stored without its terminator is terminated
+    // after its last byte, and data that fills the whole buffer without one does not fit.
+    if (length >= kNoteSize && memchr(text, '\0', kNoteSize) == NULL) return 0;
+    if (length < kNoteSize) text[length] = '\0';
+
+    if (strlen(text) >= (size_t)size) return 0;
+    StripBackslash(text);
+    if (!NamesOneEntry(text) || !FileExists(text)) return 0;
+    lstrcpynA(out, text, size);
+    return 1;
+}
+
+// Appends text to path (260 bytes); 0 when it would not fit.
+static uint8_t AppendText(char* path, const char* text)
+{
+    const size_t used = strlen(path);
+    const size_t more = strlen(text);
+    if (used + more >= (size_t)kPathSize) return 0;
+    memcpy(path + used, text, more + 1);
+    return 1;
+}
+
+// The default place Program Files\Morvane\<folder>, when that is a folder.
+static uint8_t DefaultFolder(const InstallFolderRule& row, char* path)
+{
+    char candidate[kPathSize] = "";
+    if (!SpecialFolderPath(CSIDL_PROGRAM_FILES, candidate)) return 0;
+    AppendBackslash(candidate, sizeof candidate);
+    if (!AppendText(candidate, "Morvane\\") || !AppendText(candidate, row.folder)) return 0;
+    if (!DirectoryExists(candidate)) return 0;
+    lstrcpynA(path, candidate, kPathSize);
+    return 1;
+}
+
+uint8_t SearchInstallFolderRows(const InstallFolderRule* rows)
+{
+    uint8_t success = 1;
+    for (int i = 0; rows[i].key[0] != '\0'; i++) {
+        const InstallFolderRule& row = rows[i];
+        char path[kPathSize] = "";
+        uint8_t found = ReadInstallFolder(row.key, row.valueName, path, sizeof path);
+        if (!found) found = DefaultFolder(row, path);
+        if (!found) continue;
+
+        // The row belongs to neither rule table: its own family is stamped on what it records.
+        SetFileSideProduct(row.product);
+        uint8_t fits = 1;
+        if (row.subPath[0] != '\0') {
+            // The sub-path is recorded whether or not it exists; its access probe tells.
+            if (path[0] != '\0') {
+                const size_t length = strlen(path);
+                if (path[length - 1] != '\\') fits = AppendText(path, "\\");
+            }
+            if (fits) fits = AppendText(path, row.subPath);
+        }
+        // A path that would not fit is not recorded at all rather than shortened.
+        if (fits) success = AddFileItem(path, NULL) & success;
+        ClearFileSideProduct();
+    }
+    return success;
+}
+
+uint8_t SearchInstallFolders()
+{
+    return SearchInstallFolderRows(kInstallFolders);
+}

@@ -1,0 +1,103 @@
+// The registry search driver: decides per row whether it takes part, evaluates it by its kind
+// and moves the progress bar one step per row, whatever happened to the row.
+#include "search/registry/registry_search.h"
+#include <commctrl.h>
+#include "model/process_values.h"
+#include "model/products.h"
+#include "search/registry/ascii_case.h"
+#include "search/registry/device_scans.h"
+#include "search/registry/key_value_rules.h"
+#include "search/registry/subkey_scans.h"
+
+uint8_t ModeTagPasses(const RegistryRule& rule)
+{
+    if (rule.modeTag == NULL) return 1;
+    return AsciiEqualNoCase(rule.modeTag, "heavy");
+}
+
+uint8_t RuleTakesPart(const RegistryRule& rule, uint8_t restricted)
+{
+    if (!restricted) return 1;
+    switch (rule.kind) {
+    case RegistryRuleKind::ProfileServiceKey:
+    case RegistryRuleKind::ServiceKey:
+        // The restricted run keeps only the service keys of family 1.
+        return (rule.product == 1 && ModeTagPasses(rule)) ? 1 : 0;
+    case RegistryRuleKind::PciDeviceScan:
+    case RegistryRuleKind::VideoKeyScan:
+        return 0;
+    case RegistryRuleKind::DriverClassScan:
+    case RegistryRuleKind::FileReferenceValue:
+    case RegistryRuleKind::MonitorDeviceScan:
+    case RegistryRuleKind::ChildDeviceScan:
+    case RegistryRuleKind::DllListValue:
+    case RegistryRuleKind::NamespaceExtensionScan:
+    case RegistryRuleKind::DefaultValueScan:
+    case RegistryRuleKind::DeviceInterfaceScan:
+        return 1;
+    default:
+        // Kinds 0, 2, 4 and every kind outside 1-14: the plain lookups.
+        return ModeTagPasses(rule);
+    }
+}
+
+// Kind 7: the value name is built at search time; the lookup runs on a copy of the rule that
+// carries the built name, so the item is recorded with the rule's kind, hive and key path.
+static uint8_t FileReferenceLookup(const RegistryRule& rule)
+{
+    char name[512];
+    if (!BuildRuleValueName(rule, name)) return 0;
+    RegistryRule copy = rule;
+    copy.argument = name;
+    return PlainLookup(copy);
+}
+
+uint8_t EvaluateRegistryRule(const RegistryRule& rule)
+{
+    switch (rule.kind) {
+    case RegistryRuleKind::FileReferenceValue:
+        return FileReferenceLookup(rule);
+    case RegistryRuleKind::DllListValue:
+        return DllListValue(rule);
+
+    case RegistryRuleKind::DriverClassScan:
+        return DriverClassScan(rule);
+    case RegistryRuleKind::PciDeviceScan:
+        return PciDeviceScan(rule);
+    case RegistryRuleKind::MonitorDeviceScan:
+        return MonitorDeviceScan(rule);
+    case RegistryRuleKind::ChildDeviceScan:
+        return ChildDeviceScan(rule);
+    case RegistryRuleKind::VideoKeyScan:
+        return VideoKeyScan(rule);
+    case RegistryRuleKind::NamespaceExtensionScan:
+        return NamespaceExtensionScan(rule);
+    case RegistryRuleKind::DefaultValueScan:
+        return DefaultValueScan(rule);
+    case RegistryRuleKind::DeviceInterfaceScan:
+        return DeviceInterfaceScan(rule);
+
+    default:
+        // Kinds 0-4 and any kind outside 1-14 are recorded under their own value.
+        return PlainLookup(rule);
+    }
+}
+
+uint8_t SearchRegistryRows(const RegistryRule* rules, HWND progress)
+{
+    int position = progress ? (int)SendMessageA(progress, PBM_GETPOS, 0, 0) : 0;
+    const uint8_t restricted = g_restrictedFlag;
+    for (int32_t i = 0; rules[i].keyPath != NULL; i++) {
+        CurrentRule(kProductSideRegistry, i);
+        // The found flag is not used: a rule that finds nothing is no failure of the search.
+        if (RuleTakesPart(rules[i], restricted)) EvaluateRegistryRule(rules[i]);
+        position++;
+        if (progress) SendMessageA(progress, PBM_SETPOS, (WPARAM)position, 0);
+    }
+    return 1;
+}
+
+uint8_t SearchRegistry(HWND progress)
+{
+    return SearchRegistryRows(kRegistryRules, progress);
+}

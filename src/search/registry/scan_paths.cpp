@@ -1,0 +1,40 @@
+// Path building and prefix tests shared by the scanning rule kinds.
+#include "search/registry/scan_paths.h"
+#include <stdio.h>
+#include <string.h>
+
+uint8_t JoinKeyPath(char* out, int size, const char* first, const char* second, const char* third)
+{
+    if (out == NULL || size <= 0) return 0;
+    out[0] = '\0';
+    if (first == NULL || second == NULL) return 0;
+    const int written = third != NULL ? snprintf(out, (size_t)size, "%s\\%s\\%s", first, second, third)
+                                         : snprintf(out, (size_t)size, "%s\\%s", first, second);
+    if (written < 0 || written >= size) {
+        out[0] = '\0';
+        return 0;
+    }
+    return 1;
+}
+
+static char FoldAscii(char c)
+{
+    return (c >= 'a' && c <= 'z') ? (char)(c - 'a' + 'A') : c;
+}
+
+uint8_t StartsWithAscii(const char* text, const char* prefix)
+{
+    if (text == NULL || prefix == NULL) return 0;
+    for (size_t i = 0; prefix[i] != '\0'; i++) {
+        if (text[i] == '\0' || FoldAscii(text[i]) != FoldAscii(prefix[i])) return 0;
+    }
+    return 1;
+}
+
+uint8_t IsRelativeKeyName(const char* text)
+{
+    if (text == NULL || text[0] == '\0' || text[0] == '\\') return 0;
+    const size_t length = strlen(text);
+    if (text[length - 1] == '\\') return 0;
+    return strstr(text, "\\\\") == NULL ? 1 : 0;
+}

@@ -1,0 +1,168 @@
+// Install folders: the registry note below the maker's software key, the Program Files default,
+// the sub-path, the family stamped on the items, and the bounded read of the note.
+#include <gtest/gtest.h>
+#include <shlobj.h>
+#include <string.h>
+#include <string>
+#include "model/found_items.h"
+#include "model/products.h"
+#include "search/files/install_folders.h"
+#include "search/files/path_ops.h"
+#include "search/search_support.h"
+
+namespace {
+
+const char kMorvane[] = "SOFTWARE\\Morvane";
+
+class InstallFoldersTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ProductSelection(-2, 0x3FFFF);
+        ClearFileSideProduct();
+        dir_ = folder_.path();
+        dir_.pop_back();   // without the trailing backslash
+    }
+    // ReadInstallFolder of the test key's sub-key into a 0xbd-filled buffer; "<none>" on failure
+    // (and then the buffer must be untouched).
+    std::string Read(const std::string& sub, const char* valueName, int size = 260)
+    {
+        char out[300];
+        memset(out, 0xbd, sizeof out);
+        if (!ReadInstallFolder(NoteKeys::Name(sub).c_str(), valueName, out, size)) {
+            EXPECT_EQ((char)0xbd, out[0]) << "the output is left untouched on failure";
+            return "<none>";
+        }
+        return out;
+    }
+    int Count() const { return scope_.list()->count; }
+    const FoundItem& Item(int i) const { return scope_.list()->items[i]; }
+
+    ScopedFoundItems scope_;
+    NoteKeys notes_{HKEY_LOCAL_MACHINE, kMorvane};
+    ScratchFolder folder_{"install-folders"};
+    std::string dir_;
+};
+
+}  // namespace
+
+TEST_F(InstallFoldersTest, NoteIsReadWhateverItsTypeAndMustNameAnExistingPath)
+{
+    ASSERT_TRUE(folder_.WriteFile("app.exe"));
+    ASSERT_TRUE(notes_.Note("App", "savePath", dir_ + "\\"));
+    ASSERT_TRUE(notes_.Note("App", "DestDir", dir_ + "\\app.exe"));
+    ASSERT_TRUE(notes_.Note("App", NULL, dir_, REG_EXPAND_SZ));
+    ASSERT_TRUE(notes_.Note("App", "Path", dir_ + "\\gone"));
+    EXPECT_EQ(dir_, Read("App", "savePath")) << "one trailing backslash removed";
+    EXPECT_EQ(dir_ + "\\app.exe", Read("App", "DestDir")) << "a file passes as well";
+    EXPECT_EQ(dir_, Read("App", "")) << "the empty name reads the default value";
+    EXPECT_EQ("<none>", Read("App", "Path"));
+    EXPECT_EQ("<none>", Read("App", "DestPath"));
+    EXPECT_EQ("<none>", Read("Missing", "savePath"));
+
+    // Only HKEY_LOCAL_MACHINE is read.
+    NoteKeys userNotes(HKEY_CURRENT_USER, kMorvane);
+    ASSERT_TRUE(userNotes.Note("UserApp", "savePath", dir_));
+    EXPECT_EQ("<none>", Read("UserApp", "savePath"));
+}
+
+TEST_F(InstallFoldersTest, NoteLengthIsCheckedBeforeTheBackslashIsRemoved)
+{
+    const int length = (int)dir_.size();
+    ASSERT_TRUE(notes_.Note("App", "savePath", dir_));
+    ASSERT_TRUE(notes_.Note("App", "DestDir", dir_ + "\\"));
+    EXPECT_EQ(dir_, Read("App", "savePath", length + 1));
+    EXPECT_EQ("<none>", Read("App", "savePath", length));
+    EXPECT_EQ("<none>", Read("App", "DestDir", length + 1));
+    EXPECT_EQ(dir_, Read("App", "DestDir", length + 2));
+}
+
+TEST_F(InstallFoldersTest, NoteWithoutTerminatorEndsAfterItsLastByte)
+{
+    ASSERT_TRUE(folder_.WriteFile("app.exe"));
+    // A longer note read first leaves its text in the memory the next read uses: a read that
+    // does not terminate the shorter data would give the longer path again.
+    ASSERT_TRUE(notes_.Note("App", "DestDir", dir_ + "\\app.exe"));
+    ASSERT_TRUE(notes_.key().SetBytes("App", "savePath", dir_.data(), (DWORD)dir_.size(), REG_BINARY));
+    EXPECT_EQ(dir_ + "\\app.exe", Read("App", "DestDir"));
+    EXPECT_EQ(dir_, Read("App", "savePath"));
+    // Longer than the 1024-byte read.
+    ASSERT_TRUE(notes_.Note("App", "Path", std::string(1100, 'x')));
+    EXPECT_EQ("<none>", Read("App", "Path"));
+}
+
+TEST_F(InstallFoldersTest, NoteWithAWildcardOrABareDriveIsNoFolder)
+{
+    ASSERT_TRUE(folder_.WriteFile("a.txt"));
+    ASSERT_TRUE(notes_.Note("App", "savePath", dir_.substr(0, dir_.size() - 1) + "?"));
+    ASSERT_TRUE(notes_.Note("App", "DestDir", dir_ + "\\*"));
+    ASSERT_TRUE(notes_.Note("App", "Path", "C:\\"));
+    EXPECT_EQ("<none>", Read("App", "savePath"));
+    EXPECT_EQ("<none>", Read("App", "DestDir"));
+    EXPECT_EQ("<none>", Read("App", "Path"));
+}
+
+TEST_F(InstallFoldersTest, RowsRecordTheNotedFolderAndTheSubPathUnderTheRowsFamily)
+{
+    ASSERT_TRUE(notes_.Note("Viewer", "savePath", dir_ + "\\"));
+    ASSERT_TRUE(notes_.Note("Other", "Path", dir_));
+    const InstallFolderRule rows[] = {
+        // product key                   value name  folder       sub-path
+        {6,  "EnvsweepTest\\Viewer",     "savePath", "NoSuchApp", ""},
+        {6,  "EnvsweepTest\\Viewer",     "savePath", "NoSuchApp", "Data"},
+        {11, "EnvsweepTest\\Other",      "Path",     "NoSuchApp", ""},      // the same path again
+        {12, "EnvsweepTest\\Missing",    "savePath", "NoSuchApp", "Data"},  // found nowhere
+        {-1, "",                         "",         "",          ""},
+    };
+    // The sub-path does not exist: its item fails the access probe, and so does the pass.
+    EXPECT_EQ(0, SearchInstallFolderRows(rows));
+    ASSERT_EQ(2, Count());
+    EXPECT_EQ(dir_, Item(0).path);
+    EXPECT_EQ(6, Item(0).productIndex);
+    EXPECT_EQ(1, Item(0).accessible);
+    EXPECT_EQ(dir_ + "\\Data", Item(1).path);
+    EXPECT_EQ(6, Item(1).productIndex);
+    EXPECT_EQ(0, Item(1).accessible);
+    EXPECT_EQ(NULL, Item(1).serviceName);
+
+    // The override ends with the pass: the file side reads the rule table again.
+    const int32_t before = CurrentProduct(1);
+    ClearItems();
+    EXPECT_EQ(1, SearchInstallFolderRows(rows + 2));
+    EXPECT_EQ(1, Count());
+    EXPECT_EQ(11, Item(0).productIndex);
+    EXPECT_EQ(before, CurrentProduct(1));
+
+    // A family that is not selected is resolved but leaves nothing.
+    ClearItems();
+    ProductSelection(11, 0);
+    EXPECT_EQ(1, SearchInstallFolderRows(rows + 2));
+    EXPECT_EQ(0, Count());
+}
+
+TEST_F(InstallFoldersTest, WithoutANoteOnlyAFolderBelowProgramFilesMorvaneCounts)
+{
+    const std::string programFiles = SpecialFolder(CSIDL_PROGRAM_FILES);
+    ASSERT_FALSE(programFiles.empty());
+    PlacedFolder asFolder(programFiles + "\\Morvane", "EnvsweepTest App");
+    PlacedFolder asFile(programFiles + "\\Morvane", "EnvsweepTest File");
+    ASSERT_TRUE(CreateDirectoryA(asFolder.path().c_str(), NULL));
+    ASSERT_TRUE(MakeFile(asFile.path()));
+    const InstallFolderRule rows[] = {
+        {3,  "EnvsweepTest\\None", "savePath", "EnvsweepTest App",  "bin"},
+        {3,  "EnvsweepTest\\None", "savePath", "EnvsweepTest File", ""},
+        {3,  "EnvsweepTest\\None", "savePath", "EnvsweepTest Gone", ""},
+        {-1, "",                   "",         "",                  ""},
+    };
+    SearchInstallFolderRows(rows);
+    ASSERT_EQ(1, Count());
+    EXPECT_EQ(asFolder.path() + "\\bin", Item(0).path);
+    EXPECT_EQ(3, Item(0).productIndex);
+
+    // A note that names nothing falls back to the default place as well.
+    ClearItems();
+    ASSERT_TRUE(notes_.Note("None", "savePath", dir_ + "\\gone"));
+    SearchInstallFolderRows(rows);
+    ASSERT_EQ(1, Count());
+    EXPECT_EQ(asFolder.path() + "\\bin", Item(0).path);
+}
