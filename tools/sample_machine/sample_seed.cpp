@@ -9,6 +9,7 @@
 namespace {
 
 const char kMarkerValue[] = "EnvsweepSample";            // value in every key the seeder creates
+const char kContainerValue[] = "EnvsweepSampleContainer"; // value in every key it creates on the way
 const char kMarkerText[] = "; envsweep sample machine\r\n"; // first line of every file it writes
 const char kFolderMarker[] = "envsweep-sample.txt";     // file in every folder trace it creates
 const char kServicePrefix[] = "envsweep sample: ";       // start of its services' display names
@@ -112,7 +113,12 @@ uint8_t CreateKeyChain(const std::string& hive, const std::string& path, uint8_t
         }
         if (ownsCurrent) RegCloseKey(current);
         if (rc != ERROR_SUCCESS) return 0;
-        if (disposition == REG_CREATED_NEW_KEY) state->createdKeys.insert(KeyIdentity(hive, sofar));
+        if (disposition == REG_CREATED_NEW_KEY) {
+            state->createdKeys.insert(KeyIdentity(hive, sofar));
+            // Marked so that unseeding can take it away again once it holds nothing else.
+            static const char kOne[] = "1";
+            RegSetValueExA(child, kContainerValue, 0, REG_SZ, (const BYTE*)kOne, sizeof kOne);
+        }
         current = child;
         ownsCurrent = 1;
         if (slash == std::string::npos) break;
@@ -301,6 +307,27 @@ static uint8_t Wanted(const Trace& trace, uint32_t families)
     return 0;
 }
 
+// Removes, from path up towards its hive, the keys the seeder created only on the way to a
+// trace, once they hold nothing but their container mark. Keys the machine had stay.
+static void RemoveEmptyContainers(const std::string& hive, std::string path)
+{
+    const HKEY root = HiveHandle(hive);
+    while (!path.empty()) {
+        HKEY key = NULL;
+        if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) {
+            DWORD subkeys = 0, values = 0;
+            RegQueryInfoKeyA(key, NULL, NULL, NULL, &subkeys, NULL, NULL, &values, NULL, NULL, NULL, NULL);
+            const uint8_t container = RegQueryValueExA(key, kContainerValue, NULL, NULL, NULL, NULL) == ERROR_SUCCESS;
+            RegCloseKey(key);
+            if (!container || subkeys != 0 || values != 1) return;
+            if (RegDeleteKeyA(root, path.c_str()) != ERROR_SUCCESS) return;
+        }
+        const size_t slash = path.find_last_of('\\');
+        if (slash == std::string::npos) break;
+        path.resize(slash);
+    }
+}
+
 uint8_t UnseedMachine(const SampleMachine& machine, std::string* log)
 {
     SeedState state;
@@ -308,6 +335,11 @@ uint8_t UnseedMachine(const SampleMachine& machine, std::string* log)
     state.ok = 1;
     // Deepest first: later lines may lie inside earlier ones.
     for (size_t i = machine.traces.size(); i-- > 0;) RemoveTrace(machine.traces[i], &state);
+    for (size_t i = machine.traces.size(); i-- > 0;) {
+        const Trace& trace = machine.traces[i];
+        if (trace.type == kTraceKey || trace.type == kTraceValue || trace.type == kTraceList)
+            RemoveEmptyContainers(trace.hive, trace.keyPath);
+    }
     return state.ok;
 }
 
