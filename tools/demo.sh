@@ -66,8 +66,10 @@ holder=
 
 echo "== Report"
 run "$build/envsweep-sample.exe" report "$description" "$(win "$work/before.txt")" "$(win "$work/after.txt")" 262143 \
-    | tee "$work/report.txt"
-result=${PIPESTATUS[0]}
-printf "The clean-up run took %.1f s.\n" "$(python3 -c "print($end - $start)")"
+    > "$work/report.txt"
+result=$?
+# The report is in the program's code page (family 13's name is code page 932 text).
+iconv -c -f CP932 -t UTF-8 "$work/report.txt" 2>/dev/null
+awk -v s="$start" -v e="$end" 'BEGIN { printf "The clean-up run took %.1f s.\n", e - s }'
 [ "$code" -eq 0 ] || result=1
 exit "$result"
