@@ -166,3 +166,32 @@ TEST_F(InstallFoldersTest, WithoutANoteOnlyAFolderBelowProgramFilesMorvaneCounts
     ASSERT_EQ(1, Count());
     EXPECT_EQ(asFolder.path() + "\\bin", Item(0).path);
 }
+
+TEST_F(InstallFoldersTest, NoteNamingASystemFolderOrOneAboveItIsNoInstallFolder)
+{
+    char windows[MAX_PATH], programFiles[MAX_PATH], system[MAX_PATH];
+    ASSERT_TRUE(GetWindowsDirectoryA(windows, sizeof windows));
+    ASSERT_TRUE(GetSystemDirectoryA(system, sizeof system));
+    ASSERT_TRUE(SHGetSpecialFolderPathA(NULL, programFiles, CSIDL_PROGRAM_FILES, FALSE));
+    std::string lowerWindows = windows;
+    for (char& c : lowerWindows) c = (char)tolower((unsigned char)c);
+    const std::string maker = std::string(programFiles) + "\\Morvane";
+    CreateDirectoryA(maker.c_str(), NULL);
+    const std::string application = maker + "\\EnvsweepNoteTest";
+    ASSERT_TRUE(CreateDirectoryA(application.c_str(), NULL) || GetLastError() == ERROR_ALREADY_EXISTS);
+
+    ASSERT_TRUE(notes_.Note("App", "savePath", lowerWindows + "\\"));
+    ASSERT_TRUE(notes_.Note("App", "DestDir", system));
+    ASSERT_TRUE(notes_.Note("App", "Path", programFiles));
+    ASSERT_TRUE(notes_.Note("App", "DestPath", maker));
+    ASSERT_TRUE(notes_.Note("Parent", "Path", std::string(windows).substr(0, 3)));   // "C:\"
+    ASSERT_TRUE(notes_.Note("Own", "Path", application));
+    EXPECT_EQ("<none>", Read("App", "savePath")) << "the Windows folder, in any case";
+    EXPECT_EQ("<none>", Read("App", "DestDir")) << "the system folder";
+    EXPECT_EQ("<none>", Read("App", "Path")) << "Program Files";
+    EXPECT_EQ("<none>", Read("App", "DestPath")) << "the maker's folder holding every application";
+    EXPECT_EQ("<none>", Read("Parent", "Path")) << "the drive holding them";
+    EXPECT_EQ(application, Read("Own", "Path")) << "an application's own folder below them";
+    RemoveDirectoryA(application.c_str());
+    RemoveDirectoryA(maker.c_str());
+}
