@@ -3,6 +3,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/setup.sh
+# Dependencies point downwards only (app -> clean -> search -> model -> tables, platform helpers).
+bash tools/check_includes.sh
 # The product itself is a 32-bit program: make sure it builds warning-free for i686 as well.
 cmake --preset win32 -DENVSWEEP_WERROR=ON >/dev/null
 cmake --build --preset win32

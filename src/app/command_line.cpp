@@ -4,7 +4,7 @@
 #include <string.h>
 #include "model/process_values.h"
 #include "model/products.h"
-#include "search/files/path_ops.h"
+#include "platform/path_ops.h"
 
 int32_t ParseMaskNumber(const char* text)
 {

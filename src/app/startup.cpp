@@ -5,7 +5,7 @@
 #include "clean/silent_run.h"
 #include "model/found_items.h"
 #include "model/process_values.h"
-#include "search/files/path_ops.h"
+#include "platform/path_ops.h"
 
 int QueryPlatformKind()
 {

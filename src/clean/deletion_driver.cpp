@@ -4,11 +4,11 @@
 #include "clean/file_removal.h"
 #include "clean/registry_removal.h"
 #include "model/found_items.h"
+#include "platform/path_ops.h"
+#include "platform/registry_access.h"
 #include "search/files/file_search.h"
-#include "search/files/path_ops.h"
-#include "search/registry/registry_access.h"
-#include "search/registry/registry_rules.h"
 #include "search/registry/registry_search.h"
+#include "tables/registry_rules.h"
 
 uint8_t SearchAll(HWND progress)
 {

@@ -1,7 +1,7 @@
 // The rewrite of a blank-separated DLL-list value with one DLL taken out.
 #include "clean/registry_removal.h"
 #include <string.h>
-#include "search/files/path_ops.h"
+#include "platform/path_ops.h"
 
 const char kListedDllName[] = "nvdesk32.dll";
 

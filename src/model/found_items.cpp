@@ -5,9 +5,9 @@
 #include <stdlib.h>
 #include <string.h>
 #include "model/products.h"
-#include "model/text_ops.h"
-#include "search/files/file_rules.h"
-#include "search/registry/registry_rules.h"
+#include "platform/text_ops.h"
+#include "tables/file_rules.h"
+#include "tables/registry_rules.h"
 
 FoundItemList* g_foundItems = NULL;
 

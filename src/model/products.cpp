@@ -1,8 +1,8 @@
 // The product catalogue, the selection mask and the current-rule registers.
 #include "model/products.h"
 #include <string.h>
-#include "search/registry/registry_rules.h"
-#include "search/files/file_rules.h"
+#include "tables/file_rules.h"
+#include "tables/registry_rules.h"
 
 // Family names: at most 20 bytes each. Entry 13 is Japanese, stored as code page 932 bytes.
 const char ProductTable[19][21] = {

@@ -5,9 +5,9 @@
 #include <string>
 #include "clean/deletion_driver.h"
 #include "model/found_items.h"
-#include "model/text_ops.h"
-#include "search/registry/registry_rules.h"
+#include "platform/text_ops.h"
 #include "support/helpers.h"
+#include "tables/registry_rules.h"
 
 namespace {
 

@@ -3,10 +3,10 @@
 #include <string.h>
 #include "model/found_items.h"
 #include "model/products.h"
-#include "model/text_ops.h"
-#include "search/files/file_rules.h"
-#include "search/registry/registry_rules.h"
+#include "platform/text_ops.h"
 #include "support/helpers.h"
+#include "tables/file_rules.h"
+#include "tables/registry_rules.h"
 
 namespace {
 

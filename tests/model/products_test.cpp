@@ -2,9 +2,9 @@
 #include <gtest/gtest.h>
 #include <string.h>
 #include "model/products.h"
-#include "search/files/file_rules.h"
-#include "search/registry/registry_rules.h"
 #include "support/helpers.h"
+#include "tables/file_rules.h"
+#include "tables/registry_rules.h"
 
 TEST(ProductTable, NamesAreDistinctBoundedAndEndWithUnknownAndEmpty)
 {

@@ -4,9 +4,9 @@
 #include <string.h>
 #include "model/products.h"
 #include "search/registry/device_scans.h"
-#include "search/registry/hardware_ids.h"
 #include "support/helpers.h"
 #include "support/scan_fixtures.h"
+#include "tables/hardware_ids.h"
 
 namespace {
 

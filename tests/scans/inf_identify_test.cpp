@@ -7,11 +7,11 @@
 #include "model/found_items.h"
 #include "model/process_values.h"
 #include "model/products.h"
-#include "search/files/file_rules.h"
 #include "search/files/inf_identify.h"
-#include "search/files/inf_rules.h"
 #include "support/helpers.h"
 #include "support/scan_fixtures.h"
+#include "tables/file_rules.h"
+#include "tables/inf_rules.h"
 
 namespace {
 

@@ -5,11 +5,11 @@
 #include "model/process_values.h"
 #include "model/products.h"
 #include "search/files/file_search.h"
-#include "search/files/inf_rules.h"
-#include "search/registry/hardware_ids.h"
 #include "search/registry/registry_search.h"
 #include "support/helpers.h"
 #include "support/scan_fixtures.h"
+#include "tables/hardware_ids.h"
+#include "tables/inf_rules.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include "model/found_items.h"
 #include "model/process_values.h"
 #include "model/products.h"
+#include "platform/path_ops.h"
 #include "search/files/file_search.h"
-#include "search/files/path_ops.h"
 #include "search/search_support.h"
 
 namespace {

@@ -6,8 +6,8 @@
 #include <string>
 #include "model/found_items.h"
 #include "model/products.h"
+#include "platform/path_ops.h"
 #include "search/files/install_folders.h"
-#include "search/files/path_ops.h"
 #include "search/search_support.h"
 
 namespace {

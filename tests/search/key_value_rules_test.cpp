@@ -6,9 +6,9 @@
 #include "model/found_items.h"
 #include "model/process_values.h"
 #include "model/products.h"
-#include "search/files/path_ops.h"
+#include "platform/path_ops.h"
+#include "platform/registry_access.h"
 #include "search/registry/key_value_rules.h"
-#include "search/registry/registry_access.h"
 #include "search/registry/registry_search.h"
 #include "search/search_support.h"
 

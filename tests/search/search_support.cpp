@@ -2,7 +2,7 @@
 #include "search/search_support.h"
 #include <commctrl.h>
 #include <shlobj.h>
-#include "search/files/path_ops.h"
+#include "platform/path_ops.h"
 
 RegistryParentGuard::RegistryParentGuard(HKEY root, const std::string& path)
     : root_(root), path_(path), existed_(KeyPresent(root, path))

@@ -5,10 +5,10 @@
 #include <stdio.h>
 #include <string.h>
 #include <vector>
+#include "app/startup.h"
 #include "model/process_values.h"
 #include "model/products.h"
-#include "app/startup.h"
-#include "search/files/path_ops.h"
+#include "platform/path_ops.h"
 
 void InitProcessValuesForTest()
 {

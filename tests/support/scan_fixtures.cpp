@@ -4,8 +4,8 @@
 #include <string.h>
 #include "model/process_values.h"
 #include "model/products.h"
-#include "search/registry/registry_rules.h"
 #include "support/helpers.h"
+#include "tables/registry_rules.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <shlobj.h>
 #include <set>
 #include "model/process_values.h"
-#include "search/files/file_rules.h"
-#include "search/files/path_ops.h"
+#include "platform/path_ops.h"
+#include "tables/file_rules.h"
 #include "tables/table_text.h"
 
 namespace {

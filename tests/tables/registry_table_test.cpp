@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <ctype.h>
 #include <set>
-#include "search/registry/registry_rules.h"
+#include "tables/registry_rules.h"
 #include "tables/table_text.h"
 
 namespace {

@@ -2,9 +2,9 @@
 #include <gtest/gtest.h>
 #include <ctype.h>
 #include <set>
-#include "search/files/inf_rules.h"
-#include "search/files/install_folder_table.h"
-#include "search/registry/hardware_ids.h"
+#include "tables/hardware_ids.h"
+#include "tables/inf_rules.h"
+#include "tables/install_folder_table.h"
 #include "tables/table_text.h"
 
 namespace {

@@ -2,10 +2,10 @@
 // files, device keys and COM classes named in one table are the ones the others name.
 #include <gtest/gtest.h>
 #include <set>
-#include "search/files/file_rules.h"
-#include "search/files/install_folder_table.h"
-#include "search/registry/hardware_ids.h"
-#include "search/registry/registry_rules.h"
+#include "tables/file_rules.h"
+#include "tables/hardware_ids.h"
+#include "tables/install_folder_table.h"
+#include "tables/registry_rules.h"
 #include "tables/table_text.h"
 
 namespace {

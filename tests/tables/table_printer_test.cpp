@@ -5,12 +5,12 @@
 #include <vector>
 #include "model/found_items.h"
 #include "model/products.h"
-#include "search/files/file_rules.h"
-#include "search/files/inf_rules.h"
-#include "search/files/install_folder_table.h"
-#include "search/registry/hardware_ids.h"
-#include "search/registry/registry_rules.h"
 #include "support/helpers.h"
+#include "tables/file_rules.h"
+#include "tables/hardware_ids.h"
+#include "tables/inf_rules.h"
+#include "tables/install_folder_table.h"
+#include "tables/registry_rules.h"
 
 namespace {
 

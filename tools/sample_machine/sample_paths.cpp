@@ -3,7 +3,7 @@
 #include "sample_machine.h"
 #include <shlobj.h>
 #include <string.h>
-#include "search/files/path_ops.h"
+#include "platform/path_ops.h"
 
 namespace {
 

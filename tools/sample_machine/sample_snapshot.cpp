@@ -6,7 +6,7 @@
 #include <sddl.h>
 #include <shlobj.h>
 #include <string.h>
-#include "search/files/path_ops.h"
+#include "platform/path_ops.h"
 
 namespace {
 

@@ -53,7 +53,7 @@ class Rule:
 
 def registry_rules(src):
     out = []
-    for t in rows(os.path.join(src, 'search/registry/registry_rules.cpp')):
+    for t in rows(os.path.join(src, 'tables/registry_rules.cpp')):
         product, kind, hive, key, argument, tag = t
         if key is None:
             break
@@ -64,7 +64,7 @@ def registry_rules(src):
 
 def hardware_ids(src):
     out = []
-    for t in rows(os.path.join(src, 'search/registry/hardware_ids.cpp')):
+    for t in rows(os.path.join(src, 'tables/hardware_ids.cpp')):
         if not t[1]:
             break
         out.append((t[0], t[1]))
@@ -73,7 +73,7 @@ def hardware_ids(src):
 
 def file_rules(src):
     out = []
-    for t in rows(os.path.join(src, 'search/files/file_rules.cpp')):
+    for t in rows(os.path.join(src, 'tables/file_rules.cpp')):
         product, disabled, folder, file = t
         if file is None:
             break
@@ -83,7 +83,7 @@ def file_rules(src):
 
 def inf_rules(src):
     out = []
-    for t in rows(os.path.join(src, 'search/files/inf_rules.cpp')):
+    for t in rows(os.path.join(src, 'tables/inf_rules.cpp')):
         slots = [t[i:i + 4] for i in range(0, 16, 4)]
         if not slots[0][1]:
             break
@@ -98,7 +98,7 @@ def inf_rules(src):
 
 def install_folders(src):
     out = []
-    for t in rows(os.path.join(src, 'search/files/install_folder_table.cpp')):
+    for t in rows(os.path.join(src, 'tables/install_folder_table.cpp')):
         product, key, value, folder, sub = t
         if not key:
             break

@@ -8,10 +8,10 @@
 #include "model/found_items.h"
 #include "model/process_values.h"
 #include "model/products.h"
-#include "model/text_ops.h"
+#include "platform/path_ops.h"
+#include "platform/text_ops.h"
 #include "search/files/inf_identify.h"
 #include "search/files/install_folders.h"
-#include "search/files/path_ops.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 #pragma once
 #include <windows.h>
 #include <stdint.h>
-#include "search/files/file_rules.h"
+#include "tables/file_rules.h"
 
 // Walks kFileRules (one progress step per row, continuing from the bar's position), then runs
 // IdentifyOemInfs and SearchInstallFolders. 0 when any recording returned 0.

@@ -6,9 +6,10 @@
 #include <string.h>
 #include "model/found_items.h"
 #include "model/products.h"
-#include "model/text_ops.h"
-#include "search/files/inf_rules.h"
-#include "search/files/path_ops.h"
+#include "platform/path_ops.h"
+#include "platform/text_ops.h"
+#include "search/files/windows_subfolder.h"
+#include "tables/inf_rules.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <string.h>
 #include "model/found_items.h"
 #include "model/products.h"
-#include "search/files/path_ops.h"
-#include "search/registry/registry_access.h"
+#include "platform/path_ops.h"
+#include "platform/registry_access.h"
 
 const DWORD kNoteSize = 1024;
 

@@ -1,7 +1,7 @@
 // Discovery of the maker's application install folders.
 #pragma once
 #include <stdint.h>
-#include "search/files/install_folder_table.h"
+#include "tables/install_folder_table.h"
 
 // Reads HKLM\SOFTWARE\Morvane\<keyName> value valueName ("" = default); on success writes the
 // noted folder (without trailing backslash) into out when it fits size and names an existing

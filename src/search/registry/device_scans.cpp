@@ -4,9 +4,9 @@
 #include <stdio.h>
 #include <string.h>
 #include "model/found_items.h"
-#include "search/registry/hardware_ids.h"
-#include "search/registry/registry_access.h"
+#include "platform/registry_access.h"
 #include "search/registry/scan_paths.h"
+#include "tables/hardware_ids.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The rule kinds that find the maker's boards by hardware ID.
 #pragma once
 #include <stdint.h>
-#include "search/registry/registry_rules.h"
+#include "tables/registry_rules.h"
 
 // 1 when some kHardwareIds entry of the product has an idPrefix that name begins with
 // (ASCII case folding).

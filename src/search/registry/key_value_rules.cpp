@@ -5,10 +5,11 @@
 #include <string.h>
 #include "model/found_items.h"
 #include "model/process_values.h"
+#include "platform/ascii_case.h"
+#include "platform/path_ops.h"
+#include "platform/registry_access.h"
 #include "search/files/install_folders.h"
-#include "search/files/path_ops.h"
-#include "search/registry/ascii_case.h"
-#include "search/registry/registry_access.h"
+#include "search/files/windows_subfolder.h"
 
 const int kValueNameSize = 512;
 const char kSystemTemplate[] = "%SYSTEM%\\";

@@ -1,8 +1,8 @@
 // The rule kinds that look at one fixed key: plain lookup, file-reference value, DLL list.
 #pragma once
 #include <stdint.h>
-#include "search/files/install_folder_table.h"
-#include "search/registry/registry_rules.h"
+#include "tables/install_folder_table.h"
+#include "tables/registry_rules.h"
 
 // Kinds 0-4 and any kind outside 1-14: the key, or the named value in it, if present.
 uint8_t PlainLookup(const RegistryRule& rule);

@@ -4,7 +4,7 @@
 #include <commctrl.h>
 #include "model/process_values.h"
 #include "model/products.h"
-#include "search/registry/ascii_case.h"
+#include "platform/ascii_case.h"
 #include "search/registry/device_scans.h"
 #include "search/registry/key_value_rules.h"
 #include "search/registry/subkey_scans.h"

@@ -2,7 +2,7 @@
 #pragma once
 #include <windows.h>
 #include <stdint.h>
-#include "search/registry/registry_rules.h"
+#include "tables/registry_rules.h"
 
 // Evaluates every registry rule (kinds by the /X decision table), one progress step per row on
 // the progress bar (NULL in a silent run). Always returns 1.

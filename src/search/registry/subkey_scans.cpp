@@ -3,8 +3,8 @@
 #include "search/registry/subkey_scans.h"
 #include <string.h>
 #include "model/found_items.h"
-#include "model/text_ops.h"
-#include "search/registry/registry_access.h"
+#include "platform/registry_access.h"
+#include "platform/text_ops.h"
 #include "search/registry/scan_paths.h"
 
 namespace {

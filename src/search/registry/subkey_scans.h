@@ -2,7 +2,7 @@
 // namespace, default values and device interfaces.
 #pragma once
 #include <stdint.h>
-#include "search/registry/registry_rules.h"
+#include "tables/registry_rules.h"
 
 uint8_t DriverClassScan(const RegistryRule& rule);        // kind 5
 uint8_t VideoKeyScan(const RegistryRule& rule);           // kind 10

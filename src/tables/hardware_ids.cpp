@@ -1,6 +1,6 @@
 // The hardware-ID table: the beginnings of the device IDs of the maker's boards. PCI IDs leave
 // out the revision so that every revision matches; USB IDs of composite devices name the interface.
-#include "search/registry/hardware_ids.h"
+#include "tables/hardware_ids.h"
 
 // Vendor IDs: 10DE the display-chip vendor, 1E7A the maker on PCI, 2E5C the maker on USB.
 const HardwareIdEntry kHardwareIds[] = {

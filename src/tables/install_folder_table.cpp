@@ -1,6 +1,6 @@
 // The install-folder table: where the maker's applications note their install folders below
 // HKEY_LOCAL_MACHINE\SOFTWARE\Morvane, and their default folders below Program Files\Morvane.
-#include "search/files/install_folder_table.h"
+#include "tables/install_folder_table.h"
 
 // An empty value name is the key's default value. A row with a sub-path records that sub-folder
 // of the found folder; its twin without one records the folder itself.

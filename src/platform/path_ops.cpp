@@ -1,10 +1,9 @@
 // Path and text operations shared across the program.
-#include "search/files/path_ops.h"
+#include "platform/path_ops.h"
 #include <windows.h>
 #include <shlobj.h>
 #include <stdio.h>
 #include <string.h>
-#include "model/process_values.h"
 
 const char* SplitField(const char* text, char separator, int n, char* out, int size)
 {
@@ -98,16 +97,4 @@ uint8_t SpecialFolderPath(int csidl, char* out)
     }
     if (list != NULL) CoTaskMemFree(list);
     return ok;
-}
-
-uint8_t WindowsSubfolder(char* out, int size, int kind)
-{
-    char windows[kPathSize];
-    const UINT length = GetWindowsDirectoryA(windows, sizeof windows);
-    if (length == 0 || length >= sizeof windows) return 0;
-    AppendBackslash(windows, sizeof windows);
-    if (kind == -1) kind = g_platformKind;
-    const char* sub = kind == 1 ? "INF\\OTHER\\" : kind == 2 ? "INF\\" : "";
-    const int written = snprintf(out, (size_t)size, "%s%s", windows, sub);
-    return written >= 0 && written < size ? 1 : 0;
 }

@@ -1,5 +1,5 @@
 // Text helpers the item model needs.
-#include "model/text_ops.h"
+#include "platform/text_ops.h"
 #include <windows.h>
 #include <stdlib.h>
 #include <string.h>

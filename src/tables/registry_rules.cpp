@@ -1,6 +1,6 @@
 // The registry rule table: every key or value the product families leave in the registry, and
 // the scans that find the keys whose names are generated (driver instances, devices, interfaces).
-#include "search/registry/registry_rules.h"
+#include "tables/registry_rules.h"
 
 using namespace RegistryRuleKind;
 

@@ -1,6 +1,6 @@
 // The INF identification table: what a driver package's INF file must contain to be one of the
 // maker's. Each row: the setup class, the maker as the package names it, and the device or disk.
-#include "search/files/inf_rules.h"
+#include "tables/inf_rules.h"
 
 // The profile reader gives a key's text as written, so the rows hold the literal texts of the
 // packages' [Version] and [Strings] sections. Unused slots carry the row's product and an empty

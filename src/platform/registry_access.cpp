@@ -1,5 +1,5 @@
 // The registry read primitives.
-#include "search/registry/registry_access.h"
+#include "platform/registry_access.h"
 
 HKEY OpenKeyForRead(HKEY root, const char* path)
 {

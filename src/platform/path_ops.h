@@ -2,7 +2,7 @@
 // characters are not decoded, so a trailing byte 92 counts as a backslash.
 #pragma once
 #include <stdint.h>
-#include "model/text_ops.h"
+#include "platform/text_ops.h"
 
 const int kPathSize = 260;
 
@@ -28,7 +28,3 @@ uint8_t FileExists(const char* path);
 uint8_t DirectoryExists(const char* path);
 // The special folder's path (out: 260 bytes) for a CSIDL; 1 only when the shell gives one.
 uint8_t SpecialFolderPath(int csidl, char* out);
-// The Windows directory with a backslash, then "INF\OTHER\" (kind 1) or "INF\" (kind 2);
-// kind -1 means the platform kind; other kinds add nothing. 0 when the directory is unreadable
-// or the result does not fit.
-uint8_t WindowsSubfolder(char* out, int size, int kind);

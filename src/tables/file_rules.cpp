@@ -1,6 +1,6 @@
 // The file rule table: the files, shortcuts, Start-menu groups and INF packages the product
 // families leave in the Windows folder tree.
-#include "search/files/file_rules.h"
+#include "tables/file_rules.h"
 #include <stddef.h>
 
 // folder is a path macro (see ExpandRulePath) or literal text; file is relative to it and may end

@@ -1,4 +1,4 @@
-// Text helpers the item model needs; the path operations build on them.
+// Text helpers every layer uses: locale-aware comparison and heap copies.
 #pragma once
 
 // Case-insensitive comparison in the system locale (lstrcmpiA) that allows absent strings:
