@@ -4,8 +4,10 @@
 #include <stdint.h>
 
 // Deletes the file or the folder with everything in it, permanently (no Recycle Bin), through
-// the shell without any window. 1 when the shell operation returned 0. An empty path, or one too
-// long for the 264-byte list, is refused.
+// the shell without any window. 1 when the shell operation returned 0. An empty path, one too
+// long for the 264-byte list, or one the path guard refuses, is refused. Links inside the folder
+// (or the path itself, when it is a link) are removed as links first, never followed; when one
+// cannot be removed as a link, nothing is deleted.
 uint8_t DeleteFileOrFolder(const char* path);
 
 // Asks the service to stop (no wait) and deletes it. 1 when DeleteService succeeded; 0 at once

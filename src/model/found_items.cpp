@@ -5,6 +5,8 @@
 #include <stdlib.h>
 #include <string.h>
 #include "model/products.h"
+#include "platform/path_guard.h"
+#include "platform/path_ops.h"
 #include "platform/text_ops.h"
 #include "tables/file_rules.h"
 #include "tables/registry_rules.h"
@@ -78,6 +80,11 @@ uint8_t AddFileItem(const char* path, const char* serviceName)
 {
     FoundItemList* list = g_foundItems;
     if (list == NULL || path == NULL || list->count >= list->capacity) return 0;
+    // Whatever found the path, a protected folder or one above it is never listed (so never
+    // deleted); what is listed is the canonical form, the one the deletion will be handed.
+    char canonical[kPathSize];
+    if (!PathGuardAllows(path, canonical, sizeof canonical)) return 1;
+    path = canonical;
     for (int32_t i = 0; i < list->count; i++) {
         const FoundItem& it = list->items[i];
         if (it.itemClass == kItemClassFile && it.path != NULL && lstrcmpiA(it.path, path) == 0) return 1;

@@ -45,7 +45,8 @@ void DestroyFoundItemList(FoundItemList* list);
 // Registry rules + file rules + 300.
 int32_t FoundItemCapacity();
 
-// 0 = list full; 1 = duplicate or product not selected; else the new item's accessible flag.
+// 0 = list full; 1 = duplicate, product not selected, or a path the path guard refuses (never
+// listed); else the new item's accessible flag. The item holds the path's canonical form.
 uint8_t AddFileItem(const char* path, const char* serviceName);
 // 0 = list full or duplicate; 1 = added or product not selected.
 uint8_t AddRegistryItem(int32_t kind, HKEY hive, const char* keyPath, const char* valueName);

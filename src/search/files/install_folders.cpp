@@ -8,48 +8,11 @@
 #include <string.h>
 #include "model/found_items.h"
 #include "model/products.h"
+#include "platform/path_guard.h"
 #include "platform/path_ops.h"
 #include "platform/registry_access.h"
 
 const DWORD kNoteSize = 1024;
-
-// 1 when folder is protected itself or contains it (compared without regard to case).
-static uint8_t CoversFolder(const char* folder, const char* protectedFolder)
-{
-    char guarded[kPathSize];
-    lstrcpynA(guarded, protectedFolder, sizeof guarded);
-    StripBackslash(guarded);
-    const size_t length = strlen(folder);
-    if (length == 0 || length > strlen(guarded)) return 0;
-    if (guarded[length] != '\0' && guarded[length] != '\\') return 0;
-    const char saved = guarded[length];
-    guarded[length] = '\0';
-    const uint8_t covers = lstrcmpiA(guarded, folder) == 0 ? 1 : 0;
-    guarded[length] = saved;
-    return covers;
-}
-
-// A note that holds a wildcard names no single folder (a find-first-file search would accept
-// it, and a deletion would take every match), and a bare drive names a whole volume. A note
-// naming the Windows folder, Program Files, the maker's folder below it, or a folder holding
-// any of them is damaged or foreign: deleting it would take the system or every application.
-static uint8_t NamesOneEntry(const char* text)
-{
-    if (strpbrk(text, "*?") != NULL) return 0;
-    if (strlen(text) == 2 && text[1] == ':') return 0;
-    char folder[kPathSize];
-    if (GetWindowsDirectoryA(folder, sizeof folder) && CoversFolder(text, folder)) return 0;
-    if (GetSystemDirectoryA(folder, sizeof folder) && CoversFolder(text, folder)) return 0;
-    if (SpecialFolderPath(CSIDL_PROGRAM_FILES, folder)) {
-        if (CoversFolder(text, folder)) return 0;
-        char maker[kPathSize];
-        snprintf(maker, sizeof maker, "%s\\Morvane", folder);
-        if (CoversFolder(text, maker)) return 0;
-    }
-    if (SpecialFolderPath(CSIDL_PROGRAM_FILES_COMMON, folder) && CoversFolder(text, folder)) return 0;
-    if (SpecialFolderPath(CSIDL_PROFILE, folder) && CoversFolder(text, folder)) return 0;
-    return 1;
-}
 
 uint8_t ReadInstallFolder(const char* keyName, const char* valueName, char* out, int size)
 {
@@ -74,7 +37,10 @@ uint8_t ReadInstallFolder(const char* keyName, const char* valueName, char* out,
 
     if (strlen(text) >= (size_t)size) return 0;
     StripBackslash(text);
-    if (!NamesOneEntry(text) || !FileExists(text)) return 0;
+    // A damaged or foreign note may name a system folder, a folder above one, a relative path or
+    // a wildcard, in any spelling; such a note counts as no note, so the default place is tried.
+    char canonical[kPathSize];
+    if (!PathGuardAllows(text, canonical, sizeof canonical) || !FileExists(canonical)) return 0;
     lstrcpynA(out, text, size);
     return 1;
 }

@@ -1,0 +1,27 @@
+// The one check every path passes before the clean-up records or deletes it: the path is made
+// canonical, then refused when it is, or lies above, a protected folder.
+#pragma once
+#include <stdint.h>
+
+// Canonical form of an absolute path: forward slashes turned into backslashes, a "\\?\" prefix
+// removed ("\\?\UNC\" gives "\\"), then the platform's full-path resolution of ".", ".." and
+// doubled separators; no trailing backslash except on a drive root. 0 (out untouched) for an
+// absent, empty, relative, drive-relative, device or wildcard path, or one that does not fit.
+uint8_t CanonicalPath(const char* path, char* out, int size);
+
+// 1 when path may be deleted: it has a canonical form that is neither a drive or share root nor,
+// as it stands, in its long form or with every link on the way resolved, one of the protected
+// folders or a folder above one (case ignored). canonical (size bytes, when not NULL) receives
+// the canonical form with 8.3 short names in their long form.
+uint8_t PathGuardAllows(const char* path, char* canonical, int size);
+
+// 1 when path is, or lies above, a protected folder (path already canonical).
+uint8_t CoversProtectedFolder(const char* canonical);
+
+// Splits a canonical path into its folder (a drive root keeps its backslash) and its last name
+// (pointing into canonical); 0 for a root or a folder that does not fit.
+uint8_t SplitFolder(const char* canonical, char* folder, int size, const char** name);
+
+// The path with every link resolved ("\\?\" removed), as the platform reports it for an open
+// handle; 0 where the platform has no such query or the path cannot be opened.
+uint8_t FinalPath(const char* path, char* out, int size);
