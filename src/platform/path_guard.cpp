@@ -308,8 +308,9 @@ uint8_t PathGuardAllows(const char* path, char* canonical, int size)
         }
     }
     if (canonical != NULL) {
-        // The long form where the path (or a folder above it) exists: one text per object.
-        const char* text = longForm[0] != '\0' ? longForm : full;
+        // Short names in their long form, so that one object has one text; otherwise the text
+        // keeps its own letter case (the long form would take the case found on disk).
+        const char* text = (longForm[0] != '\0' && lstrcmpiA(longForm, full) != 0) ? longForm : full;
         if (size <= 0 || strlen(text) >= (size_t)size) return 0;
         lstrcpynA(canonical, text, size);
     }

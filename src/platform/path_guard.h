@@ -12,7 +12,7 @@ uint8_t CanonicalPath(const char* path, char* out, int size);
 // 1 when path may be deleted: it has a canonical form that is neither a drive or share root nor,
 // as it stands, in its long form or with every link on the way resolved, one of the protected
 // folders or a folder above one (case ignored). canonical (size bytes, when not NULL) receives
-// the canonical form with 8.3 short names in their long form.
+// the canonical form, with 8.3 short names in their long form.
 uint8_t PathGuardAllows(const char* path, char* canonical, int size);
 
 // 1 when path is, or lies above, a protected folder (path already canonical).
