@@ -109,8 +109,8 @@ TEST_F(ResourcesTest, VersionIconAndManifest)
     VS_FIXEDFILEINFO* fixed = NULL;
     UINT length = 0;
     ASSERT_TRUE(VerQueryValueA(&data[0], "\\", (void**)&fixed, &length));
-    EXPECT_EQ(MAKELONG(0, 1), fixed->dwFileVersionMS);
-    EXPECT_EQ(MAKELONG(3, 7), fixed->dwFileVersionLS);
+    EXPECT_EQ((DWORD)MAKELONG(0, 1), fixed->dwFileVersionMS);
+    EXPECT_EQ((DWORD)MAKELONG(3, 7), fixed->dwFileVersionLS);
     WORD* translation = NULL;
     ASSERT_TRUE(VerQueryValueA(&data[0], "\\VarFileInfo\\Translation", (void**)&translation, &length));
     ASSERT_EQ(4u, length);
