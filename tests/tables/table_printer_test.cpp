@@ -6,11 +6,13 @@
 #include "model/found_items.h"
 #include "model/products.h"
 #include "support/helpers.h"
+#include "tables/application_windows.h"
 #include "tables/file_rules.h"
 #include "tables/hardware_ids.h"
 #include "tables/inf_rules.h"
 #include "tables/install_folder_table.h"
 #include "tables/registry_rules.h"
+#include "tables/tooltips.h"
 
 namespace {
 
@@ -197,6 +199,29 @@ TEST_F(TablePrinterTest, SmallTablesAndProducts)
     EXPECT_NE(std::string::npos, run.out.find(ProductName(13)));
 }
 
+TEST_F(TablePrinterTest, WindowTablesOneLinePerRow)
+{
+    PrinterRun run = Run("tooltips");
+    ASSERT_EQ(0u, run.exitCode) << run.err;
+    ASSERT_EQ((size_t)CountTooltips() + 1, run.lines.size());
+    EXPECT_EQ("index\tproduct\tcontrolId\treserved\ttext", run.lines[0]);
+    // The tip's line breaks and tabs come out escaped, its code page 932 bytes as stored.
+    EXPECT_EQ(std::string("4\t11\t2411\t0\t\x91\xce\x89\x9e\x90\xbb\x95i\x81\x46\\r\\n\\tHDB-1101 / HDB-1102\\r\\n\\t"
+                          "HDB-1103 / HDB-1104"),
+              run.lines[5]);
+
+    run = Run("app-windows");
+    ASSERT_EQ(0u, run.exitCode) << run.err;
+    ASSERT_EQ((size_t)CountApplicationWindows() + 1, run.lines.size());
+    EXPECT_EQ("index\tproduct\tapplication\twindowClass\twindowTitle", run.lines[0]);
+    for (int i = 0; i < CountApplicationWindows(); i++) {
+        const ApplicationWindowEntry& r = kApplicationWindows[i];
+        EXPECT_EQ(std::to_string(i) + "\t" + std::to_string(r.product) + "\t" + r.application + "\t" +
+                      r.windowClass + "\t" + r.windowTitle,
+                  run.lines[i + 1]);
+    }
+}
+
 TEST_F(TablePrinterTest, UnknownOrMissingTableIsAUsageError)
 {
     for (const char* arguments : {"", "Registry", "tables", "registry files"}) {
@@ -224,5 +249,9 @@ TEST(TableTexts, NoTableTextBreaksTheTabSeparatedForm)
     for (int i = 0; kHardwareIds[i].idPrefix[0] != '\0'; i++) EXPECT_TRUE(clean(kHardwareIds[i].idPrefix));
     for (int i = 0; kInfRules[i].conditions[0].section[0] != '\0'; i++) {
         for (const InfCondition& c : kInfRules[i].conditions) EXPECT_TRUE(clean(c.section) && clean(c.key) && clean(c.value));
+    }
+    for (int i = 0; kApplicationWindows[i].product != -1; i++) {
+        const ApplicationWindowEntry& r = kApplicationWindows[i];
+        EXPECT_TRUE(clean(r.application) && clean(r.windowClass) && clean(r.windowTitle));
     }
 }

@@ -1,16 +1,20 @@
 // envsweep-tables: prints one built-in table as tab-separated text, for maintainers and auditors.
 // Usage: envsweep-tables <table>. A header line comes first, then one row per line in table
-// order; an absent string prints as <absent>; bytes are printed as stored (no code-page change).
+// order; an absent string prints as <absent>; bytes are printed as stored (no code-page change),
+// except that a tab, carriage return or line feed inside a text prints as \t, \r or \n, so that
+// every row stays one line of tab-separated columns.
 #include <windows.h>
 #include <stdio.h>
 #include <string.h>
 #include "model/found_items.h"
 #include "model/products.h"
+#include "tables/application_windows.h"
 #include "tables/file_rules.h"
 #include "tables/hardware_ids.h"
 #include "tables/inf_rules.h"
 #include "tables/install_folder_table.h"
 #include "tables/registry_rules.h"
+#include "tables/tooltips.h"
 
 static const char* Text(const char* text)
 {
@@ -71,6 +75,38 @@ static void PrintInf(FILE* out)
     }
 }
 
+// Prints text with its tabs and line breaks written as backslash escapes.
+static void PutEscaped(const char* text, FILE* out)
+{
+    for (const char* p = text; *p != '\0'; p++) {
+        if (*p == '\t') fputs("\\t", out);
+        else if (*p == '\r') fputs("\\r", out);
+        else if (*p == '\n') fputs("\\n", out);
+        else fputc(*p, out);
+    }
+}
+
+static void PrintTooltips(FILE* out)
+{
+    fputs("index\tproduct\tcontrolId\treserved\ttext\n", out);
+    for (int i = 0; kTooltips[i].product != -1; i++) {
+        const TooltipEntry& row = kTooltips[i];
+        fprintf(out, "%d\t%d\t%d\t%d\t", i, (int)row.product, (int)row.controlId, (int)row.reserved);
+        PutEscaped(Text(row.text), out);
+        fputs("\n", out);
+    }
+}
+
+static void PrintApplicationWindows(FILE* out)
+{
+    fputs("index\tproduct\tapplication\twindowClass\twindowTitle\n", out);
+    for (int i = 0; kApplicationWindows[i].product != -1; i++) {
+        const ApplicationWindowEntry& row = kApplicationWindows[i];
+        fprintf(out, "%d\t%d\t%s\t%s\t%s\n", i, (int)row.product, row.application, row.windowClass,
+                row.windowTitle);
+    }
+}
+
 static void PrintProducts(FILE* out)
 {
     fputs("index\tname\n", out);
@@ -90,6 +126,8 @@ static const TablePrinter kPrinters[] = {
     {"hardware-ids",     PrintHardwareIds},
     {"inf",              PrintInf},
     {"products",         PrintProducts},
+    {"tooltips",         PrintTooltips},
+    {"app-windows",      PrintApplicationWindows},
     {NULL,               NULL},  // sentinel
 };
 
@@ -102,7 +140,7 @@ int main(int argc, char** argv)
         }
     }
     if (printer == NULL) {
-        fputs("usage: envsweep-tables registry|files|install-folders|hardware-ids|inf|products\n", stderr);
+        fputs("usage: envsweep-tables registry|files|install-folders|hardware-ids|inf|products|tooltips|app-windows\n", stderr);
         return 2;
     }
     printer->print(stdout);

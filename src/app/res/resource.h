@@ -13,6 +13,53 @@
 #define IDB_DELETE_JA           119
 #define IDB_DELETE_EN           120
 
+/* Controls of the main window (101) */
+#define IDC_TICK_ALL            3
+#define IDC_UNTICK_ALL          4
+#define IDC_FOUND_LIST          1000
+#define IDC_GUIDE               1009
+#define IDC_PRODUCT_GROUP       1014
+#define IDC_MIN_SIZE_FRAME      1015
+#define IDC_APPLICATION_GROUP   1017
+#define IDC_DRIVER_GROUP        1018
+#define IDC_ABOUT_BUTTON        1020
+#define IDC_SEARCH              10001
+#define IDC_DELETE              10002
+
+/* Family check boxes: 2400 + family index */
+#define IDC_FAMILY_FIRST        2400
+#define IDC_FAMILY_0            2400
+#define IDC_FAMILY_1            2401
+#define IDC_FAMILY_2            2402
+#define IDC_FAMILY_3            2403
+#define IDC_FAMILY_4            2404
+#define IDC_FAMILY_5            2405
+#define IDC_FAMILY_6            2406
+#define IDC_FAMILY_7            2407
+#define IDC_FAMILY_8            2408
+#define IDC_FAMILY_9            2409
+#define IDC_FAMILY_10           2410
+#define IDC_FAMILY_11           2411
+#define IDC_FAMILY_12           2412
+#define IDC_FAMILY_13           2413
+#define IDC_FAMILY_14           2414
+#define IDC_FAMILY_15           2415
+#define IDC_FAMILY_16           2416
+#define IDC_FAMILY_17           2417
+#define IDC_FAMILY_LAST         2417
+
+/* System-menu item of the main window */
+#define IDM_ABOUT               2000
+
+/* Controls of the secondary dialogs */
+#define IDC_PROGRESS_TEXT       (-1)    /* 102: an extended template keeps -1 whole, not as 0xFFFF */
+#define IDC_PROGRESS_BAR        1001    /* 102 */
+#define IDC_ITEM_LIST           1000    /* 103 */
+#define IDC_CONTINUE            1006    /* 103 */
+#define IDC_LIST_CANCEL         1007    /* 103 */
+#define IDC_CLOSE_APPLICATIONS  1013    /* 103 */
+#define IDC_ABOUT_TEXT          1005    /* 107 */
+
 /* Strings */
 #define IDS_CAPTION             1
 #define IDS_SEARCH_QUESTION     2
