@@ -27,7 +27,8 @@ static uint8_t DeleteTreeOpen(HKEY parent, const char* name)
         for (;;) {
             DWORD length = sizeof child;
             if (RegEnumKeyExA(key, 0, child, &length, NULL, NULL, NULL, NULL) != ERROR_SUCCESS) break;
-            if (!DeleteTreeOpen(key, child)) break;
+            // A child that stays after its deletion was reported done would be enumerated forever.
+            if (!DeleteTreeOpen(key, child) || KeyPresent(key, child)) break;
         }
         RegCloseKey(key);
     }
@@ -268,6 +269,18 @@ int RunHelperMode(int argc, char** argv)
         if (ready) SetEvent(ready);
         if (release) WaitForSingleObject(release, 300000);
         CloseHandle(file);
+        return 0;
+    }
+    // --window: a window process that ends at once: one top-level window, its pending messages
+    // handled, closed again.
+    if (argc == 2 && strcmp(argv[1], "--window") == 0) {
+        HWND window = CreateWindowExA(0, "STATIC", "envsweep test window", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, NULL,
+                                      NULL, GetModuleHandleA(NULL), NULL);
+        if (window == NULL) return 3;
+        ShowWindow(window, SW_SHOWNOACTIVATE);
+        MSG message;
+        while (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+        DestroyWindow(window);
         return 0;
     }
     return -1;
