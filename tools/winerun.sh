@@ -71,19 +71,30 @@ ensure_display() {
   return 1
 }
 
-# The holder's process id (the Unix process of the Windows program) and its ready file live in the
-# state folder. It is ours only while that process still runs envsweep-desktop.exe.
+# The holder is known by its command line, which names this prefix's ready file; its Unix process
+# id is recorded in the state folder once its window stands. (Wine starts a program through
+# start.exe, so the id of the process this script starts is start.exe's, not the holder's.)
+holder_line() { echo "envsweep-desktop.exe Z:$state/holder.ready"; }
+
 holder_running() {
   local pid
   pid=$(cat "$state/holder.pid" 2>/dev/null) || return 1
-  [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null || return 1
-  tr '\0' ' ' < "/proc/$pid/cmdline" 2>/dev/null | grep -q 'envsweep-desktop\.exe'
+  [ -n "$pid" ] && tr '\0' ' ' < "/proc/$pid/cmdline" 2>/dev/null | grep -qF "$(holder_line)"
+}
+
+find_holder() {
+  local proc line
+  line=$(holder_line)
+  for proc in /proc/[0-9]*; do
+    tr '\0' ' ' < "$proc/cmdline" 2>/dev/null | grep -qF "$line" && { echo "${proc#/proc/}"; return 0; }
+  done
+  return 1
 }
 
 # Starts the holder unless it runs; returns once its window stands (bounded wait). Detached from
 # the caller's output, so that a test runner waiting for its pipe to close is not held up by it.
 ensure_holder() {
-  local exe=$build/envsweep-desktop.exe pid
+  local exe=$build/envsweep-desktop.exe starter pid
   exec 9>"$state/holder.lock"
   flock 9
   if holder_running; then exec 9>&-; return 0; fi
@@ -93,17 +104,21 @@ ensure_holder() {
     exec 9>&-; return 1
   fi
   "$WINE" "$exe" "Z:$state/holder.ready" >/dev/null 2>&1 </dev/null 9>&- &
-  pid=$!
-  echo "$pid" > "$state/holder.pid"
+  starter=$!
   for _ in $(seq 1 600); do
     [ -s "$state/holder.ready" ] && break
-    kill -0 "$pid" 2>/dev/null || break
+    kill -0 "$starter" 2>/dev/null || break
     sleep 0.1
   done
+  if [ -s "$state/holder.ready" ] && pid=$(find_holder); then
+    echo "$pid" > "$state/holder.pid"
+    exec 9>&-; return 0
+  fi
   exec 9>&-
-  [ -s "$state/holder.ready" ] && return 0
   echo "winerun: the desktop holder did not open its window" >&2
-  stop_holder
+  kill "$starter" 2>/dev/null
+  pid=$(find_holder) && kill "$pid" 2>/dev/null
+  rm -f "$state/holder.ready"
   return 1
 }
 
