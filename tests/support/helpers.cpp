@@ -24,11 +24,15 @@ static uint8_t DeleteTreeOpen(HKEY parent, const char* name)
     HKEY key = NULL;
     if (RegOpenKeyExA(parent, name, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
         char child[512];
+        char last[512] = "";
         for (;;) {
             DWORD length = sizeof child;
             if (RegEnumKeyExA(key, 0, child, &length, NULL, NULL, NULL, NULL) != ERROR_SUCCESS) break;
-            // A child that stays after its deletion was reported done would be enumerated forever.
-            if (!DeleteTreeOpen(key, child) || KeyPresent(key, child)) break;
+            // A child still listed after its deletion reported success would be tried forever
+            // (Wine showed one below Control\Video, as "not found" to open and delete).
+            if (lstrcmpiA(child, last) == 0) break;
+            lstrcpynA(last, child, sizeof last);
+            if (!DeleteTreeOpen(key, child)) break;
         }
         RegCloseKey(key);
     }
