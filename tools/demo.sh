@@ -5,14 +5,19 @@
 #   tools/demo.sh            exit code 0 when the clean-up did exactly what the machine expects
 #
 # Everything happens in one wineserver session (Wine keeps key DACLs and volatile keys only as
-# long as its wineserver runs), which the script stops at the end.
+# long as its wineserver runs), which the script stops at the end, with the prefix's desktop held
+# open from the start (tools/winerun.sh --up), so that Wine never rebuilds its display devices, and
+# with them deletes display-class instances and video keys of the machine, during the runs.
+# A control run without a selected family goes first, over the same seeding: it must change
+# nothing. The snapshot after it is the one before the clean-up, so the seeding is checked right
+# before the clean-up runs: a trace not on the machine then makes the report fail.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
 bash tools/setup.sh || exit 1
 cmake --preset default >/dev/null || exit 1
-cmake --build --preset default --target envsweep envsweep-sample || exit 1
+cmake --build --preset default --target envsweep envsweep-sample envsweep-desktop || exit 1
 
 build=$root/build
 arch=$(sed -n 's/^ENVSWEEP_ARCH:STRING=//p' "$build/CMakeCache.txt")
@@ -50,6 +55,18 @@ cat "$work/hold.log"
 echo "== Snapshot before"
 run "$build/envsweep-sample.exe" snapshot "$(win "$work/before.txt")" || exit 1
 
+echo "== Control run: envsweep.exe /C 0 /S (no family selected: nothing may change)"
+run "$build/envsweep.exe" /C 0 /S
+control_code=$?
+echo "exit code $control_code"
+
+echo "== Snapshot after the control run, before the clean-up"
+run "$build/envsweep-sample.exe" snapshot "$(win "$work/control.txt")" || exit 1
+run "$build/envsweep-sample.exe" report "$description" "$(win "$work/before.txt")" "$(win "$work/control.txt")" 0 \
+    > "$work/control-report.txt"
+control_result=$?
+iconv -c -f CP932 -t UTF-8 "$work/control-report.txt" 2>/dev/null
+
 echo "== envsweep.exe /C 262143 /S"
 start=$(date +%s.%N)
 run "$build/envsweep.exe" /C 262143 /S
@@ -65,11 +82,11 @@ wait "$holder" 2>/dev/null
 holder=
 
 echo "== Report"
-run "$build/envsweep-sample.exe" report "$description" "$(win "$work/before.txt")" "$(win "$work/after.txt")" 262143 \
+run "$build/envsweep-sample.exe" report "$description" "$(win "$work/control.txt")" "$(win "$work/after.txt")" 262143 \
     > "$work/report.txt"
 result=$?
 # The report is in the program's code page (family 13's name is code page 932 text).
 iconv -c -f CP932 -t UTF-8 "$work/report.txt" 2>/dev/null
 awk -v s="$start" -v e="$end" 'BEGIN { printf "The clean-up run took %.1f s.\n", e - s }'
-[ "$code" -eq 0 ] || result=1
+[ "$code" -eq 0 ] && [ "$control_code" -eq 0 ] && [ "$control_result" -eq 0 ] || result=1
 exit "$result"

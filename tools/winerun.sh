@@ -3,7 +3,16 @@
 #
 #   winerun.sh PROGRAM.exe [ARGS...]   run it (creating the prefix on first use)
 #   winerun.sh --up                    create the prefix, start its wineserver (and Xvfb if needed)
-#   winerun.sh --down                  stop exactly that wineserver and that Xvfb
+#                                      and the desktop holder
+#   winerun.sh --down                  stop exactly that holder, that wineserver and that Xvfb
+#
+# Wine rebuilds its display devices in the registry each time the prefix's desktop starts, and
+# that deletes display-class instances and video keys it does not know: test fixtures and traces
+# of the sample machine among them. The desktop starts with the first window process and ends a
+# moment after the last one, so a run of several window processes in a row would start it again
+# and again. The holder (envsweep-desktop.exe of the build tree) keeps one hidden window open from
+# --up to --down, so the desktop starts once, before anything is seeded. A plain run starts the
+# holder too when it is not running yet, and --down stops it.
 #
 # The prefix lives in $ENVSWEEP_PREFIX, else $ENVSWEEP_BUILD/wineprefix, else ./wineprefix.
 # It is never ~/.wine. Its shell folders that Wine links into the Unix home folder are replaced
@@ -62,6 +71,67 @@ ensure_display() {
   return 1
 }
 
+# The holder is known by its command line, which names this prefix's ready file; its Unix process
+# id is recorded in the state folder once its window stands. (Wine starts a program through
+# start.exe, so the id of the process this script starts is start.exe's, not the holder's.)
+holder_line() { echo "envsweep-desktop.exe Z:$state/holder.ready"; }
+
+holder_running() {
+  local pid
+  pid=$(cat "$state/holder.pid" 2>/dev/null) || return 1
+  [ -n "$pid" ] && tr '\0' ' ' < "/proc/$pid/cmdline" 2>/dev/null | grep -qF "$(holder_line)"
+}
+
+find_holder() {
+  local proc line
+  line=$(holder_line)
+  for proc in /proc/[0-9]*; do
+    tr '\0' ' ' < "$proc/cmdline" 2>/dev/null | grep -qF "$line" && { echo "${proc#/proc/}"; return 0; }
+  done
+  return 1
+}
+
+# Starts the holder unless it runs; returns once its window stands (bounded wait). Detached from
+# the caller's output, so that a test runner waiting for its pipe to close is not held up by it.
+ensure_holder() {
+  local exe=$build/envsweep-desktop.exe starter pid
+  exec 9>"$state/holder.lock"
+  flock 9
+  if holder_running; then exec 9>&-; return 0; fi
+  rm -f "$state/holder.pid" "$state/holder.ready"
+  if [ ! -f "$exe" ]; then
+    echo "winerun: $exe is not built: the desktop is not held" >&2
+    exec 9>&-; return 1
+  fi
+  "$WINE" "$exe" "Z:$state/holder.ready" >/dev/null 2>&1 </dev/null 9>&- &
+  starter=$!
+  for _ in $(seq 1 600); do
+    [ -s "$state/holder.ready" ] && break
+    kill -0 "$starter" 2>/dev/null || break
+    sleep 0.1
+  done
+  if [ -s "$state/holder.ready" ] && pid=$(find_holder); then
+    echo "$pid" > "$state/holder.pid"
+    exec 9>&-; return 0
+  fi
+  exec 9>&-
+  echo "winerun: the desktop holder did not open its window" >&2
+  kill "$starter" 2>/dev/null
+  pid=$(find_holder) && kill "$pid" 2>/dev/null
+  rm -f "$state/holder.ready"
+  return 1
+}
+
+stop_holder() {
+  local pid
+  if holder_running; then
+    pid=$(cat "$state/holder.pid")
+    kill "$pid" 2>/dev/null
+    for _ in $(seq 1 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+  fi
+  rm -f "$state/holder.pid" "$state/holder.ready"
+}
+
 case "${1:-}" in
   --up)
     ensure_prefix
@@ -70,8 +140,10 @@ case "${1:-}" in
     # Start the prefix's own service processes now, detached from the caller's output, so that
     # no later test's output pipe is held open by a process that outlives the test.
     "$WINE" cmd /c exit >/dev/null 2>&1 </dev/null
+    ensure_holder || exit 1
     exit 0 ;;
   --down)
+    stop_holder
     wineserver -k 2>/dev/null
     if [ -f "$state/xvfb.pid" ]; then
       kill "$(cat "$state/xvfb.pid")" 2>/dev/null
@@ -87,4 +159,5 @@ wineserver -p >/dev/null 2>&1 </dev/null
 ensure_display || exit 1
 # The prefix's service processes outlive the program; start them detached from our output.
 "$WINE" cmd /c exit >/dev/null 2>&1 </dev/null
+ensure_holder
 exec "$WINE" "$@"

@@ -24,9 +24,14 @@ static uint8_t DeleteTreeOpen(HKEY parent, const char* name)
     HKEY key = NULL;
     if (RegOpenKeyExA(parent, name, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
         char child[512];
+        char last[512] = "";
         for (;;) {
             DWORD length = sizeof child;
             if (RegEnumKeyExA(key, 0, child, &length, NULL, NULL, NULL, NULL) != ERROR_SUCCESS) break;
+            // A child still listed after its deletion reported success would be tried forever
+            // (Wine showed one below Control\Video, as "not found" to open and delete).
+            if (lstrcmpiA(child, last) == 0) break;
+            lstrcpynA(last, child, sizeof last);
             if (!DeleteTreeOpen(key, child)) break;
         }
         RegCloseKey(key);
@@ -268,6 +273,18 @@ int RunHelperMode(int argc, char** argv)
         if (ready) SetEvent(ready);
         if (release) WaitForSingleObject(release, 300000);
         CloseHandle(file);
+        return 0;
+    }
+    // --window: a window process that ends at once: one top-level window, its pending messages
+    // handled, closed again.
+    if (argc == 2 && strcmp(argv[1], "--window") == 0) {
+        HWND window = CreateWindowExA(0, "STATIC", "envsweep test window", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, NULL,
+                                      NULL, GetModuleHandleA(NULL), NULL);
+        if (window == NULL) return 3;
+        ShowWindow(window, SW_SHOWNOACTIVATE);
+        MSG message;
+        while (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+        DestroyWindow(window);
         return 0;
     }
     return -1;
