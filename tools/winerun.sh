@@ -42,6 +42,20 @@ unlink_profile() {
   done
 }
 
+# The Japanese dialogs ask for "ＭＳ Ｐゴシック", which a Japanese Windows has and Wine has not:
+# without a stand-in of the same proportional kind, Wine falls back to a fixed-width font and the
+# Japanese texts overflow their controls. IPA P Gothic (fonts-ipafont-gothic) stands in for it.
+substitute_fonts() {
+  local reg="$WINEPREFIX/envsweep-fonts.reg"
+  printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
+    '[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes]' \
+    '"ＭＳ Ｐゴシック"="IPAPGothic"' '"MS PGothic"="IPAPGothic"' \
+    '"ＭＳ ゴシック"="IPAGothic"' '"MS Gothic"="IPAGothic"' '' \
+    | { printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE; } > "$reg"
+  "$WINE" regedit /S "$(echo "Z:$reg" | tr / '\\')" >/dev/null 2>&1 </dev/null
+  rm -f "$reg"
+}
+
 ensure_prefix() {
   if [ ! -f "$WINEPREFIX/.envsweep-ready" ]; then
     mkdir -p "$WINEPREFIX"
@@ -50,6 +64,7 @@ ensure_prefix() {
     unlink_profile
     touch "$WINEPREFIX/.envsweep-ready"
   fi
+  [ -f "$WINEPREFIX/.envsweep-fonts" ] || { substitute_fonts && touch "$WINEPREFIX/.envsweep-fonts"; }
   unlink_profile
 }
 
