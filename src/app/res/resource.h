@@ -52,6 +52,7 @@
 #define IDM_ABOUT               2000
 
 /* Controls of the secondary dialogs */
+#define IDC_PROGRESS_TEXT       (-1)    /* 102: an extended template keeps -1 whole, not as 0xFFFF */
 #define IDC_PROGRESS_BAR        1001    /* 102 */
 #define IDC_ITEM_LIST           1000    /* 103 */
 #define IDC_CONTINUE            1006    /* 103 */
