@@ -64,6 +64,21 @@ static uint8_t RunJob(HWND window, int32_t job)
     return ran;
 }
 
+// After a search: the rows, the report on files in use or on nothing found. Runs once the
+// progress dialog has closed, so that no dialog opens inside its finished modal loop.
+static void ShowSearchResult(HWND window)
+{
+    HWND list = FoundList(window);
+    FillFoundList(list);
+    UpdateGuidance(window);
+    if (g_jobResult == 0) {
+        MessageBoxById(window, IDS_FILES_IN_USE, MB_ICONWARNING);
+        if (RunItemListDialog(window, kItemListInUse) != IDC_CONTINUE) g_stopAfterSearch = 1;
+    } else if (RowCount(list) == 0) {
+        MessageBoxById(window, IDS_NOT_FOUND, MB_ICONINFORMATION);
+    }
+}
+
 void OnSearch(HWND window)
 {
     if (ProductSelection(-2, -1) == 0) {
@@ -74,7 +89,7 @@ void OnSearch(HWND window)
     ClearItems();
     DeleteRows(FoundList(window), -1);
     UpdateGuidance(window);
-    RunJob(window, kJobSearch);
+    if (RunJob(window, kJobSearch)) ShowSearchResult(window);
     if (g_stopAfterSearch) {
         EnableWindow(GetDlgItem(window, IDC_DELETE), FALSE);
         g_stopAfterSearch = 0;
@@ -100,9 +115,13 @@ void OnDelete(HWND window)
         CloseApplicationWindows();
         Sleep(kCloseWaitAfterWalkMs);
     }
-    // A deletion ends the program. Command 1 is posted only now that the progress dialog has
-    // closed: its modal loop, still running while the job runs, drops what arrives after its end.
-    if (RunJob(window, kJobDeletion)) PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDOK, 0), 0);
+    if (!RunJob(window, kJobDeletion)) return;
+    // The lists and the restart prompt open once the progress dialog has closed: its finished
+    // modal loop would wait for a message of its own after them and drop the next one it gets.
+    if (g_jobResult == 0) RunItemListDialog(window, kItemListNotDeleted);
+    RunRestartDialog(window);
+    // A deletion ends the program, whether or not Windows restarts.
+    PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDOK, 0), 0);
 }
 
 static void SetProgress(HWND progress, int32_t range, UINT textId)
@@ -117,19 +136,10 @@ static void SetProgress(HWND progress, int32_t range, UINT textId)
 
 static void RunSearchJob(HWND window, HWND progress)
 {
-    HWND list = FoundList(window);
-    DeleteRows(list, -1);
+    DeleteRows(FoundList(window), -1);
     SetProgress(progress, CountRegistryRules() + CountFileRules(), IDS_SEARCHING);
-    const uint8_t result = SearchAll(GetDlgItem(progress, IDC_PROGRESS_BAR));
+    g_jobResult = SearchAll(GetDlgItem(progress, IDC_PROGRESS_BAR));
     EndDialog(progress, 1);
-    FillFoundList(list);
-    UpdateGuidance(window);
-    if (result == 0) {
-        MessageBoxById(window, IDS_FILES_IN_USE, MB_ICONWARNING);
-        if (RunItemListDialog(window, kItemListInUse) != IDC_CONTINUE) g_stopAfterSearch = 1;
-    } else if (RowCount(list) == 0) {
-        MessageBoxById(window, IDS_NOT_FOUND, MB_ICONINFORMATION);
-    }
 }
 
 static void RunDeletionJob(HWND window, HWND progress)
@@ -138,7 +148,7 @@ static void RunDeletionJob(HWND window, HWND progress)
     SetProgress(progress, RowCount(list), IDS_DELETING);
     ReadTicksBack(list);
     DeletionSummary summary = {0, 1, 0, 1};
-    const uint8_t result = DeleteAll(GetDlgItem(progress, IDC_PROGRESS_BAR), &summary);
+    g_jobResult = DeleteAll(GetDlgItem(progress, IDC_PROGRESS_BAR), &summary);
     if (summary.registryCount > 0) {
         if (summary.registryAllDeleted == 1) MessageBoxById(progress, IDS_REGISTRY_DELETED, MB_ICONINFORMATION);
         else MessageBoxById(progress, IDS_REGISTRY_NOT_DELETED, MB_ICONWARNING);
@@ -148,8 +158,6 @@ static void RunDeletionJob(HWND window, HWND progress)
         else MessageBoxById(progress, IDS_FILES_NOT_DELETED, MB_ICONWARNING);
     }
     EndDialog(progress, 1);
-    if (result == 0) RunItemListDialog(window, kItemListNotDeleted);
-    RunRestartDialog(window);
 }
 
 void OnEnterIdle(HWND window, WPARAM source, LPARAM dialog)

@@ -92,17 +92,26 @@ static INT_PTR OnInitDialog(HWND window)
     for (int box = kFirstProductBox; box <= kLastProductBox; box++)
         SetBoxAndNotify(window, box, (int)ProductSelection(box - kFirstProductBox, -1));
     RegisterAnchors(window);
+    // The window's first size notice came before the columns existed (Wine sends it during
+    // creation): fit the item column now, as every later size notice does.
+    FitItemColumn(window);
     return TRUE;
+}
+
+// The item column takes the list's width less the room of the other two columns.
+static void FitItemColumn(HWND window)
+{
+    HWND list = GetDlgItem(window, IDC_FOUND_LIST);
+    RECT client;
+    if (list != NULL && GetClientRect(list, &client))
+        SendMessageA(list, LVM_SETCOLUMNWIDTH, 1, MAKELPARAM(client.right - kItemColumnSlack, 0));
 }
 
 static INT_PTR OnSize(HWND window)
 {
     g_anchorLayout.Resize();
     InvalidateRect(window, NULL, TRUE);
-    HWND list = GetDlgItem(window, IDC_FOUND_LIST);
-    RECT client;
-    if (list != NULL && GetClientRect(list, &client))
-        SendMessageA(list, LVM_SETCOLUMNWIDTH, 1, MAKELPARAM(client.right - kItemColumnSlack, 0));
+    FitItemColumn(window);
     return TRUE;
 }
 

@@ -30,8 +30,5 @@ INT_PTR RunProgressDialog(HWND owner)
 
 HWND ProgressTextControl(HWND progress)
 {
-    // The static carries the "no number" id: 0xFFFF in a classic template, -1 in an extended one.
-    HWND text = GetDlgItem(progress, 0xFFFF);
-    if (text == NULL) text = GetDlgItem(progress, -1);
-    return text;
+    return GetDlgItem(progress, IDC_PROGRESS_TEXT);
 }

@@ -5,6 +5,7 @@
 HWND g_mainWindow = NULL;
 int32_t g_pendingJob = kJobNone;
 HWND g_progressDialog = NULL;
+uint8_t g_jobResult = 0;
 uint8_t g_stopAfterSearch = 0;
 uint8_t g_closeApplications = 1;
 int32_t g_minimumFrameWidth = 0;
