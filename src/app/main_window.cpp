@@ -75,6 +75,15 @@ static void RegisterAnchors(HWND window)
     g_minimumFrameHeight = frame.height;
 }
 
+// The item column takes the list's width less the room of the other two columns.
+static void FitItemColumn(HWND window)
+{
+    HWND list = GetDlgItem(window, IDC_FOUND_LIST);
+    RECT client;
+    if (list != NULL && GetClientRect(list, &client))
+        SendMessageA(list, LVM_SETCOLUMNWIDTH, 1, MAKELPARAM(client.right - kItemColumnSlack, 0));
+}
+
 static INT_PTR OnInitDialog(HWND window)
 {
     HICON icon = LoadIconA(g_instance, MAKEINTRESOURCEA(IDI_MAIN));
@@ -96,15 +105,6 @@ static INT_PTR OnInitDialog(HWND window)
     // creation): fit the item column now, as every later size notice does.
     FitItemColumn(window);
     return TRUE;
-}
-
-// The item column takes the list's width less the room of the other two columns.
-static void FitItemColumn(HWND window)
-{
-    HWND list = GetDlgItem(window, IDC_FOUND_LIST);
-    RECT client;
-    if (list != NULL && GetClientRect(list, &client))
-        SendMessageA(list, LVM_SETCOLUMNWIDTH, 1, MAKELPARAM(client.right - kItemColumnSlack, 0));
 }
 
 static INT_PTR OnSize(HWND window)
