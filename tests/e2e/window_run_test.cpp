@@ -106,8 +106,16 @@ TEST(WindowRun, EveryFamilyThroughTheWindowIsExact)
         ASSERT_TRUE(run.AnswerMessage(IDS_REGISTRY_NOT_DELETED, IDOK));
         ASSERT_TRUE(run.AnswerMessage(IDS_FILES_NOT_DELETED, IDOK));
         ASSERT_TRUE(Answer(run.Next(IDC_CLOSE_APPLICATIONS), IDOK));
-        ASSERT_TRUE(Answer(run.Next(), IDCANCEL));   // "Restart later"
-        exitCode = run.ExitCode();
+        HWND restart = run.Next();
+        ASSERT_TRUE(restart != NULL);
+        EXPECT_NE(nullptr, GetDlgItem(restart, IDOK));
+        ASSERT_TRUE(Answer(restart, IDCANCEL));   // "Restart later"
+        exitCode = run.ExitCode(300000);
+        if (exitCode != 0) {
+            HWND front = run.Next(0, 0);
+            ADD_FAILURE() << "still open: '" << (front ? WindowText(front) : std::string("no dialog")) << "' / '"
+                          << (front ? MessageBoxText(front) : std::string()) << "'";
+        }
     }
     ASSERT_TRUE(TakeSnapshot(&after));
     EXPECT_EQ(0u, exitCode);
