@@ -3,6 +3,9 @@
 # runs a silent clean-up of every product family and reports what it removed and what it left.
 #
 #   tools/demo.sh            exit code 0 when the clean-up did exactly what the machine expects
+#   tools/demo.sh --window   the same clean-up through the real window on the current display;
+#                            without a display, on Xvfb, answered by envsweep-sample drive-window
+#                            and photographed every 1.5 s into build/sample-run/window-NN.png
 #
 # Everything happens in one wineserver session (Wine keeps key DACLs and volatile keys only as
 # long as its wineserver runs), which the script stops at the end, with the prefix's desktop held
@@ -12,6 +15,8 @@
 # nothing. The snapshot after it is the one before the clean-up, so the seeding is checked right
 # before the clean-up runs: a trace not on the machine then makes the report fail.
 set -uo pipefail
+mode=silent
+[ "${1:-}" = --window ] && mode=window
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
@@ -67,10 +72,33 @@ run "$build/envsweep-sample.exe" report "$description" "$(win "$work/before.txt"
 control_result=$?
 iconv -c -f CP932 -t UTF-8 "$work/control-report.txt" 2>/dev/null
 
-echo "== envsweep.exe /C 262143 /S"
 start=$(date +%s.%N)
-run "$build/envsweep.exe" /C 262143 /S
-code=$?
+if [ "$mode" = silent ]; then
+    echo "== envsweep.exe /C 262143 /S"
+    run "$build/envsweep.exe" /C 262143 /S
+    code=$?
+elif [ -n "${DISPLAY:-}" ]; then
+    echo "== envsweep.exe /C 262143 on $DISPLAY: answer Yes, Search, OK, Continue, Yes, ..., Restart later"
+    run "$build/envsweep.exe" /C 262143
+    code=$?
+else
+    echo "== envsweep.exe /C 262143 on Xvfb, answered by envsweep-sample drive-window"
+    run "$build/envsweep.exe" /C 262143 &
+    app=$!
+    run "$build/envsweep-sample.exe" drive-window 1500 &
+    driver=$!
+    display=$(cat "$(dirname "$ENVSWEEP_PREFIX")/.$(basename "$ENVSWEEP_PREFIX")-state/xvfb.display")
+    shot=0
+    while kill -0 "$app" 2>/dev/null; do
+        DISPLAY=$display import -window root "$work/window-$(printf %02d $shot).png" 2>/dev/null
+        shot=$((shot + 1))
+        sleep 1.5
+    done
+    wait "$app"
+    code=$?
+    wait "$driver"
+    echo "$shot screenshots in $work/window-NN.png"
+fi
 end=$(date +%s.%N)
 echo "exit code $code"
 

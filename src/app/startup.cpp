@@ -1,6 +1,8 @@
 // Process entry: platform, directories, single instance, caption, command line, run mode.
 #include "app/startup.h"
 #include "app/command_line.h"
+#include "app/main_window.h"
+#include "app/ui_state.h"
 #include "app/res/resource.h"
 #include "clean/silent_run.h"
 #include "model/found_items.h"
@@ -36,6 +38,38 @@ static int FetchDirectory(UINT (WINAPI* query)(LPSTR, UINT), char* out)
     return 1;
 }
 
+void DrainMessages(HWND window)
+{
+    MSG message;
+    while (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE)) {
+        if (window != NULL && IsDialogMessageA(window, &message)) continue;
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
+
+void RunInteractive()
+{
+    g_mainWindow = CreateMainWindow();
+    if (g_mainWindow == NULL) return;
+    char text[1024];
+    if (LoadStringA(g_instance, IDS_START_WARNING, text, sizeof text) <= 0) text[0] = '\0';
+    if (MessageBoxA(GetFocus(), text, g_caption, MB_YESNO | MB_ICONWARNING | MB_TOPMOST) == IDNO) {
+        DestroyWindow(g_mainWindow);
+        g_mainWindow = NULL;
+        return;
+    }
+    ShowWindow(g_mainWindow, SW_SHOW);
+    UpdateWindow(g_mainWindow);
+    DrainMessages(g_mainWindow);
+    MSG message;
+    while (GetMessageA(&message, NULL, 0, 0) > 0) {
+        if (g_mainWindow != NULL && IsDialogMessageA(g_mainWindow, &message)) continue;
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
+
 int EnvsweepMain(HINSTANCE instance, const char* commandLine)
 {
     g_platformKind = QueryPlatformKind();
@@ -55,6 +89,8 @@ int EnvsweepMain(HINSTANCE instance, const char* commandLine)
 
     if (g_silentFlag || g_restrictedFlag) {
         RunSilent();
+    } else {
+        RunInteractive();
     }
 
     DestroyFoundItemList(g_foundItems);

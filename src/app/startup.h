@@ -8,5 +8,13 @@ int QueryPlatformKind();
 // 1 when this is the only running instance (the Envsweep mutex did not exist before).
 int ClaimSingleInstance();
 
+// Removes every waiting message; those the window's dialog handling does not take are
+// translated and dispatched.
+void DrainMessages(HWND window);
+
+// The main window, created hidden; the start-up warning; then the message loop until the window
+// is destroyed. Returns at once when the warning is answered No.
+void RunInteractive();
+
 // The whole start-up and run; returns the process exit code (-1 or 0).
 int EnvsweepMain(HINSTANCE instance, const char* commandLine);

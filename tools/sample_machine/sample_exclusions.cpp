@@ -20,6 +20,8 @@ struct Exclusion {
 
 const Exclusion kExclusions[] = {
     // prefix                                                   why
+    {"K\tHKCU\\SOFTWARE\\WINE\\TEMPORARY SYSTEM PARAMETERS",        "Wine keeps window settings of a session here (seen after window runs)"},
+    {"V\tHKCU\\SOFTWARE\\WINE\\TEMPORARY SYSTEM PARAMETERS",        "the same key's values"},
     {NULL,                                                      NULL},  // end row
 };
 

@@ -4,6 +4,8 @@
 #include <string.h>
 #include "sample_machine.h"
 
+int DriveWindow(DWORD timeoutMs, DWORD pauseMs);
+
 namespace {
 
 int Usage()
@@ -13,7 +15,8 @@ int Usage()
           "       envsweep-sample hold <description> <event>   (until the event is set or the process ends)\n"
           "       envsweep-sample release <event>\n"
           "       envsweep-sample snapshot <out>\n"
-          "       envsweep-sample report <description> <before> <after> <mask> [/X]\n",
+          "       envsweep-sample report <description> <before> <after> <mask> [/X]\n"
+          "       envsweep-sample drive-window [pause-ms]   (answers envsweep's window until it closes)\n",
           stderr);
     return 2;
 }
@@ -99,5 +102,7 @@ int main(int argc, char** argv)
         return 0;
     }
     if (strcmp(command, "report") == 0 && (argc == 6 || argc == 7)) return Report(argc, argv);
+    if (strcmp(command, "drive-window") == 0 && argc <= 3)
+        return DriveWindow(1800000, argc == 3 ? (DWORD)strtoul(argv[2], NULL, 10) : 1500);
     return Usage();
 }
