@@ -28,7 +28,8 @@ struct RegFileVisitor {
     void* context;
     void (*comment)(void* context, const char* text);
     void (*key)(void* context, HKEY hive, const char* path);
-    // name NULL: the default value.
+    // name NULL: the default value. The byte after the data is never NUL, so that RegSetValueExA
+    // takes string data without a terminator as it is.
     void (*value)(void* context, const char* name, DWORD type, const BYTE* data, DWORD size);
     // A line the reader cannot take (or an unknown hive); it is skipped.
     void (*bad)(void* context, const char* line, DWORD length);

@@ -182,6 +182,9 @@ const char* ReadValueLine(Reader* reader, const char* start, const char* end)
         return NULL;   // "-" (a deletion) or anything unknown
     }
     if (lineEnd == NULL) return NULL;
+    // RegSetValueExA counts a terminator that follows string data given without one; a byte
+    // other than NUL after the data keeps the bytes exactly as they were read.
+    reader->data[size] = 0xFF;
     reader->visitor->value(reader->visitor->context, name, type, reader->data, size);
     return lineEnd;
 }
