@@ -2,11 +2,18 @@
 #include "clean/backup_output.h"
 #include <string.h>
 
-uint8_t OpenOutputFile(OutputFile* out, const char* path, uint8_t replace)
+void InitOutputFile(OutputFile* out)
 {
+    out->handle = INVALID_HANDLE_VALUE;
+    out->ok = 0;
     out->used = 0;
     out->committed = 0;
     out->pending = 0;
+}
+
+uint8_t OpenOutputFile(OutputFile* out, const char* path, uint8_t replace)
+{
+    InitOutputFile(out);
     out->handle = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, NULL,
                               replace ? CREATE_ALWAYS : CREATE_NEW,
                               FILE_ATTRIBUTE_NORMAL, NULL);

@@ -15,6 +15,8 @@ struct OutputFile {
     char buffer[kOutputBufferSize];
 };
 
+// A file not (yet) open: every write goes nowhere and every commit fails.
+void InitOutputFile(OutputFile* out);
 // Creates the file: a new one, or (replace 1) one that replaces an existing file. 1 when open.
 uint8_t OpenOutputFile(OutputFile* out, const char* path, uint8_t replace);
 void PutBytes(OutputFile* out, const void* data, DWORD size);

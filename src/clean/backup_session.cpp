@@ -60,8 +60,6 @@ static uint8_t OpenBackupFile(const BackupSession* session, const char* name, Ou
 {
     char path[kBackupPathSize];
     const int length = snprintf(path, sizeof path, "%s%s", session->folder, name);
-    out->handle = INVALID_HANDLE_VALUE;
-    out->ok = 0;
     if (length <= 0 || length >= (int)sizeof path) return 0;
     return OpenOutputFile(out, path, 0);
 }
@@ -74,8 +72,9 @@ uint8_t BeginBackup(BackupSession* session)
     session->registryItems = session->fileItems = 0;
     session->deleted = session->notDeleted = session->notBackedUp = 0;
     session->folder[0] = '\0';
-    session->registry.handle = session->manifest.handle = session->log.handle = INVALID_HANDLE_VALUE;
-    session->registry.ok = session->manifest.ok = session->log.ok = 0;
+    InitOutputFile(&session->registry);
+    InitOutputFile(&session->manifest);
+    InitOutputFile(&session->log);
     if (!CreateBackupFolder(session->folder)) return 0;
     uint8_t ok = 1;
     ok = OpenBackupFile(session, kRegistryFileName, &session->registry) & ok;

@@ -78,6 +78,7 @@ uint8_t RestoreBackup(const char* name)
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return 0;
 
     OutputFile log;
+    InitOutputFile(&log);
     snprintf(path, sizeof path, "%s%s", folder, kRestoreLogFileName);
     OpenOutputFile(&log, path, 1);
     LogRestoreLine(&log, "restore", folder, "started");

@@ -335,3 +335,77 @@ TEST(Backup, DeleteAllBacksUpEveryItemAndRestoreGivesItAllBack)
     RemoveService(kService);
     DeleteApprovedValue();
 }
+
+// The backup root (...\envsweep) replaced by a file for the scope: no backup folder can be made.
+// The real root is moved aside and put back, also after a crashed run.
+class BlockedBackupRoot {
+public:
+    BlockedBackupRoot()
+    {
+        char root[kBackupPathSize];
+        BackupRoot(root, sizeof root);
+        root_ = root;
+        root_.pop_back();
+        aside_ = root_ + "-aside";
+        Unblock();
+        MoveFileA(root_.c_str(), aside_.c_str());
+        HANDLE file = CreateFileA(root_.c_str(), GENERIC_WRITE, 0, NULL, CREATE_NEW, 0, NULL);
+        ok_ = file != INVALID_HANDLE_VALUE;
+        if (ok_) CloseHandle(file);
+    }
+    ~BlockedBackupRoot() { Unblock(); }
+    bool ok() const { return ok_; }
+
+private:
+    void Unblock()
+    {
+        const DWORD attributes = GetFileAttributesA(root_.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileA(root_.c_str());
+        if (GetFileAttributesA(aside_.c_str()) != INVALID_FILE_ATTRIBUTES) MoveFileA(aside_.c_str(), root_.c_str());
+    }
+    std::string root_, aside_;
+    bool ok_ = false;
+};
+
+// An item whose backup cannot be written is left in place and counts as not deleted: a file
+// another process holds without sharing, a folder holding such a file, and any item when no
+// backup folder can be made.
+TEST(Backup, ItemsThatCannotBeBackedUpStayAndCountAsNotDeleted)
+{
+    ScratchKey scratch(HKEY_CURRENT_USER, kBase);
+    ScratchFolder folder("backup-fails");
+    ScopedFoundItems scope(8);
+    const std::string base = folder.path();
+    for (const char* name : {"held.dll", "Dir\\held.sys", "Dir\\other.txt", "free.txt"}) ASSERT_TRUE(folder.WriteFile(name));
+    {
+        HeldFile heldFile(base + "held.dll");
+        HeldFile heldInFolder(base + "Dir\\held.sys");
+        ASSERT_TRUE(heldFile.ok() && heldInFolder.ok());
+        FoundItem& file = Push(kItemClassFile, 0, NULL, base + "held.dll");
+        FoundItem& dir = Push(kItemClassFile, 0, NULL, base + "Dir");
+        FoundItem& free = Push(kItemClassFile, 0, NULL, base + "free.txt");
+        DeletionSummary summary;
+        EXPECT_EQ(0, DeleteAll(NULL, &summary));
+        EXPECT_EQ(0, summary.filesAllDeleted);
+        EXPECT_EQ(3, summary.fileCount);
+        EXPECT_EQ(1, file.notDeleted);
+        EXPECT_EQ(1, dir.notDeleted);
+        EXPECT_EQ(0, free.notDeleted);
+    }
+    EXPECT_EQ("x", ReadText(base + "held.dll"));
+    EXPECT_EQ("x", ReadText(base + "Dir\\other.txt")) << "nothing of the folder may go";
+    const std::string log = ReadText(NewestBackupFolder() + kLogFileName);
+    EXPECT_NE(std::string::npos, log.find("\tFile\t" + base + "Dir\tnot backed up\r\n")) << log;
+    EXPECT_NE(std::string::npos, log.find(": 1 deleted, 0 not deleted, 2 not backed up and left in place\r\n")) << log;
+
+    ASSERT_TRUE(scratch.SetString("Key", "v", "data"));
+    g_foundItems->count = 0;
+    FoundItem& key = Push(kItemClassRegistry, RegistryRuleKind::KeyOrValue, HKEY_CURRENT_USER, scratch.Full("Key"));
+    BlockedBackupRoot blocked;
+    ASSERT_TRUE(blocked.ok());
+    DeletionSummary summary;
+    EXPECT_EQ(0, DeleteAll(NULL, &summary));
+    EXPECT_EQ(0, summary.registryAllDeleted);
+    EXPECT_EQ(1, key.notDeleted);
+    EXPECT_TRUE(ValuePresent(HKEY_CURRENT_USER, scratch.Full("Key"), "v"));
+}
