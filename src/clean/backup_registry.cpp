@@ -106,8 +106,9 @@ SaveResult SaveKeyTree(OutputFile* out, const char* hiveName, HKEY parent, const
         }
         path[pathLength] = '\\';
         memcpy(path + pathLength + 1, name, length + 1);
-        // A subkey that vanished meanwhile has nothing left to lose.
-        ok = SaveKeyTree(out, hiveName, key, name, path, pathLength + 1 + length) != kSaveFailed;
+        // A subkey just enumerated that does not open by its name (one whose name has no ANSI
+        // form) cannot be saved: the item is then not deleted.
+        ok = SaveKeyTree(out, hiveName, key, name, path, pathLength + 1 + length) == kSaved;
         path[pathLength] = '\0';
     }
     RegCloseKey(key);
@@ -120,6 +121,7 @@ SaveResult SaveKey(OutputFile* out, HKEY hive, const char* keyPath)
     const size_t length = strlen(keyPath);
     // The hive itself is never an item's key; the removal refuses it too.
     if (length == 0) return kSaveMissing;
+    if (HiveName(hive)[0] == '\0') return kSaveFailed;   // no name to write it under
     if (length >= sizeof path) return kSaveFailed;
     memcpy(path, keyPath, length + 1);
     return SaveKeyTree(out, HiveName(hive), hive, keyPath, path, length);
@@ -128,6 +130,7 @@ SaveResult SaveKey(OutputFile* out, HKEY hive, const char* keyPath)
 // One value; valueName NULL or empty: the key's default value.
 SaveResult SaveValue(OutputFile* out, HKEY hive, const char* keyPath, const char* valueName)
 {
+    if (HiveName(hive)[0] == '\0') return kSaveFailed;
     HKEY key = NULL;
     const LONG rc = RegOpenKeyExA(hive, keyPath, 0, KEY_QUERY_VALUE, &key);
     if (rc == ERROR_FILE_NOT_FOUND) return kSaveMissing;
