@@ -3,6 +3,7 @@
 // came back meanwhile with other content alone.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <stdio.h>
 #include <string>
 #include <vector>
 #include "clean/backup.h"
@@ -55,49 +56,31 @@ FILETIME Time(WORD year, WORD month, WORD day)
     return time;
 }
 
-// Content, attributes and times. Wine reports the last write time as the creation time (Linux
-// keeps none that could be set), so there the creation times compare equal whatever happens.
-struct FileState {
-    std::string content;
-    DWORD attributes = 0;
-    ULONGLONG created = 0, accessed = 0, written = 0;
-    bool operator==(const FileState& other) const
-    {
-        return content == other.content && attributes == other.attributes && created == other.created &&
-               accessed == other.accessed && written == other.written;
-    }
-};
-
 ULONGLONG Ticks(const FILETIME& time)
 {
     return ((ULONGLONG)time.dwHighDateTime << 32) | time.dwLowDateTime;
 }
 
-FileState StateOf(const std::string& path)
+std::string ReadText(const std::string& path)
 {
-    FileState state;
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
-    if (file != INVALID_HANDLE_VALUE) {
-        char buffer[4096];
-        DWORD read = 0;
-        while (ReadFile(file, buffer, sizeof buffer, &read, NULL) && read > 0) state.content.append(buffer, read);
-        CloseHandle(file);
-    }
-    WIN32_FILE_ATTRIBUTE_DATA info;
-    if (GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &info)) {
-        state.attributes = info.dwFileAttributes;
-        state.created = Ticks(info.ftCreationTime);
-        state.accessed = Ticks(info.ftLastAccessTime);
-        state.written = Ticks(info.ftLastWriteTime);
-    }
-    return state;
+    char* text = NULL;
+    DWORD length = 0;
+    if (!LoadWholeFile(path.c_str(), &text, &length)) return "(unreadable)";
+    const std::string result(text, length);
+    LocalFree(text);
+    return result;
 }
 
-std::string Describe(const FileState& state)
+// Attributes, times and content as one text. Wine reports the last write time as the creation
+// time (Linux keeps none that could be set), so there the creation times agree whatever happens.
+std::string StateOf(const std::string& path)
 {
-    return "attributes " + std::to_string(state.attributes) + ", times " + std::to_string(state.created) + " " +
-           std::to_string(state.accessed) + " " + std::to_string(state.written) + ", " +
-           std::to_string(state.content.size()) + " bytes";
+    WIN32_FILE_ATTRIBUTE_DATA info;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &info)) return "(missing)";
+    char head[128];
+    snprintf(head, sizeof head, "attributes %lx, times %llx %llx %llx: ", (unsigned long)info.dwFileAttributes,
+             Ticks(info.ftCreationTime), Ticks(info.ftLastAccessTime), Ticks(info.ftLastWriteTime));
+    return head + ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? std::string() : ReadText(path));
 }
 
 // Sets attributes and times. The access time lies an hour ahead, after the file's change time,
@@ -117,11 +100,6 @@ uint8_t Stamp(const std::string& path, DWORD attributes, const FILETIME& created
     const uint8_t ok = SetFileTime(handle, &created, &ahead, &written) ? 1 : 0;
     CloseHandle(handle);
     return ok && SetFileAttributesA(path.c_str(), attributes) ? 1 : 0;
-}
-
-std::string ReadText(const std::string& path)
-{
-    return StateOf(path).content;
 }
 
 std::string NewestBackupFolder()
@@ -175,26 +153,14 @@ uint8_t DeleteApprovedValue()
     return 1;
 }
 
-// Everything the flow seeds outside its scratch key, read back for comparison.
-RegistryDump Registrations()
+// What the flow seeds outside its scratch key: two classes, the namespace entry, and the
+// "Approved" key that holds the entry's value.
+std::string Registrations()
 {
-    RegistryDump all;
-    const RegistryDump parts[] = {DumpRegistry(HKEY_CLASSES_ROOT, std::string("CLSID\\") + kHandlerClass),
-                                  DumpRegistry(HKEY_CLASSES_ROOT, std::string("CLSID\\") + kNamespaceClass),
-                                  DumpRegistry(HKEY_LOCAL_MACHINE, kNameSpace + std::string(kNamespaceClass))};
-    for (int i = 0; i < 3; i++) {
-        for (RegistryDump::const_iterator it = parts[i].begin(); it != parts[i].end(); ++it)
-            all[std::to_string(i) + it->first] = it->second;
-    }
-    HKEY key = NULL;
-    char data[256];
-    DWORD size = sizeof data, type = 0;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kApproved, 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS) {
-        if (RegQueryValueExA(key, kNamespaceClass, NULL, &type, (BYTE*)data, &size) == ERROR_SUCCESS)
-            all["approved"] = std::to_string(type) + ":" + std::string(data, size);
-        RegCloseKey(key);
-    }
-    return all;
+    return DumpText(DumpRegistry(HKEY_CLASSES_ROOT, std::string("CLSID\\") + kHandlerClass)) +
+           DumpText(DumpRegistry(HKEY_CLASSES_ROOT, std::string("CLSID\\") + kNamespaceClass)) +
+           DumpText(DumpRegistry(HKEY_LOCAL_MACHINE, kNameSpace + std::string(kNamespaceClass))) +
+           DumpText(DumpRegistry(HKEY_LOCAL_MACHINE, kApproved));
 }
 
 }  // namespace
@@ -263,11 +229,14 @@ TEST(Backup, DeleteAllBacksUpEveryItemAndRestoreGivesItAllBack)
     }
 
     const RegistryDump registryBefore = DumpRegistry(HKEY_CURRENT_USER, kBase);
-    const RegistryDump registrationsBefore = Registrations();
+    const std::string registrationsBefore = Registrations();
     const std::string serviceBefore = ServiceConfig(kService);
     const char* const files[] = {"single.dll", "App", "App\\a.txt", "App\\Sub", "App\\Sub\\b.bin", "svc.exe"};
-    std::vector<FileState> filesBefore;
-    for (const char* name : files) filesBefore.push_back(StateOf(base + name));
+    std::vector<std::string> filesBefore;
+    for (const char* name : files) {
+        filesBefore.push_back(StateOf(base + name));
+        ASSERT_NE("(missing)", filesBefore.back()) << name;
+    }
 
     Push(kItemClassRegistry, RegistryRuleKind::KeyOrValue, HKEY_CURRENT_USER, scratch.Full("Tree"));
     Push(kItemClassRegistry, RegistryRuleKind::ServiceKey, HKEY_CURRENT_USER, scratch.Full("Values"), "Drop");
@@ -314,12 +283,9 @@ TEST(Backup, DeleteAllBacksUpEveryItemAndRestoreGivesItAllBack)
     const std::string name = backup.substr(backup.rfind('\\', backup.size() - 2) + 1, std::string::npos);
     EXPECT_EQ(0, RestoreBackup(name.substr(0, name.size() - 1).c_str())) << "the changed file did not come back";
     EXPECT_EQ(DumpText(registryBefore), DumpText(DumpRegistry(HKEY_CURRENT_USER, kBase)));
-    EXPECT_EQ(DumpText(registrationsBefore), DumpText(Registrations()));
+    EXPECT_EQ(registrationsBefore, Registrations());
     EXPECT_EQ(serviceBefore, ServiceConfig(kService));
-    for (size_t i = 0; i < sizeof files / sizeof files[0]; i++) {
-        const FileState now = StateOf(base + files[i]);
-        EXPECT_TRUE(filesBefore[i] == now) << files[i] << ": " << Describe(filesBefore[i]) << " -> " << Describe(now);
-    }
+    for (size_t i = 0; i < sizeof files / sizeof files[0]; i++) EXPECT_EQ(filesBefore[i], StateOf(base + files[i])) << files[i];
     EXPECT_EQ("other content", ReadText(base + "changed.txt"));
     // What restore-log.txt says: the locked key's security, the file left alone, the summary.
     const std::string restoreLog = ReadText(backup + kRestoreLogFileName);
