@@ -1,4 +1,4 @@
-// The command line: /F, /S, /X and /C <mask>.
+// The command line: /F, /S, /X, /C <mask> and /R [<backup>].
 #include "app/command_line.h"
 #include <windows.h>
 #include <string.h>
@@ -45,6 +45,12 @@ void ParseCommandLine(const char* text)
         g_forceFlag = lstrcmpiA(token, "/F") == 0 ? 1 : 0;
         g_silentFlag = lstrcmpiA(token, "/S") == 0 ? 1 : 0;
         g_restrictedFlag = lstrcmpiA(token, "/X") == 0 ? 1 : 0;
+        g_restoreFlag = lstrcmpiA(token, "/R") == 0 ? 1 : 0;
+        if (g_restoreFlag) {
+            // A backup's name never starts with '/': a switch after /R stays a switch.
+            const uint8_t named = i + 1 < count && tokens[i + 1][0] != '/' ? 1 : 0;
+            lstrcpynA(g_restoreName, named ? tokens[++i] : "", sizeof g_restoreName);
+        }
         if (lstrcmpiA(token, "/C") == 0) {
             if (i + 1 >= count) break;
             ProductSelection(-2, ParseMaskNumber(tokens[++i]));

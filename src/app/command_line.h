@@ -1,9 +1,11 @@
-// The command line: /F, /S, /X and /C <mask>.
+// The command line: /F, /S, /X, /C <mask> and /R [<backup>].
 #pragma once
 #include <stdint.h>
 
-// Parses the text (without the program name) into the three switch flags and, for /C, the
-// selection mask. Every token rewrites all three flags, so only the last token decides them.
+// Parses the text (without the program name) into the switch flags and, for /C, the selection
+// mask; for /R, the backup's name. Every token rewrites all the flags, so only the last token
+// decides them. /R takes the next token as its backup's name unless it starts with '/'; the name
+// is consumed, as /C's number is.
 void ParseCommandLine(const char* text);
 
 // The number after /C: optional leading blanks and sign, then decimal digits; the first other

@@ -4,6 +4,7 @@
 #include "app/main_window.h"
 #include "app/ui_state.h"
 #include "app/res/resource.h"
+#include "clean/restore.h"
 #include "clean/silent_run.h"
 #include "model/found_items.h"
 #include "model/process_values.h"
@@ -76,12 +77,13 @@ int EnvsweepMain(HINSTANCE instance, const char* commandLine)
     if (g_platformKind == 0) return -1;
     if (!FetchDirectory(GetSystemDirectoryA, g_systemDirectory)) return -1;
     if (!FetchDirectory(GetWindowsDirectoryA, g_windowsDirectory)) return -1;
-    if (!ClaimSingleInstance()) return 0;
+    ParseCommandLine(commandLine);
+    // A restore that cannot run because another instance does has brought nothing back.
+    if (!ClaimSingleInstance()) return g_restoreFlag ? 1 : 0;
 
     g_instance = instance;
     LoadStringA(instance, IDS_CAPTION, g_caption, sizeof g_caption);
-
-    ParseCommandLine(commandLine);
+    if (g_restoreFlag) return RunRestore(g_restoreName);
 
     // Without the list no run can keep what it finds: end before any run starts.
     g_foundItems = CreateFoundItemList(FoundItemCapacity());

@@ -1,6 +1,7 @@
 // Search-all and delete-all: the two phases over the found-item list.
 #include "clean/deletion_driver.h"
 #include <commctrl.h>
+#include "clean/backup.h"
 #include "clean/file_removal.h"
 #include "clean/registry_removal.h"
 #include "model/found_items.h"
@@ -60,6 +61,15 @@ uint8_t DeleteRegistryItemByKind(const FoundItem& item)
     }
 }
 
+// 1 when at least one item of the list is ticked: only then is there a clean-up to back up.
+static uint8_t AnyTicked(const FoundItemList* list, int32_t count)
+{
+    for (int32_t i = 0; i < count; i++) {
+        if (list->items[i].ticked == 1) return 1;
+    }
+    return 0;
+}
+
 uint8_t DeleteAll(HWND progress, DeletionSummary* summary)
 {
     summary->registryCount = 0;
@@ -70,26 +80,36 @@ uint8_t DeleteAll(HWND progress, DeletionSummary* summary)
 
     FoundItemList* list = g_foundItems;
     const int32_t count = list ? list->count : 0;
+    // Every deletion is backed up first, into a folder made for this clean-up, whose log then
+    // names each ticked item and what became of it.
+    BackupSession backup;
+    backup.begun = 0;
+    if (AnyTicked(list, count)) BeginBackup(&backup);
     for (int32_t i = 0; i < count; i++) {
         FoundItem& item = list->items[i];
         if (item.ticked == 1) {
+            // Nothing is deleted before its backup is complete and on disk; an item that could
+            // not be backed up stays and counts as not deleted.
+            const uint8_t saved = BackupItem(&backup, item);
             uint8_t success = 0;
             if (item.itemClass == kItemClassRegistry) {
-                success = DeleteRegistryItemByKind(item);
+                if (saved) success = DeleteRegistryItemByKind(item);
                 if (!success) summary->registryAllDeleted = 0;
                 summary->registryCount++;
             } else if (item.itemClass == kItemClassFile) {
-                if (item.serviceName != NULL) {
+                if (saved && item.serviceName != NULL) {
                     StopAndDeleteService(item.serviceName);   // only the file deletion decides
                     Sleep(1000);                              // let the service's process let go
                 }
-                success = DeleteFileOrFolder(item.path);
+                if (saved) success = DeleteFileOrFolder(item.path);
                 if (!success) summary->filesAllDeleted = 0;
                 summary->fileCount++;
             }
             item.notDeleted = success ? 0 : 1;
+            LogItem(&backup, item, saved);
         }
         if (progress != NULL) SendMessageA(progress, PBM_SETPOS, (WPARAM)++position, 0);
     }
+    EndBackup(&backup);
     return summary->registryAllDeleted && summary->filesAllDeleted ? 1 : 0;
 }

@@ -14,8 +14,9 @@ struct DeletionSummary {
 // 1 when both returned 1.
 uint8_t SearchAll(HWND progress);
 
-// Removes every ticked item by its class and rule kind, sets notDeleted on each ticked item,
-// advances the progress bar once per item. 1 when both all-deleted flags stay 1.
+// Removes every ticked item by its class and rule kind, each only once its backup is on disk (an
+// item that cannot be backed up stays and fails), sets notDeleted on each ticked item, writes the
+// backup's log, advances the progress bar once per item. 1 when both all-deleted flags stay 1.
 uint8_t DeleteAll(HWND progress, DeletionSummary* summary);
 
 // The removal of one registry item by the rule kind it was recorded under; 1 on success.

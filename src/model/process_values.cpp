@@ -10,3 +10,5 @@ HANDLE g_instanceMutex = NULL;
 uint8_t g_forceFlag = 0;
 uint8_t g_silentFlag = 0;
 uint8_t g_restrictedFlag = 0;
+uint8_t g_restoreFlag = 0;
+char g_restoreName[256] = "";

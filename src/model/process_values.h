@@ -12,3 +12,5 @@ extern HANDLE g_instanceMutex;
 extern uint8_t g_forceFlag;           // /F
 extern uint8_t g_silentFlag;          // /S
 extern uint8_t g_restrictedFlag;      // /X
+extern uint8_t g_restoreFlag;         // /R
+extern char g_restoreName[256];       // the backup named after /R; empty: the newest

@@ -99,3 +99,29 @@ TEST_F(CommandLineTest, OutOfRangeMaskIsClampedIntoTheWholeMask)
     EXPECT_EQ(0x7FFFFFFFu, Parse("/C 4294967295 /S").mask);
     EXPECT_EQ(0x80000000u, Parse("/C -99999999999 /S").mask);
 }
+
+TEST_F(CommandLineTest, RestoreIsATokenLikeTheOthersAndTakesABackupName)
+{
+    struct Case { const char* line; int r, s, x; const char* name; uint32_t mask; } cases[] = {
+        {"/R", 1, 0, 0, "", 0},
+        {"/r backup-20240102-030405", 1, 0, 0, "backup-20240102-030405", 0},
+        {"/R backup-1 /S", 0, 1, 0, "backup-1", 0},   // the last switch decides
+        {"/S /R", 1, 0, 0, "", 0},
+        {"/R /X", 0, 0, 1, "", 0},                    // a switch is never taken as the name
+        {"/C 5 /R", 1, 0, 0, "", 5},
+        {"/R /C 5", 0, 0, 0, "", 5},
+        {"/R one two", 0, 0, 0, "one", 0},            // "two" is an ordinary token
+        {"/R one /R", 1, 0, 0, "", 0},                // the last /R names no backup: the newest
+        {"/S", 0, 1, 0, "", 0},
+    };
+    for (const Case& c : cases) {
+        const Outcome o = Parse(c.line);
+        EXPECT_EQ(c.r, g_restoreFlag) << "\"" << c.line << "\"";
+        EXPECT_EQ(c.s, o.s) << "\"" << c.line << "\"";
+        EXPECT_EQ(c.x, o.x) << "\"" << c.line << "\"";
+        if (c.r) {
+            EXPECT_STREQ(c.name, g_restoreName) << "\"" << c.line << "\"";
+        }
+        EXPECT_EQ(c.mask, o.mask) << "\"" << c.line << "\"";
+    }
+}

@@ -1,8 +1,10 @@
 // The before/after comparison: what a run over a mask removed, what the description expected it
 // to remove that is still there, and whatever changed that should not have.
 #include "sample_machine.h"
+#include <shlobj.h>
 #include <string.h>
 #include "model/products.h"
+#include "platform/path_ops.h"
 
 namespace {
 
@@ -86,6 +88,21 @@ uint8_t Seeded(const Trace& trace, uint32_t families)
 
 }  // namespace
 
+uint8_t IsOwnOutputLine(const std::string& identity)
+{
+    static std::string own;   // the backup folder's identity, looked up once
+    if (own.empty()) {
+        char folder[MAX_PATH] = "";
+        if (!SpecialFolderPath(CSIDL_LOCAL_APPDATA, folder)) return 0;
+        std::string root = folder;
+        if (!root.empty() && root.back() == '\\') root.pop_back();
+        own = FileIdentity(root + "\\envsweep");
+    }
+    return identity.compare(0, own.size(), own) == 0 && (identity.size() == own.size() || identity[own.size()] == '\\')
+               ? 1
+               : 0;
+}
+
 void CompareSnapshots(const SampleMachine& machine, const Snapshot& before, const Snapshot& after, uint32_t mask,
                       uint8_t restricted, Comparison* comparison)
 {
@@ -94,6 +111,7 @@ void CompareSnapshots(const SampleMachine& machine, const Snapshot& before, cons
     comparison->unexpectedAdded.clear();
     comparison->unexpectedChanged.clear();
     comparison->survivedInUse.clear();
+    comparison->ownOutput.clear();
     comparison->missingBefore.clear();
     comparison->excludedLines = 0;
     comparison->mask = mask;
@@ -118,6 +136,11 @@ void CompareSnapshots(const SampleMachine& machine, const Snapshot& before, cons
         const std::string& identity = it->first;
         if (IsExcludedLine(identity)) {
             comparison->excludedLines++;
+            continue;
+        }
+        if (IsOwnOutputLine(identity)) {
+            std::map<std::string, std::string>::const_iterator later = after.lines.find(identity);
+            if (later == after.lines.end() || later->second != it->second) comparison->ownOutput.push_back(it->second);
             continue;
         }
         // The nearest active trace at or above the line decides; a list value rewritten in
@@ -170,6 +193,10 @@ void CompareSnapshots(const SampleMachine& machine, const Snapshot& before, cons
         if (before.lines.count(it->first)) continue;
         if (IsExcludedLine(it->first)) {
             comparison->excludedLines++;
+            continue;
+        }
+        if (IsOwnOutputLine(it->first)) {
+            comparison->ownOutput.push_back(it->second);
             continue;
         }
         comparison->unexpectedAdded.push_back(it->second);
@@ -238,6 +265,8 @@ std::string ReportText(const Comparison& comparison)
     PrintLines(&out, "Added, not expected to be", comparison.unexpectedAdded);
     PrintLines(&out, "Described, but not on the machine before the run", comparison.missingBefore);
     PrintLines(&out, "Held open during the run and still there (allowed)", comparison.survivedInUse);
+    out += "Lines written or changed by envsweep in its backup folder (allowed): " +
+           std::to_string(comparison.ownOutput.size()) + "\n";
     out += "Lines left out as Wine's own bookkeeping: " + std::to_string(comparison.excludedLines) + "\n";
     out += std::string("Comparison: ") + (comparison.exact ? "exact" : "NOT exact") + "\n";
     return out;

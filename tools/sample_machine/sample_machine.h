@@ -129,6 +129,7 @@ struct Comparison {
     std::vector<std::string> unexpectedAdded;
     std::vector<std::string> unexpectedChanged;  // "before -> after"
     std::vector<std::string> survivedInUse;      // in-use traces that stayed (allowed)
+    std::vector<std::string> ownOutput;          // envsweep's backups and logs (allowed)
     std::vector<std::string> missingBefore;      // described traces the machine did not have
     int32_t excludedLines = 0;
     uint8_t exact = 0;
@@ -137,6 +138,10 @@ void CompareSnapshots(const SampleMachine& machine, const Snapshot& before, cons
                       uint32_t mask, uint8_t restricted, Comparison* comparison);
 void PrintReport(const Comparison& comparison, FILE* out);
 std::string ReportText(const Comparison& comparison);
+
+// envsweep's own output: 1 for a snapshot line at or below its backup folder
+// (<local application data>\envsweep), which every clean-up and restore writes to.
+uint8_t IsOwnOutputLine(const std::string& identity);
 
 // Wine's own bookkeeping that changes on any run: 1 when a snapshot line is left out of the
 // comparison.

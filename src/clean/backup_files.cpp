@@ -1,0 +1,269 @@
+// The file part of a backup: the service a file item names (enough to create it again), and the
+// file or folder itself, copied whole under files\ mirroring its path, with a manifest line for
+// each file and folder giving its attributes and times.
+#include "clean/backup.h"
+#include <stdio.h>
+#include <string.h>
+#include "clean/manifest.h"
+#include "model/found_items.h"
+
+namespace {
+
+const DWORD kCopyBlockSize = 65536;
+const DWORD kServiceConfigSize = 8192;   // the most QueryServiceConfigA ever needs
+
+enum SaveResult : uint8_t {
+    kSaveFailed = 0,
+    kSaved = 1,
+    kSaveMissing = 2,   // not there: nothing to save
+};
+
+// One copy in progress: the original and its copy grow and shrink as the walk descends.
+struct CopyWalk {
+    OutputFile* manifest;
+    char source[kBackupPathSize];
+    char copy[kBackupPathSize];
+    size_t relative;   // where the copy's path below the backup folder starts
+    BYTE* block;
+};
+
+// files\<drive letter>\... for "X:\...", files\UNC\<server>\... for "\\server\...".
+uint8_t MirrorPath(const char* path, char* out, size_t size)
+{
+    int length = -1;
+    const char letter = path[0];
+    if (((letter >= 'A' && letter <= 'Z') || (letter >= 'a' && letter <= 'z')) && path[1] == ':' && path[2] == '\\')
+        length = snprintf(out, size, "%s\\%c\\%s", kFilesFolderName, letter & ~0x20, path + 3);
+    else if (path[0] == '\\' && path[1] == '\\' && path[2] != '?' && path[2] != '.' && path[2] != '\0')
+        length = snprintf(out, size, "%s\\UNC\\%s", kFilesFolderName, path + 2);
+    if (length <= 0 || (size_t)length >= size) return 0;
+    // A trailing backslash would name the same folder twice in the manifest.
+    while (length > 0 && out[length - 1] == '\\') out[--length] = '\0';
+    return 1;
+}
+
+// Creates the folders on the way to path below the backup folder (path[0..relative) exists).
+void CreateParentFolders(char* path, size_t relative)
+{
+    for (size_t i = relative; path[i] != '\0'; i++) {
+        if (path[i] != '\\') continue;
+        path[i] = '\0';
+        CreateDirectoryA(path, NULL);
+        path[i] = '\\';
+    }
+}
+
+void PutEntryLine(CopyWalk* walk, const char* tag, DWORD attributes, const FILETIME& created,
+                  const FILETIME& accessed, const FILETIME& written, ULONGLONG size)
+{
+    OutputFile* out = walk->manifest;
+    PutField(out, tag, 1, 1);
+    PutNumberField(out, attributes);
+    PutTimeField(out, created);
+    PutTimeField(out, accessed);
+    PutTimeField(out, written);
+    PutSizeField(out, size);
+    PutTextField(out, walk->source);
+    PutTextField(out, walk->copy + walk->relative);
+    EndLine(out);
+}
+
+// Copies walk->source to walk->copy whole and flushes the copy. A file another process holds
+// without sharing its reading cannot be copied, and so is not deleted either.
+uint8_t CopyWhole(CopyWalk* walk, ULONGLONG* copied)
+{
+    HANDLE in = CreateFileA(walk->source, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
+                            FILE_FLAG_SEQUENTIAL_SCAN, NULL);
+    if (in == INVALID_HANDLE_VALUE) return 0;
+    HANDLE out = CreateFileA(walk->copy, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    LARGE_INTEGER size;
+    uint8_t ok = out != INVALID_HANDLE_VALUE && GetFileSizeEx(in, &size) ? 1 : 0;
+    ULONGLONG total = 0;
+    while (ok) {
+        DWORD read = 0, written = 0;
+        if (!ReadFile(in, walk->block, kCopyBlockSize, &read, NULL)) ok = 0;
+        else if (read == 0) break;
+        else if (!WriteFile(out, walk->block, read, &written, NULL) || written != read) ok = 0;
+        else total += read;
+    }
+    if (ok && (total != (ULONGLONG)size.QuadPart || !FlushFileBuffers(out))) ok = 0;
+    if (out != INVALID_HANDLE_VALUE) CloseHandle(out);
+    CloseHandle(in);
+    *copied = total;
+    return ok;
+}
+
+uint8_t Append(char* path, size_t* length, const char* name)
+{
+    const size_t added = strlen(name) + 1;
+    if (*length + added + 1 > (size_t)kBackupPathSize) return 0;
+    path[*length] = '\\';
+    memcpy(path + *length + 1, name, added);
+    *length += added;
+    return 1;
+}
+
+// The folder at walk->source (its attributes and times given) and everything in it.
+uint8_t SaveFolder(CopyWalk* walk, DWORD attributes, const FILETIME& created, const FILETIME& accessed,
+                   const FILETIME& written, int depth)
+{
+    if (depth > 64) return 0;
+    CreateDirectoryA(walk->copy, NULL);
+    const DWORD made = GetFileAttributesA(walk->copy);
+    if (made == INVALID_FILE_ATTRIBUTES || !(made & FILE_ATTRIBUTE_DIRECTORY)) return 0;
+    PutEntryLine(walk, "D", attributes, created, accessed, written, 0);
+
+    size_t sourceLength = strlen(walk->source);
+    size_t copyLength = strlen(walk->copy);
+    if (sourceLength + 3 > (size_t)kBackupPathSize) return 0;
+    memcpy(walk->source + sourceLength, "\\*", 3);
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(walk->source, &found);
+    walk->source[sourceLength] = '\0';
+    if (search == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND ? 1 : 0;
+    uint8_t ok = 1;
+    do {
+        if (strcmp(found.cFileName, ".") == 0 || strcmp(found.cFileName, "..") == 0) continue;
+        // A link's target is not the folder's to lose, and a link cannot be made again here:
+        // such a folder is not backed up, and so not deleted.
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ok = 0;
+        size_t s = sourceLength, c = copyLength;
+        if (ok) ok = Append(walk->source, &s, found.cFileName) && Append(walk->copy, &c, found.cFileName);
+        if (ok && (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            ok = SaveFolder(walk, found.dwFileAttributes, found.ftCreationTime, found.ftLastAccessTime,
+                            found.ftLastWriteTime, depth + 1);
+        } else if (ok) {
+            ULONGLONG size = 0;
+            ok = CopyWhole(walk, &size);
+            if (ok) PutEntryLine(walk, "F", found.dwFileAttributes, found.ftCreationTime, found.ftLastAccessTime,
+                                 found.ftLastWriteTime, size);
+        }
+        walk->source[sourceLength] = '\0';
+        walk->copy[copyLength] = '\0';
+    } while (ok && FindNextFileA(search, &found));
+    if (ok && GetLastError() != ERROR_NO_MORE_FILES) ok = 0;
+    FindClose(search);
+    return ok;
+}
+
+// 1 when inner is outer or lies below it (case-insensitive).
+uint8_t Encloses(const char* outer, const char* inner)
+{
+    const size_t length = strlen(outer);
+    if (length == 0 || strlen(inner) < length) return 0;
+    if (CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, outer, (int)length, inner, (int)length) != CSTR_EQUAL)
+        return 0;
+    return inner[length] == '\0' || inner[length] == '\\' || outer[length - 1] == '\\' ? 1 : 0;
+}
+
+SaveResult SaveFileOrFolder(BackupSession* session, const char* path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA info;
+    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &info)) {
+        const DWORD error = GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? kSaveMissing : kSaveFailed;
+    }
+    // A link is not copied as what it points to; a folder holding the backup cannot be copied
+    // into itself.
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return kSaveFailed;
+    if (Encloses(path, session->folder)) return kSaveFailed;
+
+    CopyWalk* walk = (CopyWalk*)LocalAlloc(LMEM_FIXED, sizeof(CopyWalk));
+    BYTE* block = (BYTE*)LocalAlloc(LMEM_FIXED, kCopyBlockSize);
+    uint8_t ok = walk != NULL && block != NULL ? 1 : 0;
+    if (ok) {
+        walk->manifest = &session->manifest;
+        walk->block = block;
+        walk->relative = strlen(session->folder);
+        char mirror[kBackupPathSize];
+        ok = strlen(path) < sizeof walk->source && MirrorPath(path, mirror, sizeof mirror) &&
+             walk->relative + strlen(mirror) < sizeof walk->copy ? 1 : 0;
+        if (ok) {
+            lstrcpynA(walk->source, path, sizeof walk->source);
+            snprintf(walk->copy, sizeof walk->copy, "%s%s", session->folder, mirror);
+            CreateParentFolders(walk->copy, walk->relative);
+            if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                ok = SaveFolder(walk, info.dwFileAttributes, info.ftCreationTime, info.ftLastAccessTime,
+                                info.ftLastWriteTime, 0);
+            } else {
+                ULONGLONG size = 0;
+                ok = CopyWhole(walk, &size);
+                if (ok) PutEntryLine(walk, "F", info.dwFileAttributes, info.ftCreationTime, info.ftLastAccessTime,
+                                     info.ftLastWriteTime, size);
+            }
+        }
+    }
+    if (walk != NULL) LocalFree(walk);
+    if (block != NULL) LocalFree(block);
+    return ok ? kSaved : kSaveFailed;
+}
+
+// The service's configuration, enough to create it again.
+SaveResult SaveService(OutputFile* out, const char* name)
+{
+    SC_HANDLE manager = OpenSCManagerA(NULL, NULL, SC_MANAGER_CONNECT);
+    if (manager == NULL) return kSaveFailed;
+    SC_HANDLE service = OpenServiceA(manager, name, SERVICE_QUERY_CONFIG);
+    if (service == NULL) {
+        const DWORD error = GetLastError();
+        CloseServiceHandle(manager);
+        // No such service: its removal fails and takes nothing.
+        return error == ERROR_SERVICE_DOES_NOT_EXIST || error == ERROR_INVALID_NAME ? kSaveMissing : kSaveFailed;
+    }
+    union {
+        QUERY_SERVICE_CONFIGA config;
+        BYTE bytes[kServiceConfigSize];
+    } buffer;
+    DWORD needed = 0;
+    SaveResult result = kSaveFailed;
+    if (QueryServiceConfigA(service, &buffer.config, sizeof buffer, &needed)) {
+        const QUERY_SERVICE_CONFIGA& config = buffer.config;
+        // The dependencies are a list of names, each ended by a NUL, the list by another.
+        DWORD dependencies = 0;
+        if (config.lpDependencies != NULL) {
+            while (config.lpDependencies[dependencies] != '\0')
+                dependencies += (DWORD)strlen(config.lpDependencies + dependencies) + 1;
+        }
+        PutField(out, "S", 1, 1);
+        PutTextField(out, name);
+        PutTextField(out, config.lpDisplayName);
+        PutNumberField(out, config.dwServiceType);
+        PutNumberField(out, config.dwStartType);
+        PutNumberField(out, config.dwErrorControl);
+        PutTextField(out, config.lpBinaryPathName);
+        PutTextField(out, config.lpLoadOrderGroup);
+        PutField(out, config.lpDependencies != NULL ? config.lpDependencies : "", dependencies);
+        PutTextField(out, config.lpServiceStartName);
+        EndLine(out);
+        result = kSaved;
+    }
+    CloseServiceHandle(service);
+    CloseServiceHandle(manager);
+    return result;
+}
+
+}  // namespace
+
+uint8_t BackupFileItem(BackupSession* session, const FoundItem& item)
+{
+    OutputFile* out = &session->manifest;
+    char number[16];
+    snprintf(number, sizeof number, "%ld", (long)session->itemNumber);
+    PutField(out, "item", 4, 1);
+    PutTextField(out, number);
+    PutTextField(out, item.path);
+    EndLine(out);
+    const LONGLONG header = out->pending;
+    uint8_t ok = 1;
+    if (item.serviceName != NULL) ok = SaveService(out, item.serviceName) != kSaveFailed;
+    if (ok && item.path != NULL) ok = SaveFileOrFolder(session, item.path) != kSaveFailed;
+    if (!ok) {
+        DiscardOutput(out);
+        return 0;
+    }
+    if (out->pending == header) {
+        DiscardOutput(out);   // nothing was there to save
+        return 1;
+    }
+    return CommitOutput(out);
+}

@@ -1,0 +1,30 @@
+// Output files of a backup: written through a fixed buffer, made durable with FlushFileBuffers at
+// each commit, and cut back to the last commit when the part of an item that follows it failed.
+#pragma once
+#include <windows.h>
+#include <stdint.h>
+
+const DWORD kOutputBufferSize = 8192;
+
+struct OutputFile {
+    HANDLE handle;
+    uint8_t ok;               // 0 once a write since the last commit failed
+    DWORD used;               // bytes waiting in buffer
+    LONGLONG committed;       // file size at the last commit
+    LONGLONG pending;         // bytes given since the last commit (written or waiting)
+    char buffer[kOutputBufferSize];
+};
+
+// A file not (yet) open: every write goes nowhere and every commit fails.
+void InitOutputFile(OutputFile* out);
+// Creates the file: a new one, or (replace 1) one that replaces an existing file. 1 when open.
+uint8_t OpenOutputFile(OutputFile* out, const char* path, uint8_t replace);
+void PutBytes(OutputFile* out, const void* data, DWORD size);
+void PutText(OutputFile* out, const char* text);
+// Writes what waits and flushes the file to disk. 1 when everything given since the last commit
+// is on disk; on 0 that part is discarded.
+uint8_t CommitOutput(OutputFile* out);
+// Drops everything given since the last commit, cutting the file back to its committed size.
+void DiscardOutput(OutputFile* out);
+// Commits (if anything waits) and closes; 1 when the last commit succeeded.
+uint8_t CloseOutputFile(OutputFile* out);

@@ -1,0 +1,252 @@
+// The registry part of a backup: what each rule kind's removal takes away, written to
+// registry.reg with exact types and bytes. Keys whose access control list the removal will
+// rewrite are marked "; locked": their security is not saved.
+#include "clean/backup.h"
+#include <stdio.h>
+#include <string.h>
+#include "clean/reg_file.h"
+#include "clean/registry_removal.h"
+#include "model/found_items.h"
+#include "platform/path_ops.h"
+#include "platform/registry_access.h"
+#include "tables/registry_rules.h"
+
+namespace {
+
+const char kLockedComment[] = "locked: its access control list was not saved";
+
+// The result of saving one part of an item.
+enum SaveResult : uint8_t {
+    kSaveFailed = 0,
+    kSaved = 1,
+    kSaveMissing = 2,   // not there: nothing to save, and nothing its removal could take
+};
+
+// A value's data into a heap block that grows as needed. 1 when read; *block is freed by the
+// caller (LocalFree) in every case.
+LONG ReadValueData(HKEY key, const char* name, DWORD* type, BYTE** block, DWORD* size)
+{
+    DWORD capacity = 256;
+    for (int attempt = 0; attempt < 8; attempt++) {
+        if (*block != NULL) LocalFree(*block);
+        *block = (BYTE*)LocalAlloc(LMEM_FIXED, capacity);
+        if (*block == NULL) return ERROR_NOT_ENOUGH_MEMORY;
+        *size = capacity;
+        const LONG rc = RegQueryValueExA(key, name, NULL, type, *block, size);
+        if (rc != ERROR_MORE_DATA) return rc;
+        capacity = *size > capacity ? *size + 16 : capacity * 2;
+    }
+    return ERROR_MORE_DATA;
+}
+
+// Every value of an open key, in enumeration order.
+uint8_t SaveValues(OutputFile* out, HKEY key)
+{
+    DWORD count = 0, longestName = 0;
+    if (RegQueryInfoKeyA(key, NULL, NULL, NULL, NULL, NULL, NULL, &count, &longestName, NULL, NULL, NULL) !=
+        ERROR_SUCCESS)
+        return 0;
+    // Names are counted in characters; a double-byte code page may need two bytes for each.
+    const DWORD nameSize = longestName * 2 + 2;
+    char* name = (char*)LocalAlloc(LMEM_FIXED, nameSize);
+    if (name == NULL) return 0;
+    uint8_t ok = 1;
+    BYTE* data = NULL;
+    for (DWORD index = 0; index < count && ok; index++) {
+        DWORD nameLength = nameSize;
+        if (RegEnumValueA(key, index, name, &nameLength, NULL, NULL, NULL, NULL) != ERROR_SUCCESS) {
+            ok = 0;
+            break;
+        }
+        DWORD type = REG_NONE, size = 0;
+        if (ReadValueData(key, name, &type, &data, &size) != ERROR_SUCCESS) ok = 0;
+        else ok = WriteRegValueLine(out, name[0] != '\0' ? name : NULL, type, data, size, CP_ACP);
+    }
+    if (data != NULL) LocalFree(data);
+    LocalFree(name);
+    return ok;
+}
+
+// Opens parent\subkey for reading the way the removal will meet it. *locked: the removal's open
+// for all access is refused, so it will rewrite the key's DACL. A key that refuses even reading
+// is taken over now, as its removal would take it over anyway.
+LONG OpenForBackup(HKEY parent, const char* subkey, HKEY* key, uint8_t* locked)
+{
+    *locked = 0;
+    LONG rc = RegOpenKeyExA(parent, subkey, 0, KEY_ALL_ACCESS, key);
+    if (rc != ERROR_ACCESS_DENIED) return rc;
+    *locked = 1;
+    rc = RegOpenKeyExA(parent, subkey, 0, KEY_READ, key);
+    if (rc != ERROR_ACCESS_DENIED) return rc;
+    if (!GrantCurrentUserKeyAccess(parent, subkey)) return rc;
+    return RegOpenKeyExA(parent, subkey, 0, KEY_READ, key);
+}
+
+// The key parent\subkey (whose full path is path, of pathLength characters in a kRegPathSize
+// buffer) with its values and its whole subtree, parents before children.
+SaveResult SaveKeyTree(OutputFile* out, const char* hiveName, HKEY parent, const char* subkey, char* path,
+                       size_t pathLength)
+{
+    HKEY key = NULL;
+    uint8_t locked = 0;
+    const LONG rc = OpenForBackup(parent, subkey, &key, &locked);
+    if (rc == ERROR_FILE_NOT_FOUND) return kSaveMissing;
+    if (rc != ERROR_SUCCESS) return kSaveFailed;
+    if (locked) WriteRegComment(out, kLockedComment);
+    uint8_t ok = WriteRegKeyLine(out, hiveName, path, CP_ACP);
+    if (ok) ok = SaveValues(out, key);
+    char name[kSubkeyNameSize];
+    for (DWORD index = 0; ok; index++) {
+        DWORD length = kSubkeyNameSize;
+        const LONG enumerated = RegEnumKeyExA(key, index, name, &length, NULL, NULL, NULL, NULL);
+        if (enumerated == ERROR_NO_MORE_ITEMS) break;
+        if (enumerated != ERROR_SUCCESS || pathLength + 1 + length >= (size_t)kRegPathSize) {
+            ok = 0;
+            break;
+        }
+        path[pathLength] = '\\';
+        memcpy(path + pathLength + 1, name, length + 1);
+        // A subkey just enumerated that does not open by its name (one whose name has no ANSI
+        // form) cannot be saved: the item is then not deleted.
+        ok = SaveKeyTree(out, hiveName, key, name, path, pathLength + 1 + length) == kSaved;
+        path[pathLength] = '\0';
+    }
+    RegCloseKey(key);
+    return ok ? kSaved : kSaveFailed;
+}
+
+SaveResult SaveKey(OutputFile* out, HKEY hive, const char* keyPath)
+{
+    char path[kRegPathSize];
+    const size_t length = strlen(keyPath);
+    // The hive itself is never an item's key; the removal refuses it too.
+    if (length == 0) return kSaveMissing;
+    if (HiveName(hive)[0] == '\0') return kSaveFailed;   // no name to write it under
+    if (length >= sizeof path) return kSaveFailed;
+    memcpy(path, keyPath, length + 1);
+    return SaveKeyTree(out, HiveName(hive), hive, keyPath, path, length);
+}
+
+// One value; valueName NULL or empty: the key's default value.
+SaveResult SaveValue(OutputFile* out, HKEY hive, const char* keyPath, const char* valueName)
+{
+    if (HiveName(hive)[0] == '\0') return kSaveFailed;
+    HKEY key = NULL;
+    const LONG rc = RegOpenKeyExA(hive, keyPath, 0, KEY_QUERY_VALUE, &key);
+    if (rc == ERROR_FILE_NOT_FOUND) return kSaveMissing;
+    if (rc != ERROR_SUCCESS) return kSaveFailed;
+    DWORD type = REG_NONE, size = 0;
+    BYTE* data = NULL;
+    const LONG read = ReadValueData(key, valueName, &type, &data, &size);
+    RegCloseKey(key);
+    SaveResult result = kSaveFailed;
+    if (read == ERROR_FILE_NOT_FOUND) {
+        result = kSaveMissing;
+    } else if (read == ERROR_SUCCESS && WriteRegKeyLine(out, HiveName(hive), keyPath, CP_ACP) &&
+               WriteRegValueLine(out, valueName != NULL && valueName[0] != '\0' ? valueName : NULL, type, data, size,
+                                 CP_ACP)) {
+        result = kSaved;
+    }
+    if (data != NULL) LocalFree(data);
+    return result;
+}
+
+// The item's own target: its value, or its key with the whole subtree.
+SaveResult SaveTarget(OutputFile* out, const FoundItem& item)
+{
+    if (item.valueName != NULL) return SaveValue(out, item.hive, item.path, item.valueName);
+    return SaveKey(out, item.hive, item.path);
+}
+
+// HKCR\CLSID\<classId>, which the removal of handlers and namespace entries takes with them.
+SaveResult SaveClassRegistration(OutputFile* out, const char* classId)
+{
+    char path[kRegistrationPathSize];
+    // The removal refuses an empty identifier or one with a backslash; nothing to save then.
+    if (classId[0] == '\0' || strchr(classId, '\\') != NULL) return kSaveMissing;
+    const int length = snprintf(path, sizeof path, "CLSID\\%s", classId);
+    if (length < 0 || length >= (int)sizeof path) return kSaveMissing;
+    return SaveKey(out, HKEY_CLASSES_ROOT, path);
+}
+
+// Kind 2: the handler, and the class its value names.
+SaveResult SavePropertySheetHandler(OutputFile* out, const FoundItem& item)
+{
+    const SaveResult own = SaveTarget(out, item);
+    if (own == kSaveFailed) return kSaveFailed;
+    char classId[1024];
+    HKEY key = OpenKeyForRead(item.hive, item.path);
+    if (key == NULL) return own;
+    const uint8_t read = ReadStringValue(key, item.valueName, classId, sizeof classId);
+    RegCloseKey(key);
+    // Without a readable class identifier the removal deletes nothing.
+    if (!read) return own;
+    return SaveClassRegistration(out, classId) == kSaveFailed ? kSaveFailed : kSaved;
+}
+
+// Kind 12: the namespace entry, its "Approved" value and its class, all below HKLM.
+SaveResult SaveNamespaceEntry(OutputFile* out, const char* name)
+{
+    if (name[0] == '\0' || strchr(name, '\\') != NULL) return kSaveMissing;
+    char path[kRegistrationPathSize];
+    const int length = snprintf(path, sizeof path, "%s\\%s", kDesktopNameSpaceKey, name);
+    if (length < 0 || length >= (int)sizeof path) return kSaveMissing;
+    uint8_t ok = 1;
+    ok = (SaveKey(out, HKEY_LOCAL_MACHINE, path) != kSaveFailed) & ok;
+    ok = (SaveValue(out, HKEY_LOCAL_MACHINE, kApprovedExtensionsKey, name) != kSaveFailed) & ok;
+    ok = (SaveClassRegistration(out, name) != kSaveFailed) & ok;
+    return ok ? kSaved : kSaveFailed;
+}
+
+SaveResult SaveByKind(OutputFile* out, const FoundItem& item)
+{
+    if (item.path == NULL) return kSaveMissing;
+    switch (item.ruleKind) {
+    case RegistryRuleKind::KeyOrValue:
+    case RegistryRuleKind::ProfileServiceKey:
+    case RegistryRuleKind::ServiceKey:
+    case RegistryRuleKind::ChipServiceKey:
+    case RegistryRuleKind::DriverClassScan:
+    case RegistryRuleKind::PciDeviceScan:
+    case RegistryRuleKind::FileReferenceValue:
+    case RegistryRuleKind::MonitorDeviceScan:
+    case RegistryRuleKind::ChildDeviceScan:
+    case RegistryRuleKind::VideoKeyScan:
+    case RegistryRuleKind::DefaultValueScan:
+    case RegistryRuleKind::DeviceInterfaceScan:
+        return SaveTarget(out, item);
+    case RegistryRuleKind::PropertySheetHandlerKey:
+        return SavePropertySheetHandler(out, item);
+    case RegistryRuleKind::DllListValue:
+        // The list as it was before the rewrite (an absent name is the default value).
+        return SaveValue(out, item.hive, item.path, item.valueName);
+    case RegistryRuleKind::NamespaceExtensionScan:
+        return SaveNamespaceEntry(out, FileNamePart(item.path));
+    default:
+        return kSaveMissing;   // no removal operation: nothing is deleted
+    }
+}
+
+}  // namespace
+
+uint8_t BackupRegistryItem(BackupSession* session, const FoundItem& item)
+{
+    OutputFile* out = &session->registry;
+    char text[1024];
+    char comment[1100];
+    FormatItemText(&item, text, sizeof text);
+    snprintf(comment, sizeof comment, "item %ld: %s", (long)session->itemNumber, text);
+    PutText(out, "\r\n");
+    WriteRegComment(out, comment);
+    const LONGLONG header = out->pending;
+    const SaveResult result = SaveByKind(out, item);
+    if (result == kSaveFailed) {
+        DiscardOutput(out);
+        return 0;
+    }
+    if (out->pending == header) {
+        DiscardOutput(out);   // nothing was there to save
+        return 1;
+    }
+    return CommitOutput(out);
+}

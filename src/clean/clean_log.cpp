@@ -1,0 +1,50 @@
+// The clean-up's log.txt: one line per ticked item (family, type, text, outcome) and, written by
+// EndBackup, a summary line.
+#include "clean/backup.h"
+#include <string.h>
+#include "model/found_items.h"
+#include "model/products.h"
+
+// Appends text with tabs and line breaks shown as blanks, so that every item stays one line.
+static void PutLogField(OutputFile* out, const char* text)
+{
+    char clean[1024];
+    lstrcpynA(clean, text != NULL ? text : "", sizeof clean);
+    for (char* p = clean; *p != '\0'; p++) {
+        if ((unsigned char)*p < 0x20) *p = ' ';
+    }
+    PutText(out, clean);
+}
+
+void LogItem(BackupSession* session, const FoundItem& item, uint8_t backedUp)
+{
+    const char* outcome = "deleted";
+    if (!backedUp) {
+        outcome = "not backed up";
+        session->notBackedUp++;
+    } else if (item.notDeleted) {
+        outcome = "not deleted";
+        session->notDeleted++;
+    } else {
+        session->deleted++;
+    }
+    if (item.itemClass == kItemClassRegistry) session->registryItems++;
+    else if (item.itemClass == kItemClassFile) session->fileItems++;
+
+    char text[1024];
+    FormatItemText(&item, text, sizeof text);
+    OutputFile* out = &session->log;
+    PutLogField(out, ProductName(item.productIndex));
+    PutText(out, "\t");
+    PutLogField(out, ItemTypeWord(&item));
+    PutText(out, "\t");
+    PutLogField(out, text);
+    if (item.itemClass == kItemClassFile && item.serviceName != NULL) {
+        PutText(out, " (service ");
+        PutLogField(out, item.serviceName);
+        PutText(out, ")");
+    }
+    PutText(out, "\t");
+    PutText(out, outcome);
+    PutText(out, "\r\n");
+}

@@ -1,0 +1,44 @@
+// REGEDIT4 text, as regedit exports and imports it: the writer the backup uses for registry.reg
+// and the reader the restore uses. Text is in an ANSI code page (CP_ACP in the program); a
+// double-byte character is copied whole, so a trail byte 0x5C is never taken for a backslash.
+#pragma once
+#include <windows.h>
+#include <stdint.h>
+#include "clean/backup_output.h"
+
+extern const char kRegFileHeader[];     // "REGEDIT4" and a blank line
+const int kRegPathSize = 4096;          // a key's path with its hive name, in sections and walks
+
+// Writes a blank line and "[<hive name>\<path>]". 0 (nothing written) when the path holds a
+// character the format cannot carry (a control character or a broken double-byte character).
+uint8_t WriteRegKeyLine(OutputFile* out, const char* hiveName, const char* path, UINT codePage);
+
+// Writes one value line: "name" or @ for the default value (name NULL), then the data with its
+// type: a quoted string for a terminated REG_SZ of printable text, dword: for a 4-byte REG_DWORD,
+// hex: for REG_BINARY, hex(N): with the exact bytes for every other case (unterminated or empty
+// strings included). 0 (nothing written) when the name cannot be carried.
+uint8_t WriteRegValueLine(OutputFile* out, const char* name, DWORD type, const BYTE* data, DWORD size,
+                          UINT codePage);
+
+// Writes a comment line "; <text>", control characters shown as '?'.
+void WriteRegComment(OutputFile* out, const char* text);
+
+// What the reader finds, in file order. Comment texts come without the "; ".
+struct RegFileVisitor {
+    void* context;
+    void (*comment)(void* context, const char* text);
+    void (*key)(void* context, HKEY hive, const char* path);
+    // name NULL: the default value. The byte after the data is never NUL, so that RegSetValueExA
+    // takes string data without a terminator as it is.
+    void (*value)(void* context, const char* name, DWORD type, const BYTE* data, DWORD size);
+    // A line the reader cannot take (or an unknown hive); it is skipped.
+    void (*bad)(void* context, const char* line, DWORD length);
+};
+
+// Reads REGEDIT4 text (length bytes, no terminator needed). The header line, when present, is
+// skipped; deletions ("[-key]", "=-") are not part of what a backup holds and count as bad lines.
+// 0 when the work buffers cannot be had.
+uint8_t ReadRegText(const char* text, DWORD length, UINT codePage, RegFileVisitor* visitor);
+
+// The predefined root for a hive name of the text ("HKEY_LOCAL_MACHINE"...), NULL when unknown.
+HKEY HiveFromName(const char* name, DWORD length);

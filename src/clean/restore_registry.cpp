@@ -1,0 +1,139 @@
+// The registry part of a restore: registry.reg read item by item, newest item first, so that
+// where two items saved the same data, the older (the state before the clean-up) is written last.
+#include "clean/restore.h"
+#include <stdio.h>
+#include <string.h>
+#include "clean/reg_file.h"
+#include "model/found_items.h"
+
+namespace {
+
+const char kItemComment[] = "item ";
+const char kLockedComment[] = "locked";
+
+struct RegistryRestore {
+    OutputFile* log;
+    HKEY key;             // the current section's key; NULL when it could not be written
+    uint8_t lockedNext;   // the next section's key was locked
+    int32_t parts;        // keys and values met in the item
+    int32_t failed;       // of which not written
+    char item[1024];      // the item's text from its comment
+    char keyText[1100];   // the current section, for messages
+};
+
+void CloseCurrent(RegistryRestore* restore)
+{
+    if (restore->key != NULL) RegCloseKey(restore->key);
+    restore->key = NULL;
+}
+
+void OnComment(void* context, const char* text)
+{
+    RegistryRestore* restore = (RegistryRestore*)context;
+    if (strncmp(text, kItemComment, sizeof kItemComment - 1) == 0) lstrcpynA(restore->item, text, sizeof restore->item);
+    else if (strncmp(text, kLockedComment, sizeof kLockedComment - 1) == 0) restore->lockedNext = 1;
+}
+
+void OnKey(void* context, HKEY hive, const char* path)
+{
+    RegistryRestore* restore = (RegistryRestore*)context;
+    CloseCurrent(restore);
+    snprintf(restore->keyText, sizeof restore->keyText, "[%s\\%s]", HiveName(hive), path);
+    restore->parts++;
+    LONG rc = RegCreateKeyExA(hive, path, 0, NULL, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, NULL, &restore->key, NULL);
+    // Below a volatile key only volatile keys can be made (the video keys are such).
+    if (rc == ERROR_CHILD_MUST_BE_VOLATILE)
+        rc = RegCreateKeyExA(hive, path, 0, NULL, REG_OPTION_VOLATILE, KEY_SET_VALUE, NULL, &restore->key, NULL);
+    if (rc != ERROR_SUCCESS) {
+        restore->key = NULL;
+        restore->failed++;
+        char outcome[64];
+        snprintf(outcome, sizeof outcome, "key not written (error %ld)", (long)rc);
+        LogRestoreLine(restore->log, "registry", restore->keyText, outcome);
+    } else if (restore->lockedNext) {
+        LogRestoreLine(restore->log, "registry", restore->keyText,
+                       "was locked: it comes back with the default security");
+    }
+    restore->lockedNext = 0;
+}
+
+void OnValue(void* context, const char* name, DWORD type, const BYTE* data, DWORD size)
+{
+    RegistryRestore* restore = (RegistryRestore*)context;
+    restore->parts++;
+    const LONG rc = restore->key != NULL ? RegSetValueExA(restore->key, name, 0, type, data, size) : ERROR_INVALID_HANDLE;
+    if (rc != ERROR_SUCCESS) {
+        restore->failed++;
+        char text[1400];
+        char outcome[64];
+        snprintf(text, sizeof text, "%s %s", restore->keyText, name != NULL ? name : "@");
+        snprintf(outcome, sizeof outcome, "value not written (error %ld)", (long)rc);
+        LogRestoreLine(restore->log, "registry", text, outcome);
+    }
+}
+
+void OnBad(void* context, const char* line, DWORD length)
+{
+    RegistryRestore* restore = (RegistryRestore*)context;
+    char text[256];
+    lstrcpynA(text, line, length + 1 < sizeof text ? (int)length + 1 : (int)sizeof text);
+    restore->parts++;
+    restore->failed++;
+    LogRestoreLine(restore->log, "registry", text, "line not understood");
+}
+
+// 1 when the line at p starts an item's block.
+uint8_t StartsItem(const char* text, const char* p)
+{
+    return (p == text || p[-1] == '\n') && strncmp(p, "; item ", 7) == 0 ? 1 : 0;
+}
+
+}  // namespace
+
+uint8_t RestoreRegistry(const char* path, OutputFile* log)
+{
+    char* text = NULL;
+    DWORD length = 0;
+    if (!LoadWholeFile(path, &text, &length)) {
+        LogRestoreLine(log, "registry", path, "cannot be read");
+        return 0;
+    }
+    // Blocks: what stands before the first item (nothing but the header in a backup), then one
+    // block per item.
+    int32_t blocks = 1;
+    for (const char* p = text; p < text + length; p++) blocks += StartsItem(text, p);
+    DWORD* starts = (DWORD*)LocalAlloc(LMEM_FIXED, (blocks + 1) * sizeof(DWORD));
+    if (starts == NULL) {
+        LocalFree(text);
+        return 0;
+    }
+    int32_t n = 0;
+    starts[n++] = 0;
+    for (const char* p = text; p < text + length; p++) {
+        if (StartsItem(text, p)) starts[n++] = (DWORD)(p - text);
+    }
+    starts[n] = length;
+
+    uint8_t result = 1;
+    RegistryRestore restore;
+    RegFileVisitor visitor = {&restore, OnComment, OnKey, OnValue, OnBad};
+    for (int32_t b = blocks - 1; b >= 0; b--) {
+        restore.log = log;
+        restore.key = NULL;
+        restore.lockedNext = 0;
+        restore.parts = restore.failed = 0;
+        restore.item[0] = '\0';
+        restore.keyText[0] = '\0';
+        if (!ReadRegText(text + starts[b], starts[b + 1] - starts[b], CP_ACP, &visitor)) restore.failed++;
+        CloseCurrent(&restore);
+        if (restore.parts == 0 && restore.failed == 0) continue;
+        char outcome[64] = "restored";
+        if (restore.failed > 0)
+            snprintf(outcome, sizeof outcome, "%ld of %ld parts not written", (long)restore.failed, (long)restore.parts);
+        LogRestoreLine(log, "registry", restore.item[0] != '\0' ? restore.item : path, outcome);
+        if (restore.failed > 0) result = 0;
+    }
+    LocalFree(starts);
+    LocalFree(text);
+    return result;
+}

@@ -1,0 +1,11 @@
+// A registry subtree read into a map, to compare every key, value type and byte before and after.
+#pragma once
+#include <windows.h>
+#include <map>
+#include <string>
+
+// "relative\path" -> "" for each key, "relative\path" + "\t" + name -> type in hex + ":" + bytes.
+typedef std::map<std::string, std::string> RegistryDump;
+
+RegistryDump DumpRegistry(HKEY root, const std::string& path);
+std::string DumpText(const RegistryDump& dump);

@@ -1,0 +1,90 @@
+// End to end: a clean-up of every family over the seeded sample machine backs up everything it
+// deletes, and /R then gives the machine back exactly as it was.
+#include <gtest/gtest.h>
+#include <string.h>
+#include "clean/backup.h"
+#include "clean/restore.h"
+#include "sample_machine.h"
+#include "support/helpers.h"
+
+namespace {
+
+std::string Shortened(const std::string& text)
+{
+    const size_t limit = 12000;
+    return text.size() <= limit ? text : text.substr(0, limit) + "\n... (report cut)\n";
+}
+
+std::string ReadText(const std::string& path)
+{
+    char* text = NULL;
+    DWORD length = 0;
+    if (!LoadWholeFile(path.c_str(), &text, &length)) return std::string();
+    const std::string result(text, length);
+    LocalFree(text);
+    return result;
+}
+
+size_t CountOf(const std::string& text, const std::string& part)
+{
+    size_t count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) count++;
+    return count;
+}
+
+}  // namespace
+
+// The round trip: snapshot, "/C 262143 /S" with the in-use file held, "/R", snapshot. The two
+// snapshots must be equal apart from envsweep's own backup folder. What the snapshots cannot
+// show and the issue allows: the locked keys come back with the default security (the restore
+// log says so), and the held file was never backed up nor deleted.
+TEST(BackupRoundTrip, CleanUpAndRestoreGiveTheMachineBack)
+{
+    SampleMachine machine;
+    std::string error;
+    ASSERT_TRUE(LoadDescription(DefaultDescriptionPath(), &machine, &error)) << error;
+    std::string log;
+    ASSERT_TRUE(SeedMachine(machine, &log)) << log;
+    std::string inUsePath;
+    for (size_t i = 0; i < machine.traces.size(); i++) {
+        if (machine.traces[i].inUse) inUsePath = ExpandMacros(machine.traces[i].path);
+    }
+    ASSERT_FALSE(inUsePath.empty());
+
+    Snapshot before, cleaned, restored;
+    ASSERT_TRUE(TakeSnapshot(&before));
+    {
+        HeldFile held(inUsePath);
+        ASSERT_TRUE(held.ok()) << inUsePath;
+        EXPECT_EQ(0u, RunEnvsweep("/C 262143 /S", 600000));
+    }
+    ASSERT_TRUE(TakeSnapshot(&cleaned));
+    Comparison cleanup;
+    CompareSnapshots(machine, before, cleaned, 262143, 0, &cleanup);
+    EXPECT_TRUE(cleanup.exact) << Shortened(ReportText(cleanup));
+    EXPECT_GT(cleanup.outcomes.size(), 1000u);
+
+    // The clean-up's backup and log: one line per ticked item, the held file not backed up.
+    char root[kBackupPathSize], name[256];
+    ASSERT_TRUE(BackupRoot(root, sizeof root));
+    ASSERT_TRUE(NewestBackupName(name, sizeof name));
+    const std::string folder = std::string(root) + name + "\\";
+    const std::string cleanLog = ReadText(folder + kLogFileName);
+    EXPECT_EQ(1u, CountOf(cleanLog, inUsePath + "\tnot backed up")) << cleanLog.substr(0, 2000);
+    EXPECT_EQ(1u, CountOf(cleanLog, ", 1 not backed up and left in place\r\n")) << cleanLog.substr(cleanLog.size() - 300);
+    EXPECT_EQ(0, cleanLog.compare(0, 12, "VisionForce\t"));
+    EXPECT_GT(CountOf(cleanLog, "\r\n"), 1000u);
+    EXPECT_EQ(0, ReadText(folder + kRegistryFileName).compare(0, 10, "REGEDIT4\r\n"));
+
+    EXPECT_EQ(0u, RunEnvsweep("/R", 600000));
+    ASSERT_TRUE(TakeSnapshot(&restored));
+    Comparison back;
+    CompareSnapshots(machine, before, restored, 0, 0, &back);
+    EXPECT_TRUE(back.exact) << Shortened(ReportText(back));
+    const std::string restoreLog = ReadText(folder + kRestoreLogFileName);
+    EXPECT_EQ(1u, CountOf(restoreLog, "Summary: everything came back\r\n")) << restoreLog.substr(0, 4000);
+    // The two locked keys of the machine (and the locked subkeys within them).
+    EXPECT_GE(CountOf(restoreLog, "was locked: it comes back with the default security"), 2u);
+
+    EXPECT_TRUE(UnseedMachine(machine, &log)) << log;
+}
