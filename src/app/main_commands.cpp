@@ -134,12 +134,21 @@ static void SetProgress(HWND progress, int32_t range, UINT textId)
     SetWindowTextA(ProgressTextControl(progress), text);
 }
 
+// Ends the progress dialog from inside its idle notification. Its modal loop then waits for one
+// more message before it sees the end (Wine drops that message unseen): a message of its own
+// wakes it, so that the loop never waits for, and swallows, someone else's.
+static void EndProgress(HWND progress)
+{
+    EndDialog(progress, 1);
+    PostMessageA(progress, WM_NULL, 0, 0);
+}
+
 static void RunSearchJob(HWND window, HWND progress)
 {
     DeleteRows(FoundList(window), -1);
     SetProgress(progress, CountRegistryRules() + CountFileRules(), IDS_SEARCHING);
     g_jobResult = SearchAll(GetDlgItem(progress, IDC_PROGRESS_BAR));
-    EndDialog(progress, 1);
+    EndProgress(progress);
 }
 
 static void RunDeletionJob(HWND window, HWND progress)
@@ -157,7 +166,7 @@ static void RunDeletionJob(HWND window, HWND progress)
         if (summary.filesAllDeleted == 1) MessageBoxById(progress, IDS_FILES_DELETED, MB_ICONINFORMATION);
         else MessageBoxById(progress, IDS_FILES_NOT_DELETED, MB_ICONWARNING);
     }
-    EndDialog(progress, 1);
+    EndProgress(progress);
 }
 
 void OnEnterIdle(HWND window, WPARAM source, LPARAM dialog)

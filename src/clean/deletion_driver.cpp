@@ -61,6 +61,33 @@ uint8_t DeleteRegistryItemByKind(const FoundItem& item)
     }
 }
 
+// 1 for an item of the plain kinds (the key or value itself is what goes) whose key or value is
+// no longer there: the search found it, so a deletion earlier in this clean-up took it along (its
+// parent key, or the same key listed under another kind), backup included. Reporting it as not
+// deleted would list, after a full clean-up, dozens of entries that are gone.
+static uint8_t AlreadyGone(const FoundItem& item)
+{
+    switch (item.ruleKind) {
+    case RegistryRuleKind::PropertySheetHandlerKey:
+    case RegistryRuleKind::DllListValue:
+    case RegistryRuleKind::NamespaceExtensionScan:
+        return 0;   // these remove more than the item itself
+    default:
+        if (item.ruleKind < 0 || item.ruleKind > RegistryRuleKind::DeviceInterfaceScan) return 0;
+    }
+    if (item.path == NULL || item.path[0] == '\0') return 0;
+    HKEY key = NULL;
+    const LONG opened = RegOpenKeyExA(item.hive, item.path, 0, KEY_QUERY_VALUE, &key);
+    if (opened != ERROR_SUCCESS) return opened == ERROR_FILE_NOT_FOUND ? 1 : 0;   // a locked key is there
+    uint8_t gone = 0;
+    if (item.valueName != NULL) {
+        const LONG rc = RegQueryValueExA(key, item.valueName, NULL, NULL, NULL, NULL);
+        gone = rc == ERROR_FILE_NOT_FOUND ? 1 : 0;
+    }
+    RegCloseKey(key);
+    return gone;
+}
+
 // 1 when at least one item of the list is ticked: only then is there a clean-up to back up.
 static uint8_t AnyTicked(const FoundItemList* list, int32_t count)
 {
@@ -90,10 +117,11 @@ uint8_t DeleteAll(HWND progress, DeletionSummary* summary)
         if (item.ticked == 1) {
             // Nothing is deleted before its backup is complete and on disk; an item that could
             // not be backed up stays and counts as not deleted.
-            const uint8_t saved = BackupItem(&backup, item);
-            uint8_t success = 0;
+            const uint8_t gone = item.itemClass == kItemClassRegistry && AlreadyGone(item);
+            const uint8_t saved = gone ? 1 : BackupItem(&backup, item);
+            uint8_t success = gone;
             if (item.itemClass == kItemClassRegistry) {
-                if (saved) success = DeleteRegistryItemByKind(item);
+                if (saved && !gone) success = DeleteRegistryItemByKind(item);
                 if (!success) summary->registryAllDeleted = 0;
                 summary->registryCount++;
             } else if (item.itemClass == kItemClassFile) {

@@ -108,16 +108,22 @@ TEST_F(DeleteAllTest, MissingFileFailsTheFileSideOnly)
     EXPECT_EQ(1, list()->items[0].notDeleted);
 }
 
-TEST_F(DeleteAllTest, SameKeyUnderTwoKindsSecondFails)
+// The same key under two kinds, and a value inside a key deleted before it: the first deletion
+// takes the others along, so they are gone and count as deleted, not as failures.
+TEST_F(DeleteAllTest, ItemsTakenAlongByAnEarlierDeletionCountAsDeleted)
 {
     ASSERT_TRUE(scratch.Create("Twice"));
+    ASSERT_TRUE(scratch.SetString("Twice", "Inside", "x"));
     FoundItem& first = Push(list(), kItemClassRegistry, 0, HKEY_CURRENT_USER, Key("Twice"));
     FoundItem& second = Push(list(), kItemClassRegistry, 3, HKEY_CURRENT_USER, Key("Twice"));
+    FoundItem& value = Push(list(), kItemClassRegistry, 7, HKEY_CURRENT_USER, Key("Twice"), "Inside");
     DeletionSummary summary;
-    EXPECT_EQ(0, DeleteAll(NULL, &summary));
+    EXPECT_EQ(1, DeleteAll(NULL, &summary));
     EXPECT_EQ(0, first.notDeleted);
-    EXPECT_EQ(1, second.notDeleted);
-    EXPECT_EQ(2, summary.registryCount);
+    EXPECT_EQ(0, second.notDeleted);
+    EXPECT_EQ(0, value.notDeleted);
+    EXPECT_EQ(3, summary.registryCount);
+    EXPECT_EQ(1, summary.registryAllDeleted);
 }
 
 TEST_F(DeleteAllTest, KindOutsideTheTableFailsWithoutTouchingTheKey)

@@ -102,8 +102,9 @@ TEST(WindowRun, EveryFamilyThroughTheWindowIsExact)
         ASSERT_TRUE(run.AnswerMessage(IDS_FILES_IN_USE, IDOK));
         ASSERT_TRUE(Answer(run.Next(IDC_CONTINUE), IDC_CONTINUE));
         ASSERT_TRUE(run.AnswerMessage(IDS_DELETE_QUESTION, IDYES));
-        // Items inside keys that other items removed first count as not deleted.
-        ASSERT_TRUE(run.AnswerMessage(IDS_REGISTRY_NOT_DELETED, IDOK));
+        // Items inside keys that other items removed first are gone, and count as deleted; only
+        // the file held open stays.
+        ASSERT_TRUE(run.AnswerMessage(IDS_REGISTRY_DELETED, IDOK));
         ASSERT_TRUE(run.AnswerMessage(IDS_FILES_NOT_DELETED, IDOK));
         ASSERT_TRUE(Answer(run.Next(IDC_CLOSE_APPLICATIONS), IDOK));
         HWND restart = run.Next();
