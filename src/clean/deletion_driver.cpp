@@ -1,6 +1,7 @@
 // Search-all and delete-all: the two phases over the found-item list.
 #include "clean/deletion_driver.h"
 #include <commctrl.h>
+#include <string.h>
 #include "clean/backup.h"
 #include "clean/file_removal.h"
 #include "clean/registry_removal.h"
@@ -61,11 +62,29 @@ uint8_t DeleteRegistryItemByKind(const FoundItem& item)
     }
 }
 
-// 1 for an item of the plain kinds (the key or value itself is what goes) whose key or value is
-// no longer there: the search found it, so a deletion earlier in this clean-up took it along (its
-// parent key, or the same key listed under another kind), backup included. Reporting it as not
-// deleted would list, after a full clean-up, dozens of entries that are gone.
-static uint8_t AlreadyGone(const FoundItem& item)
+// 1 when a key item before index, deleted in this clean-up, held the item's key (or is it).
+static uint8_t TakenAlongEarlier(const FoundItemList* list, int32_t index, const FoundItem& item)
+{
+    const size_t length = strlen(item.path);
+    for (int32_t j = 0; j < index; j++) {
+        const FoundItem& earlier = list->items[j];
+        if (earlier.itemClass != kItemClassRegistry || earlier.ticked != 1 || earlier.notDeleted != 0) continue;
+        if (earlier.valueName != NULL || earlier.hive != item.hive || earlier.path == NULL) continue;
+        if (earlier.ruleKind == RegistryRuleKind::DllListValue) continue;
+        const size_t prefix = strlen(earlier.path);
+        if (prefix == 0 || prefix > length) continue;
+        if (item.path[prefix] != '\0' && item.path[prefix] != '\\') continue;
+        if (CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, earlier.path, (int)prefix, item.path,
+                           (int)prefix) == CSTR_EQUAL) return 1;
+    }
+    return 0;
+}
+
+// 1 for an item of the plain kinds (the key or value itself is what goes) that is no longer there
+// because a key deleted earlier in this clean-up held it (its parent key, or the same key listed
+// under another kind), backup included. Reporting it as not deleted would list, after a full
+// clean-up, dozens of entries that are gone.
+static uint8_t AlreadyGone(const FoundItemList* list, int32_t index, const FoundItem& item)
 {
     switch (item.ruleKind) {
     case RegistryRuleKind::PropertySheetHandlerKey:
@@ -76,6 +95,7 @@ static uint8_t AlreadyGone(const FoundItem& item)
         if (item.ruleKind < 0 || item.ruleKind > RegistryRuleKind::DeviceInterfaceScan) return 0;
     }
     if (item.path == NULL || item.path[0] == '\0') return 0;
+    if (!TakenAlongEarlier(list, index, item)) return 0;
     HKEY key = NULL;
     const LONG opened = RegOpenKeyExA(item.hive, item.path, 0, KEY_QUERY_VALUE, &key);
     if (opened != ERROR_SUCCESS) return opened == ERROR_FILE_NOT_FOUND ? 1 : 0;   // a locked key is there
@@ -117,7 +137,7 @@ uint8_t DeleteAll(HWND progress, DeletionSummary* summary)
         if (item.ticked == 1) {
             // Nothing is deleted before its backup is complete and on disk; an item that could
             // not be backed up stays and counts as not deleted.
-            const uint8_t gone = item.itemClass == kItemClassRegistry && AlreadyGone(item);
+            const uint8_t gone = item.itemClass == kItemClassRegistry && AlreadyGone(list, i, item);
             const uint8_t saved = gone ? 1 : BackupItem(&backup, item);
             uint8_t success = gone;
             if (item.itemClass == kItemClassRegistry) {
