@@ -4,7 +4,8 @@
 # machine, the median time of envsweep's whole search, the median of the touch floor, their
 # ratio, the number of items found and a fingerprint of the found-item list.
 #
-#   tools/bench.sh [RUNS]     RUNS searches and floors per machine (default 5)
+#   tools/bench.sh [RUNS] [/reference]   RUNS searches and floors per machine (default 5);
+#                                        /reference: searches that share no reads
 #
 # Everything happens in one process and one wineserver session, which the script stops at the
 # end. The machine is shared and timings are noisy: compare medians and ratios, not single runs.
@@ -12,6 +13,7 @@ set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 runs=${1:-5}
+reference=${2:-}
 
 bash tools/setup.sh >/dev/null || exit 1
 cmake --preset default >/dev/null || exit 1
@@ -30,4 +32,4 @@ echo "== A fresh prefix for the benchmark: $ENVSWEEP_PREFIX"
 run --up || exit 1
 
 echo "== Benchmark, $runs runs per machine"
-run "$build/envsweep-sample.exe" bench "Z:$root/tools/sample_machine/machine.txt" "$runs"
+run "$build/envsweep-sample.exe" bench "Z:$root/tools/sample_machine/machine.txt" "$runs" $reference

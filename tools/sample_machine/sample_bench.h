@@ -4,4 +4,5 @@
 
 // Seeds the machine, adds the busy machine at scales 1 and 3 and prints, for each, the medians
 // of runs searches and touch floors, their ratio, the items found and the list's fingerprint.
-int RunBench(const SampleMachine& machine, int runs);
+// reference: the searches share no reads (the straightforward way, for comparison).
+int RunBench(const SampleMachine& machine, int runs, uint8_t reference);
