@@ -5,6 +5,7 @@
 #include "clean/backup.h"
 #include "clean/file_removal.h"
 #include "clean/registry_removal.h"
+#include "clean/service_wait.h"
 #include "model/found_items.h"
 #include "platform/path_ops.h"
 #include "platform/registry_access.h"
@@ -147,7 +148,7 @@ uint8_t DeleteAll(HWND progress, DeletionSummary* summary)
             } else if (item.itemClass == kItemClassFile) {
                 if (saved && item.serviceName != NULL) {
                     StopAndDeleteService(item.serviceName);   // only the file deletion decides
-                    Sleep(1000);                              // let the service's process let go
+                    WaitForFileRelease(item.path, 1000);      // let the service's process let go
                 }
                 if (saved) success = DeleteFileOrFolder(item.path);
                 if (!success) summary->filesAllDeleted = 0;

@@ -4,6 +4,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include "model/found_lookup.h"
 #include "model/products.h"
 #include "platform/path_guard.h"
 #include "platform/path_ops.h"
@@ -48,15 +49,18 @@ int32_t FoundItemCapacity()
 FoundItemList* CreateFoundItemList(int32_t capacity)
 {
     if (capacity < 0) return NULL;
-    // Header and items in one block; the items start at an aligned offset after the header.
+    // Header, items and the index's chains in one block; the items start at an aligned offset
+    // after the header, the chains (32-bit numbers) right after the items.
     const size_t header = (sizeof(FoundItemList) + alignof(FoundItem) - 1) & ~(alignof(FoundItem) - 1);
-    const size_t bytes = header + (size_t)capacity * sizeof(FoundItem);
+    const size_t items = (size_t)capacity * sizeof(FoundItem);
+    const size_t bytes = header + items + ItemIndexBytes(capacity);
     char* block = (char*)malloc(bytes);
     if (block == NULL) return NULL;
     FoundItemList* list = (FoundItemList*)block;
     list->capacity = capacity;
     list->count = 0;
     list->items = (FoundItem*)(block + header);
+    InitTextIndex(&list->index, capacity, block + header + items);
     for (int32_t i = 0; i < capacity; i++) new (&list->items[i]) FoundItem();
     return list;
 }
@@ -74,6 +78,7 @@ void ClearItems()
     if (list == NULL) return;
     for (int32_t i = 0; i < list->count; i++) list->items[i].Reset();
     list->count = 0;
+    ClearTextIndex(&list->index);
 }
 
 uint8_t AddFileItem(const char* path, const char* serviceName)
@@ -85,10 +90,7 @@ uint8_t AddFileItem(const char* path, const char* serviceName)
     char canonical[kPathSize];
     if (!PathGuardAllows(path, canonical, sizeof canonical)) return 1;
     path = canonical;
-    for (int32_t i = 0; i < list->count; i++) {
-        const FoundItem& it = list->items[i];
-        if (it.itemClass == kItemClassFile && it.path != NULL && lstrcmpiA(it.path, path) == 0) return 1;
-    }
+    if (FindListedFileItem(list, path) >= 0) return 1;
     const int32_t product = CurrentProduct(kProductSideFile);
     if (ProductSelection(product, -1) != 1) return 1;
     if (product < 0) return 1;  // -1 would test bit 31, which no family owns
@@ -110,12 +112,7 @@ uint8_t AddRegistryItem(int32_t kind, HKEY hive, const char* keyPath, const char
 {
     FoundItemList* list = g_foundItems;
     if (list == NULL || keyPath == NULL || list->count >= list->capacity) return 0;
-    for (int32_t i = 0; i < list->count; i++) {
-        const FoundItem& it = list->items[i];
-        if (it.itemClass == kItemClassRegistry && it.ruleKind == kind && it.hive == hive &&
-            CompareNoCase(it.path, keyPath) == 0 && CompareNoCase(it.valueName, valueName) == 0)
-            return 0;
-    }
+    if (FindListedRegistryItem(list, kind, hive, keyPath, valueName) >= 0) return 0;
     const int32_t product = CurrentProduct(kProductSideRegistry);
     if (product < 0 || ProductSelection(product, -1) != 1) return 1;
 

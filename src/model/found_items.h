@@ -2,6 +2,7 @@
 #pragma once
 #include <windows.h>
 #include <stdint.h>
+#include "platform/text_index.h"
 
 const int32_t kItemClassRegistry = 0;
 const int32_t kItemClassFile = 1;
@@ -32,6 +33,7 @@ struct FoundItemList {
     int32_t capacity;
     int32_t count;
     FoundItem* items;     // capacity slots, in the same block as this header
+    TextIndex index;      // finds a listed item equal to a new one; its chains follow the items
 };
 
 // The process-wide list, created at start-up.

@@ -2,6 +2,7 @@
 // files open, takes snapshots and reports what a clean-up run changed.
 #include <stdlib.h>
 #include <string.h>
+#include "sample_bench.h"
 #include "sample_machine.h"
 
 int DriveWindow(DWORD timeoutMs, DWORD pauseMs);
@@ -16,7 +17,8 @@ int Usage()
           "       envsweep-sample release <event>\n"
           "       envsweep-sample snapshot <out>\n"
           "       envsweep-sample report <description> <before> <after> <mask> [/X]\n"
-          "       envsweep-sample drive-window [pause-ms]   (answers envsweep's window until it closes)\n",
+          "       envsweep-sample drive-window [pause-ms]   (answers envsweep's window until it closes)\n"
+          "       envsweep-sample bench <description> <runs> [/reference]   (seeds the sample and the busy machine)\n",
           stderr);
     return 2;
 }
@@ -104,5 +106,12 @@ int main(int argc, char** argv)
     if (strcmp(command, "report") == 0 && (argc == 6 || argc == 7)) return Report(argc, argv);
     if (strcmp(command, "drive-window") == 0 && argc <= 3)
         return DriveWindow(1800000, argc == 3 ? (DWORD)strtoul(argv[2], NULL, 10) : 1500);
+    if (strcmp(command, "bench") == 0 && (argc == 4 || argc == 5)) {
+        SampleMachine machine;
+        const int runs = atoi(argv[3]);
+        const uint8_t reference = argc == 5 && lstrcmpiA(argv[4], "/reference") == 0 ? 1 : 0;
+        if (runs < 1 || (argc == 5 && !reference) || !Load(argv[2], &machine)) return Usage();
+        return RunBench(machine, runs, reference);
+    }
     return Usage();
 }

@@ -4,11 +4,13 @@
 #include <commctrl.h>
 #include <shlobj.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 #include "model/found_items.h"
 #include "model/process_values.h"
 #include "model/products.h"
 #include "platform/path_ops.h"
+#include "platform/text_index.h"
 #include "platform/text_ops.h"
 #include "search/files/inf_identify.h"
 #include "search/files/install_folders.h"
@@ -70,15 +72,48 @@ uint8_t ExpandFolder(const char* folder, char* out)
     return written >= 0 && written < kPathSize ? 1 : 0;
 }
 
+uint8_t SameTexts(const FileRule& a, const FileRule& b)
+{
+    return CompareNoCase(a.file, b.file) == 0 && CompareNoCase(a.folder, b.folder) == 0 ? 1 : 0;
+}
+
 // Whether an earlier row (enabled or not) names the same folder and file text.
 uint8_t RepeatsEarlierRow(const FileRule* rules, int32_t row)
 {
     for (int32_t j = 0; j < row; j++) {
-        if (CompareNoCase(rules[j].file, rules[row].file) == 0 &&
-            CompareNoCase(rules[j].folder, rules[row].folder) == 0)
-            return 1;
+        if (SameTexts(rules[j], rules[row])) return 1;
     }
     return 0;
+}
+
+// The repeat test of every row at once, through an index of the rows' texts: 1 for a row whose
+// folder and file text an earlier row has. NULL when the memory cannot be had.
+uint8_t* RepeatedRows(const FileRule* rules, int32_t count)
+{
+    uint8_t* repeats = (uint8_t*)malloc((size_t)count + TextIndexBytes(count) + sizeof(int32_t));
+    if (repeats == NULL) return NULL;
+    // The chains (32-bit numbers) after the flags, at an aligned offset.
+    const size_t offset = ((size_t)count + sizeof(int32_t) - 1) & ~(sizeof(int32_t) - 1);
+    TextIndex index;
+    InitTextIndex(&index, count, repeats + offset);
+    for (int32_t row = 0; row < count; row++) {
+        TextKey key;
+        StartTextKey(&key);
+        AddKeyText(&key, rules[row].file);
+        AddKeyText(&key, rules[row].folder);
+        uint8_t repeated = 0;
+        if (!key.plain) {
+            repeated = RepeatsEarlierRow(rules, row);
+        } else {
+            for (int32_t j = FirstInChain(&index, key); !repeated && j >= 0; j = index.next[j])
+                repeated = SameTexts(rules[j], rules[row]);
+            for (int32_t j = index.others; !repeated && j >= 0; j = index.next[j])
+                repeated = SameTexts(rules[j], rules[row]);
+        }
+        repeats[row] = repeated;
+        AddToTextIndex(&index, key);
+    }
+    return repeats;
 }
 
 // Records the row's path when it exists; the result as AddFileItem gives it, 1 otherwise.
@@ -113,11 +148,16 @@ uint8_t SearchFileRuleRows(const FileRule* rules, HWND progress)
 {
     const int start = progress ? (int)SendMessageA(progress, PBM_GETPOS, 0, 0) : 0;
     uint8_t success = 1;
-    for (int32_t i = 0; rules[i].file != NULL; i++) {
+    int32_t count = 0;
+    while (rules[count].file != NULL) count++;
+    uint8_t* repeats = RepeatedRows(rules, count);
+    for (int32_t i = 0; i < count; i++) {
         CurrentRule(kProductSideFile, i);
-        if (!rules[i].disabled && !RepeatsEarlierRow(rules, i)) success = SearchFileRule(rules[i]) & success;
+        const uint8_t repeated = repeats != NULL ? repeats[i] : RepeatsEarlierRow(rules, i);
+        if (!rules[i].disabled && !repeated) success = SearchFileRule(rules[i]) & success;
         if (progress) SendMessageA(progress, PBM_SETPOS, (WPARAM)(start + i + 1), 0);
     }
+    free(repeats);
     return success;
 }
 

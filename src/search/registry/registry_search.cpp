@@ -7,6 +7,7 @@
 #include "platform/ascii_case.h"
 #include "search/registry/device_scans.h"
 #include "search/registry/key_value_rules.h"
+#include "search/registry/shared_reads.h"
 #include "search/registry/subkey_scans.h"
 
 uint8_t ModeTagPasses(const RegistryRule& rule)
@@ -87,6 +88,8 @@ uint8_t SearchRegistryRows(const RegistryRule* rules, HWND progress)
 {
     int position = progress ? (int)SendMessageA(progress, PBM_GETPOS, 0, 0) : 0;
     const uint8_t restricted = g_restrictedFlag;
+    // The rules that scan the same containers share what was read, for this search only.
+    BeginSharedReads();
     for (int32_t i = 0; rules[i].keyPath != NULL; i++) {
         CurrentRule(kProductSideRegistry, i);
         // The found flag is not used: a rule that finds nothing is no failure of the search.
@@ -94,6 +97,7 @@ uint8_t SearchRegistryRows(const RegistryRule* rules, HWND progress)
         position++;
         if (progress) SendMessageA(progress, PBM_SETPOS, (WPARAM)position, 0);
     }
+    EndSharedReads();
     return 1;
 }
 

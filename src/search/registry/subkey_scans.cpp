@@ -3,9 +3,9 @@
 #include "search/registry/subkey_scans.h"
 #include <string.h>
 #include "model/found_items.h"
-#include "platform/registry_access.h"
 #include "platform/text_ops.h"
 #include "search/registry/scan_paths.h"
+#include "search/registry/shared_reads.h"
 
 namespace {
 
@@ -41,32 +41,32 @@ uint8_t RecordSubkey(const RegistryRule& rule, const char* name)
 
 // The provider test of one class instance: the chip vendor's property-sheet handler (recorded
 // as kind 2, not counted) and an instance whose "InfSection" is the rule's argument.
-uint8_t ProviderTest(const RegistryRule& rule, HKEY instance, const char* name)
+uint8_t ProviderTest(const RegistryRule& rule, ScanKey* instance, const char* name)
 {
     char provider[256];
-    if (!ReadStringValue(instance, "ProviderName", provider, sizeof provider)) return 0;
+    if (!ScanReadString(instance, "ProviderName", provider, sizeof provider)) return 0;
     const uint8_t chipVendor = CompareNoCase(provider, kChipVendor) == 0 ? 1 : 0;
     if (!chipVendor && !IsMakerName(provider)) return 0;
 
-    if (chipVendor && KeyExists(instance, kCplHandlerPath)) {
+    if (chipVendor && ScanSubkeyExists(instance, kCplHandlerPath)) {
         char path[kKeyPathSize];
         if (JoinKeyPath(path, sizeof path, rule.keyPath, name, kCplHandlerPath))
             AddRegistryItem(RegistryRuleKind::PropertySheetHandlerKey, rule.hive, path, NULL);
     }
     char section[1024];
-    if (ReadStringValue(instance, "InfSection", section, sizeof section) && EqualsArgument(section, rule.argument))
+    if (ScanReadString(instance, "InfSection", section, sizeof section) && EqualsArgument(section, rule.argument))
         return RecordSubkey(rule, name);
     return 0;
 }
 
 // The manufacturer test of one enumerator instance: the maker's "Mfg" and the rule's service.
-uint8_t ManufacturerTest(const RegistryRule& rule, HKEY instance, const char* name)
+uint8_t ManufacturerTest(const RegistryRule& rule, ScanKey* instance, const char* name)
 {
     char manufacturer[256];
-    if (!ReadStringValue(instance, "Mfg", manufacturer, sizeof manufacturer) || !IsMakerName(manufacturer))
+    if (!ScanReadString(instance, "Mfg", manufacturer, sizeof manufacturer) || !IsMakerName(manufacturer))
         return 0;
     char service[1024];
-    if (ReadStringValue(instance, "Service", service, sizeof service) && EqualsArgument(service, rule.argument))
+    if (ScanReadString(instance, "Service", service, sizeof service) && EqualsArgument(service, rule.argument))
         return RecordSubkey(rule, name);
     return 0;
 }
@@ -82,45 +82,45 @@ uint8_t IsMakerVideoDescription(const char* description)
 // Kinds 12 and 13: the first subkey whose default value equals the argument.
 uint8_t FirstDefaultValueMatch(const RegistryRule& rule)
 {
-    HKEY key = OpenKeyForRead(rule.hive, rule.keyPath);
-    if (key == NULL) return 0;
+    ScanKey key;
+    if (!ScanOpen(rule.hive, rule.keyPath, &key)) return 0;
     uint8_t found = 0;
     char name[kNameSize];
-    for (DWORD i = 0; !found && EnumSubkeyName(key, i, name); i++) {
-        HKEY sub = OpenKeyForRead(key, name);
-        if (sub == NULL) continue;
+    for (DWORD i = 0; !found && ScanEnumSubkey(&key, i, name); i++) {
+        ScanKey sub;
+        if (!ScanOpenSub(&key, name, &sub)) continue;
         char text[256];
-        if (ReadStringValue(sub, NULL, text, sizeof text) && EqualsArgument(text, rule.argument))
+        if (ScanReadString(&sub, NULL, text, sizeof text) && EqualsArgument(text, rule.argument))
             found = RecordSubkey(rule, name);
-        RegCloseKey(sub);
+        ScanClose(&sub);
     }
-    RegCloseKey(key);
+    ScanClose(&key);
     return found;
 }
 
 // One reference-string key T of interface S: 1 when its friendly name is the argument.
-uint8_t InterfaceReferenceMatches(const RegistryRule& rule, HKEY interfaceKey, const char* interfaceName,
+uint8_t InterfaceReferenceMatches(const RegistryRule& rule, ScanKey* interfaceKey, const char* interfaceName,
                                   const char* referenceName)
 {
-    HKEY reference = OpenKeyForRead(interfaceKey, referenceName);
-    if (reference == NULL) return 0;
+    ScanKey reference;
+    if (!ScanOpenSub(interfaceKey, referenceName, &reference)) return 0;
     uint8_t matched = 0;
-    HKEY parameters = OpenKeyForRead(reference, "Device Parameters");
-    if (parameters != NULL) {
+    ScanKey parameters;
+    if (ScanOpenSub(&reference, "Device Parameters", &parameters)) {
         char friendly[256];
-        if (ReadStringValue(parameters, "FriendlyName", friendly, sizeof friendly) && friendly[0] != '\0' &&
+        if (ScanReadString(&parameters, "FriendlyName", friendly, sizeof friendly) && friendly[0] != '\0' &&
             rule.argument != NULL && strcmp(friendly, rule.argument) == 0) {
             matched = 1;
             // Recorded under HKEY_LOCAL_MACHINE, where the deletion finds it, and only when it is
             // there.
             char path[kKeyPathSize];
             if (JoinKeyPath(path, sizeof path, rule.keyPath, interfaceName, referenceName) &&
-                KeyExists(HKEY_LOCAL_MACHINE, path))
+                ScanKeyExists(HKEY_LOCAL_MACHINE, path))
                 AddRegistryItem(RegistryRuleKind::DeviceInterfaceScan, HKEY_LOCAL_MACHINE, path, NULL);
         }
-        RegCloseKey(parameters);
+        ScanClose(&parameters);
     }
-    RegCloseKey(reference);
+    ScanClose(&reference);
     return matched;
 }
 
@@ -128,43 +128,43 @@ uint8_t InterfaceReferenceMatches(const RegistryRule& rule, HKEY interfaceKey, c
 
 uint8_t DriverClassScan(const RegistryRule& rule)
 {
-    HKEY key = OpenKeyForRead(rule.hive, rule.keyPath);
-    if (key == NULL) return 0;
+    ScanKey key;
+    if (!ScanOpen(rule.hive, rule.keyPath, &key)) return 0;
     uint8_t found = 0;
     char name[kNameSize];
-    for (DWORD i = 0; EnumSubkeyName(key, i, name); i++) {
-        HKEY instance = OpenKeyForRead(key, name);
-        if (instance == NULL) continue;
+    for (DWORD i = 0; ScanEnumSubkey(&key, i, name); i++) {
+        ScanKey instance;
+        if (!ScanOpenSub(&key, name, &instance)) continue;
         // Both tests for every instance: an instance passing both is offered twice, and the
         // found-item list keeps one.
-        found = ProviderTest(rule, instance, name) | found;
-        found = ManufacturerTest(rule, instance, name) | found;
-        RegCloseKey(instance);
+        found = ProviderTest(rule, &instance, name) | found;
+        found = ManufacturerTest(rule, &instance, name) | found;
+        ScanClose(&instance);
     }
-    RegCloseKey(key);
+    ScanClose(&key);
     return found;
 }
 
 uint8_t VideoKeyScan(const RegistryRule& rule)
 {
-    HKEY key = OpenKeyForRead(rule.hive, rule.keyPath);
-    if (key == NULL) return 0;
+    ScanKey key;
+    if (!ScanOpen(rule.hive, rule.keyPath, &key)) return 0;
     uint8_t found = 0;
     char name[kNameSize];
-    for (DWORD i = 0; EnumSubkeyName(key, i, name); i++) {
-        HKEY device = OpenKeyForRead(key, name);
-        if (device == NULL) continue;
+    for (DWORD i = 0; ScanEnumSubkey(&key, i, name); i++) {
+        ScanKey device;
+        if (!ScanOpenSub(&key, name, &device)) continue;
         // Only the first adapter tells what the device is.
-        HKEY adapter = OpenKeyForRead(device, "0000");
-        if (adapter != NULL) {
+        ScanKey adapter;
+        if (ScanOpenSub(&device, "0000", &adapter)) {
             char description[256];
-            ReadStringValue(adapter, "Device Description", description, sizeof description);
+            ScanReadString(&adapter, "Device Description", description, sizeof description);
             if (IsMakerVideoDescription(description)) found = RecordSubkey(rule, name) | found;
-            RegCloseKey(adapter);
+            ScanClose(&adapter);
         }
-        RegCloseKey(device);
+        ScanClose(&device);
     }
-    RegCloseKey(key);
+    ScanClose(&key);
     return found;
 }
 
@@ -180,18 +180,18 @@ uint8_t DefaultValueScan(const RegistryRule& rule)
 
 uint8_t DeviceInterfaceScan(const RegistryRule& rule)
 {
-    HKEY key = OpenKeyForRead(rule.hive, rule.keyPath);
-    if (key == NULL) return 0;
+    ScanKey key;
+    if (!ScanOpen(rule.hive, rule.keyPath, &key)) return 0;
     uint8_t found = 0;
     char name[kNameSize];
-    for (DWORD i = 0; EnumSubkeyName(key, i, name); i++) {
-        HKEY interfaceKey = OpenKeyForRead(key, name);
-        if (interfaceKey == NULL) continue;
+    for (DWORD i = 0; ScanEnumSubkey(&key, i, name); i++) {
+        ScanKey interfaceKey;
+        if (!ScanOpenSub(&key, name, &interfaceKey)) continue;
         char reference[kNameSize];
-        for (DWORD j = 0; EnumSubkeyName(interfaceKey, j, reference); j++)
-            found = InterfaceReferenceMatches(rule, interfaceKey, name, reference) | found;
-        RegCloseKey(interfaceKey);
+        for (DWORD j = 0; ScanEnumSubkey(&interfaceKey, j, reference); j++)
+            found = InterfaceReferenceMatches(rule, &interfaceKey, name, reference) | found;
+        ScanClose(&interfaceKey);
     }
-    RegCloseKey(key);
+    ScanClose(&key);
     return found;
 }

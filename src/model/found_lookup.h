@@ -1,0 +1,16 @@
+// Finding the listed item that equals a new one (the duplicate test of both adds) through the
+// list's text index instead of comparing with every listed item.
+#pragma once
+#include <windows.h>
+#include <stdint.h>
+#include "model/found_items.h"
+
+// Bytes of the index that CreateFoundItemList places behind the items.
+size_t ItemIndexBytes(int32_t capacity);
+
+// Position of a file item whose path equals path (lstrcmpiA), or -1.
+int32_t FindListedFileItem(FoundItemList* list, const char* path);
+// Position of a registry item of the same kind and hive whose key path and value name equal
+// these (CompareNoCase; an absent value name equals only an absent one), or -1.
+int32_t FindListedRegistryItem(FoundItemList* list, int32_t kind, HKEY hive, const char* keyPath,
+                               const char* valueName);

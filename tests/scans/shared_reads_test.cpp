@@ -1,0 +1,151 @@
+// The search with shared reads against the reference search that asks the registry and the
+// files for every read: on the seeded sample machine and on a busy machine of other makers'
+// software, the two found-item lists agree item for item and field for field. And the cache's
+// own corners: one value read with two buffer sizes, key paths in other letter case, names
+// outside ASCII, keys that do not open.
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+#include "busy_machine.h"
+#include "model/found_items.h"
+#include "model/products.h"
+#include "platform/registry_access.h"
+#include "sample_machine.h"
+#include "search/files/file_search.h"
+#include "search/registry/registry_search.h"
+#include "search/registry/shared_reads.h"
+#include "support/helpers.h"
+
+namespace {
+
+const int32_t kAllFamilies = (1 << kProductCount) - 1;
+
+// Every field the search sets, one line per item, in list order.
+std::vector<std::string> SearchAllFamilies(uint8_t shared)
+{
+    ScopedFoundItems items;
+    ProductSelection(-2, kAllFamilies);
+    SetSharedReads(shared);
+    SearchRegistry(NULL);
+    SearchFileRules(NULL);
+    SetSharedReads(1);
+    std::vector<std::string> lines;
+    const FoundItemList* list = items.list();
+    for (int32_t i = 0; i < list->count; i++) {
+        const FoundItem& it = list->items[i];
+        char numbers[96];
+        snprintf(numbers, sizeof numbers, "%d %d %d %s %d%d%d ", (int)it.itemClass, (int)it.ruleKind,
+                 (int)it.productIndex, HiveName(it.hive), it.ticked, it.accessible, it.notDeleted);
+        lines.push_back(std::string(numbers) + (it.path ? it.path : "<absent>") + " | " +
+                        (it.valueName ? it.valueName : "<absent>") + " | " + (it.serviceName ? it.serviceName : "<absent>"));
+    }
+    return lines;
+}
+
+// The first line where the lists part, for the failure message.
+std::string FirstDifference(const std::vector<std::string>& a, const std::vector<std::string>& b)
+{
+    for (size_t i = 0; i < a.size() && i < b.size(); i++) {
+        if (a[i] != b[i]) return "item " + std::to_string(i) + ":\n  reference " + a[i] + "\n  shared    " + b[i];
+    }
+    return "lengths " + std::to_string(a.size()) + " and " + std::to_string(b.size());
+}
+
+TEST(SharedReads, SampleAndBusyMachinesGiveTheReferenceList)
+{
+    InitProcessValuesForTest();
+    // Wine sets up its display devices when the desktop starts and drops the display class
+    // instances it does not know: that must happen before seeding, not between the searches.
+    GetDesktopWindow();
+    SampleMachine machine;
+    std::string log;
+    ASSERT_TRUE(LoadDescription(DefaultDescriptionPath(), &machine, &log)) << log;
+    ASSERT_TRUE(SeedMachine(machine, &log)) << log;
+
+    const std::vector<std::string> reference = SearchAllFamilies(0);
+    const std::vector<std::string> shared = SearchAllFamilies(1);
+    EXPECT_GT(reference.size(), 1500u);
+    EXPECT_TRUE(reference == shared) << FirstDifference(reference, shared);
+
+    // A quarter of the busy machine: every kind of decoy, near misses included.
+    BusyMachine busy;
+    BuildBusyMachine(0, 4, &busy);
+    ASSERT_GT(busy.keys.size(), 500u);
+    EXPECT_TRUE(AddBusyMachine(busy, &log)) << log;
+    const std::vector<std::string> busyReference = SearchAllFamilies(0);
+    const std::vector<std::string> busyShared = SearchAllFamilies(1);
+    EXPECT_TRUE(busyReference == busyShared) << FirstDifference(busyReference, busyShared);
+    // Nothing of the other makers is found, by either search.
+    EXPECT_TRUE(busyReference == reference) << FirstDifference(reference, busyReference);
+
+    EXPECT_TRUE(RemoveBusyMachine(busy, &log)) << log;
+    EXPECT_TRUE(UnseedMachine(machine, &log)) << log;
+}
+
+TEST(SharedReads, CornersOfTheCacheReadAsTheRegistry)
+{
+    ScratchKey scratch(HKEY_CURRENT_USER, "Software\\EnvsweepTest\\SharedReads");
+    const std::string longText(600, 'x');
+    ASSERT_TRUE(scratch.SetString("Device", "Long", longText));
+    ASSERT_TRUE(scratch.SetString("Device", NULL, "default"));
+    ASSERT_TRUE(scratch.SetString("Device\\Sub\xe9", "Name", "accented"));
+    const std::string device = scratch.path() + "\\Device";
+
+    for (uint8_t shared = 0; shared <= 1; shared++) {
+        SCOPED_TRACE(shared ? "shared" : "reference");
+        SetSharedReads(shared);
+        BeginSharedReads();
+        for (int pass = 0; pass < 2; pass++) {   // the second pass answers from the cache
+            ScanKey key;
+            ASSERT_TRUE(ScanOpen(HKEY_CURRENT_USER, pass ? device.c_str() : scratch.Full("DEVICE").c_str(), &key));
+            char small[256], large[1024];
+            EXPECT_FALSE(ScanReadString(&key, "Long", small, sizeof small));   // longer than the buffer
+            EXPECT_TRUE(ScanReadString(&key, "long", large, sizeof large));
+            EXPECT_EQ(longText, large);
+            EXPECT_TRUE(ScanReadString(&key, NULL, small, sizeof small));
+            EXPECT_STREQ("default", small);
+            // The empty name is the registry's to interpret (it reads the default value).
+            char direct[256];
+            HKEY open = NULL;
+            ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, device.c_str(), 0, KEY_READ, &open));
+            const uint8_t expected = ReadStringValue(open, "", direct, sizeof direct);
+            RegCloseKey(open);
+            EXPECT_EQ(expected, ScanReadString(&key, "", small, sizeof small));
+            EXPECT_STREQ(direct, small);
+            char name[256];
+            ASSERT_TRUE(ScanEnumSubkey(&key, 0, name));
+            EXPECT_STREQ("Sub\xe9", name);
+            EXPECT_FALSE(ScanEnumSubkey(&key, 1, name));
+            // Names outside ASCII are shared only when written alike; the other spelling reads
+            // whatever the registry makes of it (Windows and Wine both fold \xe9 and \xc9).
+            for (const char* spelling : {"Sub\xe9", "SUB\xc9"}) {
+                HKEY direct = NULL;
+                char expected[256] = "";
+                DWORD size = sizeof expected;
+                const uint8_t opens =
+                    RegOpenKeyExA(HKEY_CURRENT_USER, (device + "\\" + spelling).c_str(), 0, KEY_READ, &direct) == ERROR_SUCCESS;
+                if (opens) {
+                    RegQueryValueExA(direct, "Name", NULL, NULL, (BYTE*)expected, &size);
+                    RegCloseKey(direct);
+                }
+                ScanKey child;
+                ASSERT_EQ(opens, ScanOpenSub(&key, spelling, &child)) << spelling;
+                if (!opens) continue;
+                char text[256];
+                EXPECT_TRUE(ScanReadString(&child, "Name", text, sizeof text));
+                EXPECT_STREQ(expected, text) << spelling;
+                ScanClose(&child);
+            }
+            ScanKey missing;
+            EXPECT_FALSE(ScanOpenSub(&key, "Missing", &missing));
+            EXPECT_FALSE(ScanSubkeyExists(&key, "Missing"));
+            EXPECT_TRUE(ScanSubkeyExists(&key, "sub\xe9"));
+            EXPECT_TRUE(ScanKeyExists(HKEY_CURRENT_USER, (device + "\\Sub\xe9").c_str()));
+            ScanClose(&key);
+        }
+        EndSharedReads();
+    }
+    SetSharedReads(1);
+}
+
+}  // namespace

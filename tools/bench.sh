@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# The search benchmark: builds the sample tool, seeds the sample machine into a fresh Wine prefix
+# of its own (build/bench-prefix), adds the busy machine at scales 1 and 3 and prints, for each
+# machine, the median time of envsweep's whole search, the median of the touch floor, their
+# ratio, the number of items found and a fingerprint of the found-item list.
+#
+#   tools/bench.sh [RUNS] [/reference]   RUNS searches and floors per machine (default 5);
+#                                        /reference: searches that share no reads
+#
+# Everything happens in one process and one wineserver session, which the script stops at the
+# end. The machine is shared and timings are noisy: compare medians and ratios, not single runs.
+set -uo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+runs=${1:-5}
+reference=${2:-}
+
+bash tools/setup.sh >/dev/null || exit 1
+cmake --preset default >/dev/null || exit 1
+cmake --build --preset default --target envsweep-sample >/dev/null || exit 1
+
+build=$root/build
+arch=$(sed -n 's/^ENVSWEEP_ARCH:STRING=//p' "$build/CMakeCache.txt")
+[ "$arch" = x86_64 ] && wine_arch=win64 || wine_arch=win32
+export ENVSWEEP_BUILD=$build ENVSWEEP_WINEARCH=$wine_arch
+export ENVSWEEP_PREFIX=$build/bench-prefix
+run() { bash "$root/tools/winerun.sh" "$@"; }
+
+trap 'run --down' EXIT
+echo "== A fresh prefix for the benchmark: $ENVSWEEP_PREFIX"
+[ -d "$ENVSWEEP_PREFIX" ] && { run --down; rm -rf "$ENVSWEEP_PREFIX"; }
+run --up || exit 1
+
+echo "== Benchmark, $runs runs per machine"
+run "$build/envsweep-sample.exe" bench "Z:$root/tools/sample_machine/machine.txt" "$runs" $reference
