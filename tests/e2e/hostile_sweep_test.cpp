@@ -2,9 +2,9 @@
 // cleaned up silently over its mask, and compared: every trace of the selected families gone,
 // nothing else changed, exit code 0, no crash.
 #include <gtest/gtest.h>
-#include <tlhelp32.h>
 #include <stdlib.h>
 #include "sample_machine.h"
+#include <tlhelp32.h>
 #include "support/helpers.h"
 
 namespace {

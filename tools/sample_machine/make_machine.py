@@ -33,8 +33,9 @@ NAMESPACE = 'SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\explorer\\Desktop\\Na
 SHARED = 'Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs'
 APPINIT = ('Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows', 'AppInit_DLLs')
 # Code page 932 names (latin-1 characters stand for the bytes): katakana "so" and "hyou" end in
-# byte 92, a backslash, as the second byte of a double-byte character.
-CP932 = ['\x83\x5c\x83t\x83g', '\x95\x5c\x8e\xa6', '\x83R\x83\x93\x83g\x83\x5c', '\x93\xfa\x96{\x8c\xea']
+# byte 92, a backslash, as the second byte of a double-byte character. Never at the end of a name:
+# under a single-byte code page the byte is a separator, and the name stays a valid path.
+CP932 = ['\x83\x5c\x83t\x83g', '\x83J\x83^\x83J\x83i', '\x95\x5c\x8e\xa6', '\x83R\x83\x93\x83g\x83\x5c\x83t', '\x93\xfa\x96{\x8c\xea']
 
 
 def key_trace(cat, hive, path, intended, opts=None):
@@ -201,7 +202,9 @@ def hostile_notes(rng, m, notes):
 
 def add_cp932_names(rng, m):
     """File and folder names in code page 932 next to file rules and inside install folders."""
-    for name in rng.sample(CP932, 2):
+    # Beside the rules, names without byte 92: under a single-byte code page it would make a
+    # folder on the way that nothing describes. Inside install folders every name.
+    for name in rng.sample([n for n in CP932 if '\x5c' not in n], 2):
         m.add(Trace('file', 'cp932', path='%SYSTEM%\\' + name + '.dll', intended=False))
         m.add(Trace('folder', 'cp932', path='%PROGRAM_FILES%\\' + name, intended=False))
         m.add(Trace('file', 'cp932', path='%PROGRAM_FILES%\\' + name + '\\' + name + '.txt', intended=False))
@@ -264,7 +267,10 @@ def generate(seed, src, here):
 
     # A random part of each family's traces, and of the other makers' software.
     keep = {f: rng.uniform(0.15, 0.95) for f in range(-1, 18)}
-    gone = [t for t in full.traces if rng.random() > keep[family(t)]]
+    # A property-sheet handler key keeps the class identifier it holds: without it the clean-up
+    # leaves the key (it cannot tell which class registration goes with it).
+    gone = [t for t in full.traces if rng.random() > keep[family(t)]
+            and not (t.category == 'property-sheet' and t.type == 'value' and t.name == '@')]
     m = drop(full, gone)
     for t in m.traces:
         t.finders = []
@@ -305,7 +311,7 @@ def main():
         with open(args.out, 'w', encoding='latin-1', newline='\n') as f:
             f.write(text)
     else:
-        sys.stdout.write(text)
+        sys.stdout.buffer.write(text.encode('latin-1'))
     return 0
 
 

@@ -163,7 +163,11 @@ uint8_t ProbeValue(HKEY root, const std::string& path, const char* name, DWORD t
         std::vector<BYTE> data(size + 1);
         rc = RegQueryValueExA(key, name, NULL, &stored, data.data(), &size);
         data.resize(size);
-        *same = rc == ERROR_SUCCESS && stored == type && data == bytes ? 1 : 0;
+        // An unterminated string reads back with the terminator the read adds.
+        std::vector<BYTE> terminated = bytes;
+        terminated.push_back(0);
+        *same = rc == ERROR_SUCCESS && stored == type &&
+                (data == bytes || (type == REG_SZ && data == terminated)) ? 1 : 0;
     }
     RegCloseKey(key);
     return rc == ERROR_SUCCESS ? 1 : 0;

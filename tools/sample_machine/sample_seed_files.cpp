@@ -101,11 +101,32 @@ uint8_t RemoveFolderTree(const std::string& folder)
     return RemoveDirectoryA(folder.c_str()) ? 1 : 0;
 }
 
+// Whether the byte at offset is a backslash of its own, not the second byte of a double-byte
+// character (code page 932 names such as the katakana "so" end in byte 92).
+uint8_t IsSeparatorAt(const std::string& path, size_t offset)
+{
+    for (size_t i = 0; i < offset; i++) {
+        if (IsDBCSLeadByte((BYTE)path[i])) i++;
+        if (i >= offset) return 0;
+    }
+    return path[offset] == '\\' ? 1 : 0;
+}
+
+size_t LastSeparator(const std::string& path)
+{
+    size_t last = std::string::npos;
+    for (size_t i = 0; i < path.size(); i++) {
+        if (path[i] == '\\') last = i;
+        else if (IsDBCSLeadByte((BYTE)path[i])) i++;
+    }
+    return last;
+}
+
 // Creates every missing folder of path (path itself included).
 uint8_t CreateFolderChain(const std::string& path)
 {
     for (size_t i = 3; i <= path.size(); i++) {
-        if (i == path.size() || path[i] == '\\') {
+        if (i == path.size() || IsSeparatorAt(path, i)) {
             const std::string part = path.substr(0, i);
             if (!IsFolder(part) && !CreateDirectoryA(part.c_str(), NULL)) return 0;
         }
@@ -115,7 +136,7 @@ uint8_t CreateFolderChain(const std::string& path)
 
 uint8_t WriteMarkedFile(const std::string& path, const std::string& text, uint8_t raw = 0)
 {
-    const size_t slash = path.find_last_of('\\');
+    const size_t slash = LastSeparator(path);
     if (slash == std::string::npos || !CreateFolderChain(path.substr(0, slash))) return 0;
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE) return 0;
