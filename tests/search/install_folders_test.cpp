@@ -91,6 +91,23 @@ TEST_F(InstallFoldersTest, NoteWithoutTerminatorEndsAfterItsLastByte)
     EXPECT_EQ("<none>", Read("App", "Path"));
 }
 
+// A note climbing out through ".." (another maker's folder beside the maker's) names some other
+// folder than the application's: no note, even though the folder exists. A "." step is only a
+// spelling of the folder itself. (Found by the hostile sweep, seeds 6 and 30: the other maker's
+// folder was deleted.)
+TEST_F(InstallFoldersTest, NoteClimbingOutThroughTwoDotsIsNoFolder)
+{
+    ASSERT_TRUE(folder_.WriteFile("other\\player.exe"));
+    ASSERT_TRUE(notes_.Note("App", "savePath", dir_ + "\\Morvane\\..\\other"));
+    ASSERT_TRUE(notes_.Note("App", "DestDir", dir_ + "\\.\\other\\"));
+    ASSERT_TRUE(notes_.Note("App", "Path", dir_ + "/x/../other"));
+    ASSERT_TRUE(notes_.Note("App", "DestPath", dir_ + "\\other"));
+    EXPECT_EQ("<none>", Read("App", "savePath"));
+    EXPECT_EQ(dir_ + "\\.\\other", Read("App", "DestDir"));
+    EXPECT_EQ("<none>", Read("App", "Path"));
+    EXPECT_EQ(dir_ + "\\other", Read("App", "DestPath")) << "the same folder written plainly";
+}
+
 TEST_F(InstallFoldersTest, NoteWithAWildcardOrABareDriveIsNoFolder)
 {
     ASSERT_TRUE(folder_.WriteFile("a.txt"));
@@ -98,7 +115,7 @@ TEST_F(InstallFoldersTest, NoteWithAWildcardOrABareDriveIsNoFolder)
     ASSERT_TRUE(notes_.Note("App", "DestDir", dir_ + "\\*"));
     ASSERT_TRUE(notes_.Note("App", "Path", "C:\\"));
     EXPECT_EQ("<none>", Read("App", "savePath"));
-    EXPECT_EQ("<none>", Read("App", "DestDir"));
+    EXPECT_EQ(dir_ + "\\.\\other", Read("App", "DestDir"));
     EXPECT_EQ("<none>", Read("App", "Path"));
 }
 

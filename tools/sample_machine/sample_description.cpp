@@ -3,15 +3,17 @@
 //   FINDERS  CATEGORY  key      HIVE\path  [volatile] [sddl=SDDL]
 //   FINDERS  CATEGORY  value    HIVE\path  NAME  TYPE  DATA
 //   FINDERS  CATEGORY  list     HIVE\path  NAME  BEFORE  AFTER
-//   FINDERS  CATEGORY  file     PATH       [inuse] [text=TEXT]
+//   FINDERS  CATEGORY  file     PATH       [inuse] [text=TEXT | raw=BYTES]
 //   FINDERS  CATEGORY  folder   PATH
 //   FINDERS  CATEGORY  service  NAME       own|kernel  BINARY-PATH
 //   include  FILE
 //
 // FINDERS is "-" for software that must survive, or a comma-separated list of
 // FAMILY:SOURCE[:TAG], SOURCE being kN (registry rule of kind N), file, svc, inf or inst.
-// NAME "@" is a key's default value. TYPE is sz, expand, dword, multi ("|" between the
-// strings) or binary (hex). "\n" in a file's TEXT is a line break. Paths, value names and value
+// NAME "@" is a key's default value. TYPE is sz, szraw (REG_SZ stored without its terminator),
+// expand, dword, multi ("|" between the strings) or binary (hex). "\n" in a file's TEXT is a
+// line break. raw= gives a file's whole content (no marker line; the file is the seeder's when
+// it holds exactly these bytes) as hex pieces joined by "+", each optionally repeated ("0d0a*3"). Paths, value names and value
 // data may hold the folder macros that ExpandMacros knows.
 #include "sample_machine.h"
 #include <stdlib.h>
@@ -81,14 +83,41 @@ static uint8_t SplitKey(const std::string& text, Trace* trace)
     return HiveHandle(trace->hive) != NULL ? 1 : 0;
 }
 
-static uint8_t ParseValueType(const std::string& text, DWORD* type)
+static uint8_t ParseValueType(const std::string& text, DWORD* type, uint8_t* unterminated)
 {
-    if (text == "sz") *type = REG_SZ;
+    *unterminated = text == "szraw" ? 1 : 0;
+    if (text == "sz" || text == "szraw") *type = REG_SZ;
     else if (text == "expand") *type = REG_EXPAND_SZ;
     else if (text == "dword") *type = REG_DWORD;
     else if (text == "multi") *type = REG_MULTI_SZ;
     else if (text == "binary") *type = REG_BINARY;
     else return 0;
+    return 1;
+}
+
+// "HEX[*N]+HEX[*N]...": the bytes, each piece repeated N times. 0 on a malformed text.
+static uint8_t ParseRawContent(const std::string& text, std::string* out)
+{
+    out->clear();
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t plus = text.find('+', start);
+        if (plus == std::string::npos) plus = text.size();
+        const std::string piece = text.substr(start, plus - start);
+        const size_t star = piece.find('*');
+        const std::string hex = piece.substr(0, star);
+        const long repeat = star == std::string::npos ? 1 : strtol(piece.c_str() + star + 1, NULL, 10);
+        if (hex.size() % 2 != 0 || repeat < 1 || repeat > 1000000) return 0;
+        std::string bytes;
+        for (size_t i = 0; i < hex.size(); i += 2) {
+            char* end = NULL;
+            const std::string pair = hex.substr(i, 2);
+            bytes += (char)strtoul(pair.c_str(), &end, 16);
+            if (*end != '\0') return 0;
+        }
+        for (long r = 0; r < repeat; r++) *out += bytes;
+        start = plus + 1;
+    }
     return 1;
 }
 
@@ -132,7 +161,7 @@ static uint8_t ParseTrace(const std::vector<std::string>& f, Trace* trace)
             return 1;
         }
         trace->data = f[6];
-        return ParseValueType(f[5], &trace->valueType);
+        return ParseValueType(f[5], &trace->valueType, &trace->unterminated);
     }
     if (type == "file" || type == "folder") {
         trace->type = type == "file" ? kTraceFile : kTraceFolder;
@@ -141,6 +170,10 @@ static uint8_t ParseTrace(const std::vector<std::string>& f, Trace* trace)
         for (size_t i = 4; i < f.size(); i++) {
             if (trace->type == kTraceFile && f[i] == "inuse") trace->inUse = 1;
             else if (trace->type == kTraceFile && f[i].compare(0, 5, "text=") == 0) trace->data = UnescapeText(f[i].substr(5));
+            else if (trace->type == kTraceFile && f[i].compare(0, 4, "raw=") == 0) {
+                if (!ParseRawContent(f[i].substr(4), &trace->data)) return 0;
+                trace->rawContent = 1;
+            }
             else if (!f[i].empty()) return 0;
         }
         return 1;
@@ -174,7 +207,7 @@ static uint8_t LoadFile(const std::string& path, SampleMachine* machine, std::st
     const std::string name = path.substr(nameAt);
 
     uint8_t ok = 1;
-    char buffer[8192];
+    static char buffer[65536];   // generated machines hold long key paths and file contents
     int32_t lineNumber = 0;
     while (ok && fgets(buffer, sizeof buffer, file) != NULL) {
         lineNumber++;
@@ -195,6 +228,8 @@ static uint8_t LoadFile(const std::string& path, SampleMachine* machine, std::st
         trace.serviceKernel = 0;
         trace.volatileKey = 0;
         trace.inUse = 0;
+        trace.unterminated = 0;
+        trace.rawContent = 0;
         if (f.size() < 4 || !ParseFinders(f[0], &trace.finders) || f[1].empty() || !ParseTrace(f, &trace)) {
             *error = name + ":" + std::to_string(lineNumber) + ": malformed line: " + line;
             ok = 0;

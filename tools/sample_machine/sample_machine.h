@@ -57,6 +57,8 @@ struct Trace {
     uint8_t volatileKey;     // kTraceKey: created REG_OPTION_VOLATILE
     uint8_t inUse;           // kTraceFile: held open during a run; allowed to survive
     std::string sddl;        // kTraceKey: security set after creation (owner and DACL)
+    uint8_t unterminated;    // kTraceValue of type REG_SZ: stored without its terminator
+    uint8_t rawContent;      // kTraceFile: data is the whole content, without the marker line
 };
 
 struct SampleMachine {

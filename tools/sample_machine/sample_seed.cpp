@@ -128,7 +128,7 @@ uint8_t CreateKeyChain(const std::string& hive, const std::string& path, uint8_t
     return 1;
 }
 
-std::vector<BYTE> ValueBytes(DWORD type, const std::string& text)
+std::vector<BYTE> ValueBytes(DWORD type, const std::string& text, uint8_t unterminated = 0)
 {
     std::vector<BYTE> bytes;
     if (type == REG_DWORD) {
@@ -145,7 +145,7 @@ std::vector<BYTE> ValueBytes(DWORD type, const std::string& text)
     } else {
         const std::string expanded = ExpandMacros(text);
         bytes.assign(expanded.begin(), expanded.end());
-        bytes.push_back(0);
+        if (!unterminated) bytes.push_back(0);
     }
     return bytes;
 }
@@ -163,7 +163,11 @@ uint8_t ProbeValue(HKEY root, const std::string& path, const char* name, DWORD t
         std::vector<BYTE> data(size + 1);
         rc = RegQueryValueExA(key, name, NULL, &stored, data.data(), &size);
         data.resize(size);
-        *same = rc == ERROR_SUCCESS && stored == type && data == bytes ? 1 : 0;
+        // An unterminated string reads back with the terminator the read adds.
+        std::vector<BYTE> terminated = bytes;
+        terminated.push_back(0);
+        *same = rc == ERROR_SUCCESS && stored == type &&
+                (data == bytes || (type == REG_SZ && data == terminated)) ? 1 : 0;
     }
     RegCloseKey(key);
     return rc == ERROR_SUCCESS ? 1 : 0;
@@ -229,7 +233,8 @@ void RemoveValueTrace(const Trace& trace, SeedState* state)
     const std::string name = ExpandMacros(trace.valueName);
     const char* valueName = trace.hasValueName ? name.c_str() : NULL;
     uint8_t same = 0;
-    if (!ProbeValue(root, trace.keyPath, valueName, trace.valueType, ValueBytes(trace.valueType, trace.data), &same))
+    if (!ProbeValue(root, trace.keyPath, valueName, trace.valueType,
+                    ValueBytes(trace.valueType, trace.data, trace.unterminated), &same))
         return;
     if (!same && trace.type == kTraceList)
         ProbeValue(root, trace.keyPath, valueName, REG_SZ, ValueBytes(REG_SZ, trace.dataAfter), &same);
@@ -252,7 +257,7 @@ void CreateValueTrace(const Trace& trace, SeedState* state)
     const HKEY root = HiveHandle(trace.hive);
     const std::string name = ExpandMacros(trace.valueName);
     const char* valueName = trace.hasValueName ? name.c_str() : NULL;
-    const std::vector<BYTE> bytes = ValueBytes(trace.valueType, trace.data);
+    const std::vector<BYTE> bytes = ValueBytes(trace.valueType, trace.data, trace.unterminated);
     uint8_t same = 0;
     if (ProbeValue(root, trace.keyPath, valueName, trace.valueType, bytes, &same) && !same) {
         Note(state, trace, TraceKeyText(trace) + " value " + name + " exists with other data: not seeded");

@@ -39,6 +39,27 @@ uint8_t FileMarked(const std::string& path)
     return read == want && memcmp(head, SeedMarkerText(), want) == 0 ? 1 : 0;
 }
 
+// A file of raw content is the seeder's when it holds exactly that content.
+uint8_t FileHolds(const std::string& path, const std::string& content)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                              OPEN_EXISTING, 0, NULL);
+    if (file == INVALID_HANDLE_VALUE) return 0;
+    uint8_t same = GetFileSize(file, NULL) == (DWORD)content.size() ? 1 : 0;
+    std::string held(content.size(), '\0');
+    DWORD read = 0;
+    if (same && !content.empty()) {
+        same = ReadFile(file, &held[0], (DWORD)held.size(), &read, NULL) && read == held.size() && held == content ? 1 : 0;
+    }
+    CloseHandle(file);
+    return same;
+}
+
+uint8_t TraceFileMarked(const Trace& trace, const std::string& path)
+{
+    return trace.rawContent ? FileHolds(path, trace.data) : FileMarked(path);
+}
+
 // Every file below the folder is the seeder's.
 uint8_t FolderOnlyMarked(const std::string& folder)
 {
@@ -80,11 +101,32 @@ uint8_t RemoveFolderTree(const std::string& folder)
     return RemoveDirectoryA(folder.c_str()) ? 1 : 0;
 }
 
+// Whether the byte at offset is a backslash of its own, not the second byte of a double-byte
+// character (code page 932 names such as the katakana "so" end in byte 92).
+uint8_t IsSeparatorAt(const std::string& path, size_t offset)
+{
+    for (size_t i = 0; i < offset; i++) {
+        if (IsDBCSLeadByte((BYTE)path[i])) i++;
+        if (i >= offset) return 0;
+    }
+    return path[offset] == '\\' ? 1 : 0;
+}
+
+size_t LastSeparator(const std::string& path)
+{
+    size_t last = std::string::npos;
+    for (size_t i = 0; i < path.size(); i++) {
+        if (path[i] == '\\') last = i;
+        else if (IsDBCSLeadByte((BYTE)path[i])) i++;
+    }
+    return last;
+}
+
 // Creates every missing folder of path (path itself included).
 uint8_t CreateFolderChain(const std::string& path)
 {
     for (size_t i = 3; i <= path.size(); i++) {
-        if (i == path.size() || path[i] == '\\') {
+        if (i == path.size() || IsSeparatorAt(path, i)) {
             const std::string part = path.substr(0, i);
             if (!IsFolder(part) && !CreateDirectoryA(part.c_str(), NULL)) return 0;
         }
@@ -92,13 +134,13 @@ uint8_t CreateFolderChain(const std::string& path)
     return 1;
 }
 
-uint8_t WriteMarkedFile(const std::string& path, const std::string& text)
+uint8_t WriteMarkedFile(const std::string& path, const std::string& text, uint8_t raw = 0)
 {
-    const size_t slash = path.find_last_of('\\');
+    const size_t slash = LastSeparator(path);
     if (slash == std::string::npos || !CreateFolderChain(path.substr(0, slash))) return 0;
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE) return 0;
-    const std::string content = std::string(SeedMarkerText()) + text;
+    const std::string content = raw ? text : std::string(SeedMarkerText()) + text;
     DWORD written = 0;
     const BOOL ok = WriteFile(file, content.data(), (DWORD)content.size(), &written, NULL);
     CloseHandle(file);
@@ -112,7 +154,7 @@ void RemoveFileTrace(const Trace& trace, std::string* log, uint8_t* ok)
     const std::string path = ExpandMacros(trace.path);
     if (!Exists(path)) return;
     if (trace.type == kTraceFile) {
-        if (IsFolder(path) || !FileMarked(path)) {
+        if (IsFolder(path) || !TraceFileMarked(trace, path)) {
             Note(log, trace, path + " is not the seeder's: left alone");
             *ok = 0;
             return;
@@ -139,10 +181,10 @@ void CreateFileTrace(const Trace& trace, std::string* log, uint8_t* ok)
 {
     const std::string path = ExpandMacros(trace.path);
     if (trace.type == kTraceFile) {
-        if (Exists(path) && (IsFolder(path) || !FileMarked(path))) {
+        if (Exists(path) && (IsFolder(path) || !TraceFileMarked(trace, path))) {
             Note(log, trace, path + " exists and is not the seeder's: not seeded");
             *ok = 0;
-        } else if (!WriteMarkedFile(path, trace.data)) {
+        } else if (!WriteMarkedFile(path, trace.data, trace.rawContent)) {
             Note(log, trace, "cannot write " + path);
             *ok = 0;
         }

@@ -87,7 +87,7 @@ def assign_finders(machine, survivors, rules, ids, file_rows, inf_rows, install_
 
     def read_install_folder(key, value):
         data = reg.value('HKLM\\SOFTWARE\\MORVANE\\' + key, value)
-        if data is None:
+        if data is None or not guard_allows(data):
             return None
         data = data[:-1] if data.endswith('\\') else data
         return data if exists(norm(data)) else None
@@ -174,7 +174,8 @@ def assign_finders(machine, survivors, rules, ids, file_rows, inf_rows, install_
                     rec_key(key + '\\' + s, f)
         elif r.kind == 11:
             data = reg.value(key, r.argument)
-            if data is not None and any(e.lower() == 'nvdesk32.dll' for e in data.split(' ')):
+            # The list is read into 512 bytes with its terminator; a longer one is not read.
+            if data is not None and len(data) < 512 and any(e.lower() == 'nvdesk32.dll' for e in data.split(' ')):
                 rec(('V', key, r.argument.upper()), f)
         elif r.kind in (12, 13):
             for s in reg.subkeys(key):
@@ -245,6 +246,22 @@ def assign_finders(machine, survivors, rules, ids, file_rows, inf_rows, install_
         if t.intended is False and t.finders:
             problems.append('a survivor that rules find (%s): %s' % (','.join(t.finders), where))
     return problems
+
+
+PROTECTED = ['%WINDOWS%', '%SYSTEM%', '%PROGRAM_FILES%', '%PROGRAM_FILES%\\MORVANE']
+
+
+def guard_allows(note):
+    """An install-folder note the path guard lets through: absolute, no wildcard, no "." or ".."
+    step, and neither a drive root nor a protected folder nor above one."""
+    text = note.rstrip('\\')
+    absolute = text.startswith('%') or (len(text) > 2 and text[1] == ':' and text[2] == '\\')
+    if not absolute or '*' in text or '?' in text or text.startswith('\\\\'):
+        return False
+    if any(step in ('.', '..') for step in text.split('\\')):
+        return False
+    upper = norm(text)
+    return not any(norm(p) == upper or norm(p).startswith(upper + '\\') for p in PROTECTED)
 
 
 def ancestors(loc):

@@ -14,6 +14,8 @@
 
 const DWORD kNoteSize = 1024;
 
+static uint8_t HasParentStep(const char* path);
+
 uint8_t ReadInstallFolder(const char* keyName, const char* valueName, char* out, int size)
 {
     if (keyName == NULL || out == NULL || size <= 0) return 0;
@@ -37,12 +39,31 @@ uint8_t ReadInstallFolder(const char* keyName, const char* valueName, char* out,
 
     if (strlen(text) >= (size_t)size) return 0;
     StripBackslash(text);
-    // A damaged or foreign note may name a system folder, a folder above one, a relative path or
-    // a wildcard, in any spelling; such a note counts as no note, so the default place is tried.
+    // A damaged or foreign note may name a system folder, a folder above one, a relative path, a
+    // wildcard or a way out of a folder through ".."; such a note counts as no note, so the
+    // default place is tried.
     char canonical[kPathSize];
-    if (!PathGuardAllows(text, canonical, sizeof canonical) || !FileExists(canonical)) return 0;
+    if (HasParentStep(text) || !PathGuardAllows(text, canonical, sizeof canonical) || !FileExists(canonical)) return 0;
     lstrcpynA(out, text, size);
     return 1;
+}
+
+// 1 when a step of the path is "..". An installer notes the folder it installed to; a note that
+// climbs out of it names some other folder (another maker's beside the maker's), which the
+// clean-up would delete in its place. A "." step stays in the folder and is only a spelling.
+static uint8_t HasParentStep(const char* path)
+{
+    const char* step = path;
+    for (const char* p = path;; p++) {
+        if (*p == '\\' || *p == '/' || *p == '\0') {
+            const size_t length = (size_t)(p - step);
+            if (length == 2 && step[0] == '.' && step[1] == '.') return 1;
+            if (*p == '\0') return 0;
+            step = p + 1;
+        } else if (IsDBCSLeadByte((BYTE)*p) && p[1] != '\0') {
+            p++;   // a trailing byte 92 is no separator
+        }
+    }
 }
 
 // Appends text to path (260 bytes); 0 when it would not fit.
