@@ -47,7 +47,9 @@ void WINAPI ServiceMain(DWORD, char**)
 {
     g_statusHandle = RegisterServiceCtrlHandlerExA(kServiceName, Control, NULL);
     g_stopRequested = CreateEventA(NULL, TRUE, FALSE, NULL);
-    HANDLE file = CreateFileA(g_heldPath, GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
+    // Held as a running program's file is: others may read it (so the clean-up can back it up),
+    // nobody may delete it until it is let go.
+    HANDLE file = CreateFileA(g_heldPath, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
     Report(SERVICE_RUNNING);
     WaitForSingleObject(g_stopRequested, 60000);
     // Winding down takes a moment, and the file is let go only at the end of it.
