@@ -292,12 +292,12 @@ TEST_F(WindowFlow, InteractiveCleanUpStepByStep)
     ASSERT_TRUE(applications.Running(0) && applications.Running(1));
 
     // Delete, Yes: the selected family's application is closed, the other keeps running. The
-    // summary reports registry items not deleted (items inside keys that other items removed
-    // first count as failed) and files not deleted; the not-deleted list shows exactly the items
+    // summary reports the registry items deleted (those inside keys that other items removed
+    // first are gone too) and files not deleted; the not-deleted list shows exactly the items
     // marked, the in-use file among them.
     Command(main, IDC_DELETE);
     ASSERT_TRUE(Answer(run.ExpectMessage(IDS_DELETE_QUESTION), IDYES));
-    ASSERT_TRUE(Answer(run.ExpectMessage(IDS_REGISTRY_NOT_DELETED, 300000), IDOK));
+    ASSERT_TRUE(Answer(run.ExpectMessage(IDS_REGISTRY_DELETED, 300000), IDOK));
     EXPECT_FALSE(applications.Running(0));
     EXPECT_TRUE(applications.Running(1));
     ASSERT_TRUE(Answer(run.ExpectMessage(IDS_FILES_NOT_DELETED, 300000), IDOK));

@@ -115,7 +115,7 @@ TEST_F(InstallFoldersTest, NoteWithAWildcardOrABareDriveIsNoFolder)
     ASSERT_TRUE(notes_.Note("App", "DestDir", dir_ + "\\*"));
     ASSERT_TRUE(notes_.Note("App", "Path", "C:\\"));
     EXPECT_EQ("<none>", Read("App", "savePath"));
-    EXPECT_EQ(dir_ + "\\.\\other", Read("App", "DestDir"));
+    EXPECT_EQ("<none>", Read("App", "DestDir"));
     EXPECT_EQ("<none>", Read("App", "Path"));
 }
 
