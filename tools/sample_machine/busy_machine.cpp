@@ -281,15 +281,15 @@ void BuildBusyMachine(int32_t set, int32_t divisor, BusyMachine* machine)
 uint8_t AddBusyMachine(const BusyMachine& machine, std::string* log)
 {
     uint8_t ok = RemoveBusyMachine(machine, log);
-    for (const BusyKey& spec : machine.keys) {
-        HKEY key = CreateChain(spec.root, spec.path);
+    for (const BusyKey& busyKey : machine.keys) {
+        HKEY key = CreateChain(busyKey.root, busyKey.path);
         if (key == NULL) {
-            *log += "cannot create " + spec.path + "\n";
+            *log += "cannot create " + busyKey.path + "\n";
             ok = 0;
             continue;
         }
         RegSetValueExA(key, kBusyMarker, 0, REG_SZ, (const BYTE*)"1", 2);
-        for (const BusyValue& value : spec.values) {
+        for (const BusyValue& value : busyKey.values) {
             RegSetValueExA(key, value.name.empty() ? NULL : value.name.c_str(), 0, REG_SZ,
                            (const BYTE*)value.data.c_str(), (DWORD)value.data.size() + 1);
         }
@@ -319,11 +319,11 @@ uint8_t RemoveBusyMachine(const BusyMachine& machine, std::string* log)
         }
     }
     for (size_t i = machine.keys.size(); i-- > 0;) {
-        const BusyKey& spec = machine.keys[i];
+        const BusyKey& busyKey = machine.keys[i];
         DWORD subkeys = 0, values = 0;
-        if (!HasValue(spec.root, spec.path, kBusyMarker, &subkeys, &values)) continue;
-        if (!DeleteTree(spec.root, spec.path.c_str())) {
-            *log += "cannot remove " + spec.path + "\n";
+        if (!HasValue(busyKey.root, busyKey.path, kBusyMarker, &subkeys, &values)) continue;
+        if (!DeleteTree(busyKey.root, busyKey.path.c_str())) {
+            *log += "cannot remove " + busyKey.path + "\n";
             ok = 0;
         }
     }
