@@ -101,7 +101,7 @@ find_holder() {
   local proc line
   line=$(holder_line)
   for proc in /proc/[0-9]*; do
-    tr '\0' ' ' < "$proc/cmdline" 2>/dev/null | grep -qF "$line" && { echo "${proc#/proc/}"; return 0; }
+    tr '\0' ' ' 2>/dev/null < "$proc/cmdline" | grep -qF "$line" && { echo "${proc#/proc/}"; return 0; }
   done
   return 1
 }

@@ -39,10 +39,16 @@ static int FetchDirectory(UINT (WINAPI* query)(LPSTR, UINT), char* out)
     return 1;
 }
 
+// Dispatches what is queued. A message it dispatches can run a whole search and deletion and
+// end the program, so a quit request taken from the queue here is put back for the main loop.
 void DrainMessages(HWND window)
 {
     MSG message;
     while (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            PostQuitMessage((int)message.wParam);
+            return;
+        }
         if (window != NULL && IsDialogMessageA(window, &message)) continue;
         TranslateMessage(&message);
         DispatchMessageA(&message);
@@ -63,8 +69,9 @@ void RunInteractive()
     ShowWindow(g_mainWindow, SW_SHOW);
     UpdateWindow(g_mainWindow);
     DrainMessages(g_mainWindow);
+    // The loop also ends once the window is gone, should a nested loop have taken the quit request.
     MSG message;
-    while (GetMessageA(&message, NULL, 0, 0) > 0) {
+    while (g_mainWindow != NULL && GetMessageA(&message, NULL, 0, 0) > 0) {
         if (g_mainWindow != NULL && IsDialogMessageA(g_mainWindow, &message)) continue;
         TranslateMessage(&message);
         DispatchMessageA(&message);

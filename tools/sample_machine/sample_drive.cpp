@@ -1,5 +1,6 @@
 // The demonstration's hands: answers envsweep's window the way a person cleaning every family
-// would (Yes to start, Search, OK, Continue, Yes, OK to the summaries, Close, Restart later).
+// would (Yes to start, Search, OK, Continue, Yes, OK to the summaries, Close, Restart later, or
+// Restart now when asked to).
 #include <windows.h>
 #include <stdio.h>
 #include <string.h>
@@ -53,7 +54,7 @@ void Press(HWND dialog, int id)
 
 // The answer for a dialog: the button a person cleaning up would press, or 0 to wait (the
 // progress dialog has no button).
-int AnswerFor(HWND dialog)
+int AnswerFor(HWND dialog, uint8_t restartNow)
 {
     if (GetDlgItem(dialog, kMessageText) != NULL && GetDlgItem(dialog, IDYES) != NULL) return IDYES;
     if (GetDlgItem(dialog, kMessageText) != NULL) return IDOK;
@@ -62,14 +63,14 @@ int AnswerFor(HWND dialog)
     if (GetDlgItem(dialog, kCloseBox) != NULL) return IDOK;
     if (GetDlgItem(dialog, IDCANCEL) != NULL && GetDlgItem(dialog, IDOK) != NULL &&
         GetDlgItem(dialog, 1005) == NULL)
-        return IDCANCEL;   // the restart prompt: "Restart later"
+        return restartNow ? IDOK : IDCANCEL;   // the restart prompt: "Restart now" or "Restart later"
     if (GetDlgItem(dialog, IDOK) != NULL) return IDOK;
     return 0;
 }
 
 }  // namespace
 
-int DriveWindow(DWORD timeoutMs, DWORD pauseMs)
+int DriveWindow(DWORD timeoutMs, DWORD pauseMs, uint8_t restartNow)
 {
     const DWORD start = GetTickCount();
     uint8_t seen = 0, searched = 0;
@@ -84,7 +85,7 @@ int DriveWindow(DWORD timeoutMs, DWORD pauseMs)
             continue;
         }
         if (dialog != NULL && dialog != answered) {
-            const int answer = AnswerFor(dialog);
+            const int answer = AnswerFor(dialog, restartNow);
             if (answer != 0) {
                 char text[256] = "";
                 GetDlgItemTextA(dialog, kMessageText, text, sizeof text);

@@ -5,7 +5,7 @@
 #include "sample_bench.h"
 #include "sample_machine.h"
 
-int DriveWindow(DWORD timeoutMs, DWORD pauseMs);
+int DriveWindow(DWORD timeoutMs, DWORD pauseMs, uint8_t restartNow);
 
 namespace {
 
@@ -17,7 +17,7 @@ int Usage()
           "       envsweep-sample release <event>\n"
           "       envsweep-sample snapshot <out>\n"
           "       envsweep-sample report <description> <before> <after> <mask> [/X]\n"
-          "       envsweep-sample drive-window [pause-ms]   (answers envsweep's window until it closes)\n"
+          "       envsweep-sample drive-window [pause-ms [restart-now]]   (answers envsweep's window until it closes)\n"
           "       envsweep-sample bench <description> <runs> [/reference]   (seeds the sample and the busy machine)\n",
           stderr);
     return 2;
@@ -104,8 +104,11 @@ int main(int argc, char** argv)
         return 0;
     }
     if (strcmp(command, "report") == 0 && (argc == 6 || argc == 7)) return Report(argc, argv);
-    if (strcmp(command, "drive-window") == 0 && argc <= 3)
-        return DriveWindow(1800000, argc == 3 ? (DWORD)strtoul(argv[2], NULL, 10) : 1500);
+    if (strcmp(command, "drive-window") == 0 && argc <= 4) {
+        const uint8_t restartNow = argc == 4 && strcmp(argv[3], "restart-now") == 0 ? 1 : 0;
+        if (argc == 4 && !restartNow) return Usage();
+        return DriveWindow(1800000, argc >= 3 ? (DWORD)strtoul(argv[2], NULL, 10) : 1500, restartNow);
+    }
     if (strcmp(command, "bench") == 0 && (argc == 4 || argc == 5)) {
         SampleMachine machine;
         const int runs = atoi(argv[3]);
