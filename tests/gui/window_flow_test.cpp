@@ -332,4 +332,34 @@ TEST_F(WindowFlow, InteractiveCleanUpStepByStep)
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(inUsePath.c_str()));
 }
 
+// The in-use list's box cleared and Continue: the deletion runs without closing the selected
+// family's application.
+TEST_F(WindowFlow, ClearedCloseBoxLeavesApplicationsRunning)
+{
+    ScopedFoundItems items;
+    StandInApplications applications({ApplicationClass(kFamilyCapture)});
+    ASSERT_TRUE(applications.Running(0));
+    held_ = HoldInUseFiles(machine_);
+    ASSERT_EQ(1u, held_.size());
+    InteractiveRun run("/C 130");   // CaptureStation and MorvaneTV Suite
+    ASSERT_TRUE(Answer(run.ExpectMessage(IDS_START_WARNING, 60000), IDYES));
+    HWND main = run.MainWindow();
+    ASSERT_TRUE(main != NULL);
+    Command(main, IDC_SEARCH);
+    ASSERT_TRUE(Answer(run.ExpectMessage(IDS_SEARCH_QUESTION), IDOK));
+    ASSERT_TRUE(Answer(run.ExpectMessage(IDS_FILES_IN_USE, 300000), IDOK));
+    HWND inUse = run.NextDialog(IDC_CLOSE_APPLICATIONS);
+    ASSERT_TRUE(inUse != NULL);
+    SendMessageA(Control(inUse, IDC_CLOSE_APPLICATIONS), BM_CLICK, 0, 0);
+    ASSERT_TRUE(Answer(inUse, IDC_CONTINUE));
+    ASSERT_TRUE(Answer(run.ExpectMessage(IDS_DELETE_QUESTION), IDYES));
+    ASSERT_TRUE(Answer(run.ExpectMessage(IDS_REGISTRY_DELETED, 300000), IDOK));
+    EXPECT_TRUE(applications.Running(0));
+    ASSERT_TRUE(Answer(run.ExpectMessage(IDS_FILES_NOT_DELETED, 300000), IDOK));
+    ASSERT_TRUE(Answer(run.NextDialog(IDC_CLOSE_APPLICATIONS), IDOK));
+    ASSERT_TRUE(Answer(run.NextDialog(), IDCANCEL));
+    EXPECT_TRUE(run.Finished(60000));
+    EXPECT_TRUE(applications.Running(0));
+}
+
 }  // namespace

@@ -75,6 +75,8 @@ TEST(WindowJapanese, FoundRowsAndLayout)
         PostMessageA(main, WM_COMMAND, IDC_SEARCH, 0);
         ASSERT_TRUE(Answer(run.ExpectMessage(IDS_SEARCH_QUESTION), IDOK));
         ASSERT_TRUE(Answer(run.ExpectMessage(IDS_DELETE_QUESTION, 300000), IDNO));
+        // No reveals Delete; the screenshot waits for it, the window having repainted by then.
+        ASSERT_TRUE(WaitUntil([](void* w) { return IsWindowVisible(GetDlgItem((HWND)w, IDC_DELETE)) ? 1 : 0; }, main));
         ASSERT_GT((int)SendDlgItemMessageA(main, IDC_FOUND_LIST, LVM_GETITEMCOUNT, 0, 0), 0);
         EXPECT_EQ(ModuleString(g_instance, IDS_GUIDE_FOUND), WindowText(GetDlgItem(main, IDC_GUIDE)));
         EXPECT_TRUE(TakeScreenshot(ScreenshotPath("main-found-ja.png")));
