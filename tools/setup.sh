@@ -8,7 +8,7 @@ have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok
 
 pkgs=(g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
       g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev wine wine32:i386 wine64
-      xvfb xauth cmake make googletest fonts-ipafont-gothic imagemagick locales x11-utils)
+      xvfb xauth cmake make googletest fonts-ipafont-gothic fonts-wine imagemagick locales x11-utils)
 
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
     dpkg --add-architecture i386

@@ -45,15 +45,21 @@ unlink_profile() {
 # The Japanese dialogs ask for "ＭＳ Ｐゴシック", which a Japanese Windows has and Wine has not:
 # without a stand-in of the same proportional kind, Wine falls back to a fixed-width font and the
 # Japanese texts overflow their controls. IPA P Gothic (fonts-ipafont-gothic) stands in for it.
+# Under Xvfb no window manager draws captions and frames, so Wine is told to draw them itself; its caption buttons need Wine's Marlett (fonts-wine), which this Wine
+# finds only in the prefix's own Fonts folder.
 substitute_fonts() {
   local reg="$WINEPREFIX/envsweep-fonts.reg"
   printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
     '[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes]' \
     '"ＭＳ Ｐゴシック"="IPAPGothic"' '"MS PGothic"="IPAPGothic"' \
     '"ＭＳ ゴシック"="IPAGothic"' '"MS Gothic"="IPAGothic"' '' \
+    '[HKEY_CURRENT_USER\Software\Wine\X11 Driver]' '"Decorated"="N"' '' \
     | { printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE; } > "$reg"
   "$WINE" regedit /S "$(echo "Z:$reg" | tr / '\\')" >/dev/null 2>&1 </dev/null
   rm -f "$reg"
+  if [ -f /usr/share/wine/fonts/marlett.ttf ] && [ -d "$WINEPREFIX/drive_c/windows/Fonts" ]; then
+    cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+  fi
 }
 
 ensure_prefix() {
@@ -64,7 +70,7 @@ ensure_prefix() {
     unlink_profile
     touch "$WINEPREFIX/.envsweep-ready"
   fi
-  [ -f "$WINEPREFIX/.envsweep-fonts" ] || { substitute_fonts && touch "$WINEPREFIX/.envsweep-fonts"; }
+  [ -f "$WINEPREFIX/.envsweep-fonts-2" ] || { substitute_fonts && touch "$WINEPREFIX/.envsweep-fonts-2"; }
   unlink_profile
 }
 
