@@ -45,8 +45,9 @@ unlink_profile() {
 # The Japanese dialogs ask for "ＭＳ Ｐゴシック", which a Japanese Windows has and Wine has not:
 # without a stand-in of the same proportional kind, Wine falls back to a fixed-width font and the
 # Japanese texts overflow their controls. IPA P Gothic (fonts-ipafont-gothic) stands in for it.
-# Under Xvfb no window manager draws captions and frames, so Wine is told to draw them itself; its caption buttons need Wine's Marlett (fonts-wine), which this Wine
-# finds only in the prefix's own Fonts folder.
+# Under Xvfb no window manager draws captions and frames, so Wine is told to draw them itself;
+# its caption buttons need Wine's Marlett (fonts-wine), which this Wine finds only in the prefix's
+# own Fonts folder.
 substitute_fonts() {
   local reg="$WINEPREFIX/envsweep-fonts.reg"
   printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
