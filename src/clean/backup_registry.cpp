@@ -201,20 +201,8 @@ SaveResult SaveNamespaceEntry(OutputFile* out, const char* name)
 SaveResult SaveByKind(OutputFile* out, const FoundItem& item)
 {
     if (item.path == NULL) return kSaveMissing;
+    if (IsPlainRemovalKind(item.ruleKind)) return SaveTarget(out, item);
     switch (item.ruleKind) {
-    case RegistryRuleKind::KeyOrValue:
-    case RegistryRuleKind::ProfileServiceKey:
-    case RegistryRuleKind::ServiceKey:
-    case RegistryRuleKind::ChipServiceKey:
-    case RegistryRuleKind::DriverClassScan:
-    case RegistryRuleKind::PciDeviceScan:
-    case RegistryRuleKind::FileReferenceValue:
-    case RegistryRuleKind::MonitorDeviceScan:
-    case RegistryRuleKind::ChildDeviceScan:
-    case RegistryRuleKind::VideoKeyScan:
-    case RegistryRuleKind::DefaultValueScan:
-    case RegistryRuleKind::DeviceInterfaceScan:
-        return SaveTarget(out, item);
     case RegistryRuleKind::PropertySheetHandlerKey:
         return SavePropertySheetHandler(out, item);
     case RegistryRuleKind::DllListValue:

@@ -37,20 +37,8 @@ static uint8_t DeletePropertySheetHandler(const FoundItem& item)
 
 uint8_t DeleteRegistryItemByKind(const FoundItem& item)
 {
+    if (IsPlainRemovalKind(item.ruleKind)) return DeleteRegistryItem(item.hive, item.path, item.valueName);
     switch (item.ruleKind) {
-    case RegistryRuleKind::KeyOrValue:
-    case RegistryRuleKind::ProfileServiceKey:
-    case RegistryRuleKind::ServiceKey:
-    case RegistryRuleKind::ChipServiceKey:
-    case RegistryRuleKind::DriverClassScan:
-    case RegistryRuleKind::PciDeviceScan:
-    case RegistryRuleKind::FileReferenceValue:
-    case RegistryRuleKind::MonitorDeviceScan:
-    case RegistryRuleKind::ChildDeviceScan:
-    case RegistryRuleKind::VideoKeyScan:
-    case RegistryRuleKind::DefaultValueScan:
-    case RegistryRuleKind::DeviceInterfaceScan:
-        return DeleteRegistryItem(item.hive, item.path, item.valueName);
     case RegistryRuleKind::PropertySheetHandlerKey:
         return DeletePropertySheetHandler(item);
     case RegistryRuleKind::DllListValue:
@@ -87,14 +75,7 @@ static uint8_t TakenAlongEarlier(const FoundItemList* list, int32_t index, const
 // clean-up, dozens of entries that are gone.
 static uint8_t AlreadyGone(const FoundItemList* list, int32_t index, const FoundItem& item)
 {
-    switch (item.ruleKind) {
-    case RegistryRuleKind::PropertySheetHandlerKey:
-    case RegistryRuleKind::DllListValue:
-    case RegistryRuleKind::NamespaceExtensionScan:
-        return 0;   // these remove more than the item itself
-    default:
-        if (item.ruleKind < 0 || item.ruleKind > RegistryRuleKind::DeviceInterfaceScan) return 0;
-    }
+    if (!IsPlainRemovalKind(item.ruleKind)) return 0;   // the others remove more than the item itself
     if (item.path == NULL || item.path[0] == '\0') return 0;
     if (!TakenAlongEarlier(list, index, item)) return 0;
     HKEY key = NULL;

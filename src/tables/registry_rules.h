@@ -26,6 +26,10 @@ enum Value : int32_t {
 };
 }  // namespace RegistryRuleKind
 
+// 1 for the kinds whose removal deletes exactly the item's own key or value, nothing besides (no
+// class registration, namespace entry or list rewrite); 0 for the others and unknown kinds.
+uint8_t IsPlainRemovalKind(int32_t kind);
+
 struct RegistryRule {
     int32_t product;       // product family index, 0..17
     int32_t kind;          // RegistryRuleKind
