@@ -9,11 +9,13 @@
 #include "model/found_items.h"
 #include "model/process_values.h"
 #include "model/products.h"
+#include "platform/path_guard.h"
 #include "platform/path_ops.h"
 #include "platform/text_index.h"
 #include "platform/text_ops.h"
 #include "search/files/inf_identify.h"
 #include "search/files/install_folders.h"
+#include "search/registry/shared_reads.h"
 
 namespace {
 
@@ -163,8 +165,13 @@ uint8_t SearchFileRuleRows(const FileRule* rules, HWND progress)
 
 uint8_t SearchFileRules(HWND progress)
 {
+    // The guard remembers each folder's forms for this search only; the reference search asks
+    // the platform every time.
+    const uint8_t memo = SharedReadsEnabled();
+    if (memo) BeginGuardMemo();
     uint8_t success = SearchFileRuleRows(kFileRules, progress);
     success = IdentifyOemInfs() & success;
     success = SearchInstallFolders() & success;
+    if (memo) EndGuardMemo();
     return success;
 }
