@@ -27,6 +27,10 @@ struct MemoFolder {
 int s_depth = 0;
 int s_count = 0;
 MemoFolder* s_folders = NULL;   // kMemoFolders while open; NULL when the memory could not be had
+// The search's last look-up of a path that was found (a rule's file is looked up right before
+// it is recorded), and the name the platform found it under.
+char s_foundPath[kPathSize] = "";
+char s_foundName[kPathSize] = "";
 
 // Printable ASCII without wildcards: a text that reads the same in every code page, so the
 // folder's long form joined with a name is the text the platform's own walk builds.
@@ -62,6 +66,7 @@ void BeginGuardMemo()
 {
     if (s_depth++ > 0) return;
     s_count = 0;
+    s_foundPath[0] = s_foundName[0] = '\0';
     s_folders = (MemoFolder*)malloc(sizeof(MemoFolder) * kMemoFolders);
 }
 
@@ -71,6 +76,14 @@ void EndGuardMemo()
     free(s_folders);
     s_folders = NULL;
     s_count = 0;
+    s_foundPath[0] = s_foundName[0] = '\0';
+}
+
+void GuardMemoNoteFound(const char* path, const char* foundName)
+{
+    if (!GuardMemoOpen() || strlen(path) >= (size_t)kPathSize || strlen(foundName) >= (size_t)kPathSize) return;
+    lstrcpynA(s_foundPath, path, kPathSize);
+    lstrcpynA(s_foundName, foundName, kPathSize);
 }
 
 uint8_t GuardMemoOpen()
@@ -88,13 +101,17 @@ uint8_t GuardMemoLongForm(const char* folder, const char* name, char* out, int s
     const char* separator = (length > 0 && entry->longForm[length - 1] == '\\') ? "" : "\\";
     const int written = snprintf(lookup, sizeof lookup, "%s%s%s", entry->longForm, separator, name);
     if (written < 0 || written >= (int)sizeof lookup) return 0;
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA(lookup, &data);
-    if (find == INVALID_HANDLE_VALUE) return 0;
-    FindClose(find);
+    // The same look-up made a moment ago by the search answers as it did then.
+    if (strcmp(lookup, s_foundPath) != 0) {
+        WIN32_FIND_DATAA data;
+        HANDLE find = FindFirstFileA(lookup, &data);
+        if (find == INVALID_HANDLE_VALUE) return 0;
+        FindClose(find);
+        GuardMemoNoteFound(lookup, data.cFileName);
+    }
     // Only a name found as written: a short name, another letter case or a missing file is
     // left to the walk.
-    if (strcmp(data.cFileName, name) != 0) return 0;
+    if (strcmp(s_foundName, name) != 0) return 0;
     *found = JoinLongForm(lookup, "", out, size);
     return 1;
 }

@@ -11,6 +11,10 @@ uint8_t GuardMemoOpen();
 // certain, out untouched, and the caller walks the path itself.
 uint8_t GuardMemoLongForm(const char* folder, const char* name, char* out, int size, uint8_t* found);
 
+// Notes that FindFirstFileA (path) found foundName (its cFileName), while the memo is open:
+// the memo's own look-up of the same text takes that answer.
+void GuardMemoNoteFound(const char* path, const char* foundName);
+
 // FinalPath (folder), asked of the platform once per folder while the memo is open.
 uint8_t GuardMemoFolderFinal(const char* folder, char* out, int size);
 
