@@ -88,7 +88,7 @@ uint8_t AddFileItem(const char* path, const char* serviceName)
     // Whatever found the path, a protected folder or one above it is never listed (so never
     // deleted); what is listed is the canonical form, the one the deletion will be handed.
     char canonical[kPathSize];
-    if (!PathGuardAllows(path, canonical, sizeof canonical)) return 1;
+    if (!SearchGuardAllows(path, canonical, sizeof canonical)) return 1;
     path = canonical;
     if (FindListedFileItem(list, path) >= 0) return 1;
     const int32_t product = CurrentProduct(kProductSideFile);

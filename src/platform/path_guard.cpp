@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <stdio.h>
 #include <string.h>
+#include "platform/path_guard_memo.h"
 #include "platform/path_ops.h"
 #include "platform/protected_folders.h"
 #include "platform/registry_access.h"
@@ -124,16 +125,19 @@ static uint8_t LongForm(const char* full, char* out, int size)
     while (cut > RootLength(full)) {
         char longHead[kPathSize];
         const DWORD length = GetLongPathNameA(head, longHead, sizeof longHead);
-        if (length > 0 && length < sizeof longHead) {
-            const int written = snprintf(out, (size_t)size, "%s%s", longHead, full + cut);
-            return (written >= 0 && written < size) ? CanonicalPath(out, out, size) : 0;
-        }
+        if (length > 0 && length < sizeof longHead) return JoinLongForm(longHead, full + cut, out, size);
         const int separator = LastSeparator(head);
         if (separator < 0) break;
         cut = (size_t)separator;
         head[cut] = '\0';
     }
     return 0;
+}
+
+uint8_t JoinLongForm(const char* longHead, const char* rest, char* out, int size)
+{
+    const int written = snprintf(out, (size_t)size, "%s%s", longHead, rest);
+    return (written >= 0 && written < size) ? CanonicalPath(out, out, size) : 0;
 }
 
 uint8_t SplitFolder(const char* canonical, char* folder, int size, const char** name)
@@ -286,22 +290,30 @@ uint8_t CoversProtectedFolder(const char* canonical)
     return 0;
 }
 
-uint8_t PathGuardAllows(const char* path, char* canonical, int size)
+// The guard's check; with memo 1 the folder's forms come from the search's memo when it has
+// them (GuardMemoLongForm, GuardMemoFolderFinal), each giving what the direct call gives.
+static uint8_t GuardCheck(const char* path, char* canonical, int size, uint8_t memo)
 {
     char full[kPathSize];
     if (!CanonicalPath(path, full, sizeof full)) return 0;
     if (CoversProtectedFolder(full)) return 0;
+    char folder[kPathSize];
+    const char* name = NULL;
+    const uint8_t split = SplitFolder(full, folder, sizeof folder, &name);
     char form[kPathSize];
     char longForm[kPathSize] = "";
-    if (LongForm(full, longForm, sizeof longForm) && CoversProtectedFolder(longForm)) return 0;
+    uint8_t hasLong = 0;
+    if (!memo || !split || !GuardMemoLongForm(folder, name, longForm, sizeof longForm, &hasLong))
+        hasLong = LongForm(full, longForm, sizeof longForm);
+    if (hasLong && CoversProtectedFolder(longForm)) return 0;
     // A link on the way ("C:\x\link\system32" with link pointing at the Windows folder) reaches
     // what its resolved form names: the path itself followed, and its folder followed.
     if (FinalPath(full, form, sizeof form) && CoversProtectedFolder(form)) return 0;
-    char folder[kPathSize];
-    const char* name = NULL;
-    if (SplitFolder(full, folder, sizeof folder, &name)) {
+    if (split) {
         char resolved[kPathSize];
-        if (FinalPath(folder, resolved, sizeof resolved)) {
+        const uint8_t found = memo ? GuardMemoFolderFinal(folder, resolved, sizeof resolved)
+                                   : FinalPath(folder, resolved, sizeof resolved);
+        if (found) {
             const int written = snprintf(form, sizeof form, "%s\\%s", resolved, name);
             if (written < 0 || written >= (int)sizeof form) return 0;
             if (CanonicalPath(form, form, sizeof form) && CoversProtectedFolder(form)) return 0;
@@ -315,4 +327,14 @@ uint8_t PathGuardAllows(const char* path, char* canonical, int size)
         lstrcpynA(canonical, text, size);
     }
     return 1;
+}
+
+uint8_t PathGuardAllows(const char* path, char* canonical, int size)
+{
+    return GuardCheck(path, canonical, size, 0);
+}
+
+uint8_t SearchGuardAllows(const char* path, char* canonical, int size)
+{
+    return GuardCheck(path, canonical, size, GuardMemoOpen());
 }

@@ -15,6 +15,16 @@ uint8_t CanonicalPath(const char* path, char* out, int size);
 // the canonical form, with 8.3 short names in their long form.
 uint8_t PathGuardAllows(const char* path, char* canonical, int size);
 
+// PathGuardAllows as the search asks it: the same verdict and canonical form, but while the
+// search's memo is open each folder's long and resolved forms are asked of the platform once.
+// Deletion never uses it: the files may have changed since the search.
+uint8_t SearchGuardAllows(const char* path, char* canonical, int size);
+
+// The memo of one search: opened before its first file, closed (and released) after its last.
+// Nested opens share the outer one.
+void BeginGuardMemo();
+void EndGuardMemo();
+
 // 1 when path is, or lies above, a protected folder (path already canonical).
 uint8_t CoversProtectedFolder(const char* canonical);
 

@@ -4,6 +4,7 @@
 #include <shlobj.h>
 #include <stdio.h>
 #include <string.h>
+#include "platform/path_guard_memo.h"
 
 const char* SplitField(const char* text, char separator, int n, char* out, int size)
 {
@@ -72,6 +73,8 @@ static uint8_t FindFirst(const char* path, DWORD* attributes)
     if (find == INVALID_HANDLE_VALUE) return 0;
     *attributes = data.dwFileAttributes;
     FindClose(find);
+    // The path guard asks the same of the files the search records.
+    GuardMemoNoteFound(path, data.cFileName);
     return 1;
 }
 

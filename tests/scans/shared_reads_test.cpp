@@ -2,13 +2,17 @@
 // files for every read: on the seeded sample machine and on a busy machine of other makers'
 // software, the two found-item lists agree item for item and field for field. And the cache's
 // own corners: one value read with two buffer sizes, key paths in other letter case, names
-// outside ASCII, keys that do not open.
+// outside ASCII, keys that do not open. And the path guard's memo of a search against the guard
+// without it, over the recorded paths and odd spellings of them.
 #include <gtest/gtest.h>
+#include <ctype.h>
 #include <string>
 #include <vector>
 #include "busy_machine.h"
 #include "model/found_items.h"
 #include "model/products.h"
+#include "platform/path_guard.h"
+#include "platform/path_ops.h"
 #include "platform/registry_access.h"
 #include "sample_machine.h"
 #include "search/files/file_search.h"
@@ -21,7 +25,7 @@ namespace {
 const int32_t kAllFamilies = (1 << kProductCount) - 1;
 
 // Every field the search sets, one line per item, in list order.
-std::vector<std::string> SearchAllFamilies(uint8_t shared)
+std::vector<std::string> SearchAllFamilies(uint8_t shared, std::vector<std::string>* files = NULL)
 {
     ScopedFoundItems items;
     ProductSelection(-2, kAllFamilies);
@@ -33,6 +37,7 @@ std::vector<std::string> SearchAllFamilies(uint8_t shared)
     const FoundItemList* list = items.list();
     for (int32_t i = 0; i < list->count; i++) {
         const FoundItem& it = list->items[i];
+        if (files != NULL && it.itemClass == kItemClassFile) files->push_back(it.path);
         char numbers[96];
         snprintf(numbers, sizeof numbers, "%d %d %d %s %d%d%d ", (int)it.itemClass, (int)it.ruleKind,
                  (int)it.productIndex, HiveName(it.hive), it.ticked, it.accessible, it.notDeleted);
@@ -51,6 +56,36 @@ std::string FirstDifference(const std::vector<std::string>& a, const std::vector
     return "lengths " + std::to_string(a.size()) + " and " + std::to_string(b.size());
 }
 
+// Every path in spellings that take the guard's other ways: letter case, short names, a trailing
+// dot, "..", slashes, a missing name beside it. Asked twice under one memo (filling, then
+// answering), each gives the verdict and the canonical form of the guard without the memo.
+void ExpectGuardMemoAgrees(const std::vector<std::string>& paths)
+{
+    std::vector<std::string> spellings;
+    for (const std::string& path : paths) {
+        std::string upper = path, slashes = path;
+        for (char& c : upper) c = (char)toupper((unsigned char)c);
+        for (char& c : slashes) if (c == '\\') c = '/';
+        char shortName[MAX_PATH] = "";
+        GetShortPathNameA(path.c_str(), shortName, MAX_PATH);
+        const size_t slash = path.find_last_of('\\');
+        const std::string folder = path.substr(0, slash), name = path.substr(slash + 1);
+        const std::string up = folder + "\\..\\" + folder.substr(folder.find_last_of('\\') + 1) + "\\" + name;
+        spellings.insert(spellings.end(), {path, upper, slashes, shortName, path + ".", up, folder + "\\envsweep-none.dll"});
+    }
+    BeginGuardMemo();
+    for (int pass = 0; pass < 2; pass++) {
+        for (const std::string& spelling : spellings) {
+            char direct[MAX_PATH] = "", memo[MAX_PATH] = "";
+            const uint8_t allowed = PathGuardAllows(spelling.c_str(), direct, MAX_PATH);
+            if (pass == 1) FileExists(spelling.c_str());   // as a rule looks its file up first
+            EXPECT_EQ(allowed, SearchGuardAllows(spelling.c_str(), memo, MAX_PATH)) << spelling;
+            EXPECT_STREQ(direct, memo) << spelling;
+        }
+    }
+    EndGuardMemo();
+}
+
 TEST(SharedReads, SampleAndBusyMachinesGiveTheReferenceList)
 {
     InitProcessValuesForTest();
@@ -62,10 +97,24 @@ TEST(SharedReads, SampleAndBusyMachinesGiveTheReferenceList)
     ASSERT_TRUE(LoadDescription(DefaultDescriptionPath(), &machine, &log)) << log;
     ASSERT_TRUE(SeedMachine(machine, &log)) << log;
 
-    const std::vector<std::string> reference = SearchAllFamilies(0);
+    std::vector<std::string> files;
+    const std::vector<std::string> reference = SearchAllFamilies(0, &files);
     const std::vector<std::string> shared = SearchAllFamilies(1);
     EXPECT_GT(reference.size(), 1500u);
     EXPECT_TRUE(reference == shared) << FirstDifference(reference, shared);
+
+    // The guard's memo over every recorded file, the folders of a few, files in the root, in a
+    // folder with a short name and with names outside ASCII, and protected folders.
+    ScratchFolder odd("Guard Memo Folder With A Long Name");
+    ASSERT_TRUE(odd.WriteFile("Long File Name.txt") && odd.WriteFile("caf\xe9.txt") && odd.WriteFile("MiXeD.Txt"));
+    char windows[MAX_PATH], system[MAX_PATH];
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    GetSystemDirectoryA(system, MAX_PATH);
+    ASSERT_GT(files.size(), 600u);
+    files.insert(files.end(), {odd.path() + "Long File Name.txt", odd.path() + "caf\xe9.txt", odd.path() + "mixed.txt",
+                               odd.path() + "MiXeD.Txt", "C:\\autoexec.bat", "C:\\envsweep-none", windows, system,
+                               std::string(system) + "\\drivers", files[0].substr(0, files[0].find_last_of('\\'))});
+    ExpectGuardMemoAgrees(files);
 
     // A quarter of the busy machine: every kind of decoy, near misses included.
     BusyMachine busy;

@@ -9,11 +9,13 @@
 #include "model/found_items.h"
 #include "model/process_values.h"
 #include "model/products.h"
+#include "platform/path_guard.h"
 #include "platform/path_ops.h"
 #include "platform/text_index.h"
 #include "platform/text_ops.h"
 #include "search/files/inf_identify.h"
 #include "search/files/install_folders.h"
+#include "search/registry/shared_reads.h"
 
 namespace {
 
@@ -45,6 +47,24 @@ const PathMacro kPathMacros[] = {
     {NULL,                       kBaseSystem,  0,                             NULL},  // end
 };
 
+const int kMacroCount = (int)(sizeof kPathMacros / sizeof kPathMacros[0]);
+
+// The shell's folders of the macros, asked once per search while SearchFileRules runs (the
+// search only reads, so the shell would answer alike); otherwise asked on every expansion.
+uint8_t s_specialMemo = 0;
+uint8_t s_specialAsked[kMacroCount];   // 0 not yet asked, 1 found, 2 not found
+char s_specialFolder[kMacroCount][kPathSize];
+
+uint8_t MacroSpecialFolder(int macro, char* out)
+{
+    if (!s_specialMemo) return SpecialFolderPath(kPathMacros[macro].csidl, out);
+    if (s_specialAsked[macro] == 0)
+        s_specialAsked[macro] = SpecialFolderPath(kPathMacros[macro].csidl, s_specialFolder[macro]) ? 1 : 2;
+    if (s_specialAsked[macro] != 1) return 0;
+    lstrcpynA(out, s_specialFolder[macro], kPathSize);
+    return 1;
+}
+
 // The folder text's expansion into out (260 bytes); a text that is no macro is used as it is.
 // 0 when the expansion would not fit.
 uint8_t ExpandFolder(const char* folder, char* out)
@@ -57,7 +77,7 @@ uint8_t ExpandFolder(const char* folder, char* out)
         if (macro.base == kBaseSpecial) {
             char special[kPathSize] = "";
             // A folder the shell cannot give expands to nothing.
-            if (!SpecialFolderPath(macro.csidl, special)) return 1;
+            if (!MacroSpecialFolder(i, special)) return 1;
             const size_t length = strlen(special);
             if (length + 1 >= (size_t)kPathSize) return 0;   // no room for the backslash
             AppendBackslash(special, sizeof special);
@@ -163,8 +183,16 @@ uint8_t SearchFileRuleRows(const FileRule* rules, HWND progress)
 
 uint8_t SearchFileRules(HWND progress)
 {
+    // The guard remembers each folder's forms, the expansion the shell's folders, for this
+    // search only; the reference search asks the platform every time.
+    const uint8_t memo = SharedReadsEnabled();
+    if (memo) BeginGuardMemo();
+    s_specialMemo = memo;
+    memset(s_specialAsked, 0, sizeof s_specialAsked);
     uint8_t success = SearchFileRuleRows(kFileRules, progress);
     success = IdentifyOemInfs() & success;
     success = SearchInstallFolders() & success;
+    if (memo) EndGuardMemo();
+    s_specialMemo = 0;
     return success;
 }

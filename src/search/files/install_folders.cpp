@@ -43,7 +43,7 @@ uint8_t ReadInstallFolder(const char* keyName, const char* valueName, char* out,
     // wildcard or a way out of a folder through ".."; such a note counts as no note, so the
     // default place is tried.
     char canonical[kPathSize];
-    if (HasParentStep(text) || !PathGuardAllows(text, canonical, sizeof canonical) || !FileExists(canonical)) return 0;
+    if (HasParentStep(text) || !SearchGuardAllows(text, canonical, sizeof canonical) || !FileExists(canonical)) return 0;
     lstrcpynA(out, text, size);
     return 1;
 }

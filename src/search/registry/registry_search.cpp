@@ -5,6 +5,7 @@
 #include "model/process_values.h"
 #include "model/products.h"
 #include "platform/ascii_case.h"
+#include "platform/path_guard.h"
 #include "search/registry/device_scans.h"
 #include "search/registry/key_value_rules.h"
 #include "search/registry/shared_reads.h"
@@ -88,8 +89,11 @@ uint8_t SearchRegistryRows(const RegistryRule* rules, HWND progress)
 {
     int position = progress ? (int)SendMessageA(progress, PBM_GETPOS, 0, 0) : 0;
     const uint8_t restricted = g_restrictedFlag;
-    // The rules that scan the same containers share what was read, for this search only.
+    // The rules that scan the same containers share what was read, for this search only; the
+    // install folders the rules' value names are built from pass the guard through its memo.
     BeginSharedReads();
+    const uint8_t memo = SharedReadsEnabled();
+    if (memo) BeginGuardMemo();
     for (int32_t i = 0; rules[i].keyPath != NULL; i++) {
         CurrentRule(kProductSideRegistry, i);
         // The found flag is not used: a rule that finds nothing is no failure of the search.
@@ -97,6 +101,7 @@ uint8_t SearchRegistryRows(const RegistryRule* rules, HWND progress)
         position++;
         if (progress) SendMessageA(progress, PBM_SETPOS, (WPARAM)position, 0);
     }
+    if (memo) EndGuardMemo();
     EndSharedReads();
     return 1;
 }

@@ -1,0 +1,23 @@
+// The path guard's memo of one search, between the guard and its memo (not for other callers).
+#pragma once
+#include <stdint.h>
+
+// 1 while a search's memo is open.
+uint8_t GuardMemoOpen();
+
+// The long form of folder\name as the guard's own walk gives it (GetLongPathNameA, then the
+// canonical form), from the folder's remembered long form and one look-up of name. 1 when
+// answered (*found as the walk's result, out as it leaves it); 0 when the memo cannot tell for
+// certain, out untouched, and the caller walks the path itself.
+uint8_t GuardMemoLongForm(const char* folder, const char* name, char* out, int size, uint8_t* found);
+
+// Notes that FindFirstFileA (path) found foundName (its cFileName), while the memo is open:
+// the memo's own look-up of the same text takes that answer.
+void GuardMemoNoteFound(const char* path, const char* foundName);
+
+// FinalPath (folder), asked of the platform once per folder while the memo is open.
+uint8_t GuardMemoFolderFinal(const char* folder, char* out, int size);
+
+// The long head and rest joined and made canonical; 0 when it does not fit or is not canonical
+// (out may then hold the joined text).
+uint8_t JoinLongForm(const char* longHead, const char* rest, char* out, int size);
