@@ -321,8 +321,9 @@ static uint8_t GuardCheck(const char* path, char* canonical, int size, uint8_t m
     }
     if (canonical != NULL) {
         // Short names in their long form, so that one object has one text; otherwise the text
-        // keeps its own letter case (the long form would take the case found on disk).
-        const char* text = (longForm[0] != '\0' && lstrcmpiA(longForm, full) != 0) ? longForm : full;
+        // keeps its own letter case (the long form would take the case found on disk). Only a long
+        // form that was made canonical and checked above is ever recorded.
+        const char* text = (hasLong && lstrcmpiA(longForm, full) != 0) ? longForm : full;
         if (size <= 0 || strlen(text) >= (size_t)size) return 0;
         lstrcpynA(canonical, text, size);
     }
