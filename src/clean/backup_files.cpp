@@ -257,13 +257,5 @@ uint8_t BackupFileItem(BackupSession* session, const FoundItem& item)
     uint8_t ok = 1;
     if (item.serviceName != NULL) ok = SaveService(out, item.serviceName) != kSaveFailed;
     if (ok && item.path != NULL) ok = SaveFileOrFolder(session, item.path) != kSaveFailed;
-    if (!ok) {
-        DiscardOutput(out);
-        return 0;
-    }
-    if (out->pending == header) {
-        DiscardOutput(out);   // nothing was there to save
-        return 1;
-    }
-    return CommitOutput(out);
+    return FinishItem(out, header, ok);
 }

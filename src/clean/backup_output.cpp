@@ -76,6 +76,19 @@ void DiscardOutput(OutputFile* out)
     out->ok = SetFilePointerEx(out->handle, position, NULL, FILE_BEGIN) && SetEndOfFile(out->handle) ? 1 : 0;
 }
 
+uint8_t FinishItem(OutputFile* out, LONGLONG header, uint8_t saved)
+{
+    if (!saved) {
+        DiscardOutput(out);
+        return 0;
+    }
+    if (out->pending == header) {
+        DiscardOutput(out);   // nothing was there to save
+        return 1;
+    }
+    return CommitOutput(out);
+}
+
 uint8_t CloseOutputFile(OutputFile* out)
 {
     if (out->handle == INVALID_HANDLE_VALUE) return 0;

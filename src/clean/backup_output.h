@@ -26,5 +26,9 @@ void PutText(OutputFile* out, const char* text);
 uint8_t CommitOutput(OutputFile* out);
 // Drops everything given since the last commit, cutting the file back to its committed size.
 void DiscardOutput(OutputFile* out);
+// Ends one backed-up item whose header line was given before pending reached header: a failed
+// save (saved 0) is discarded (0); a save that found nothing drops the header too (1); else the
+// item is committed (CommitOutput's result).
+uint8_t FinishItem(OutputFile* out, LONGLONG header, uint8_t saved);
 // Commits (if anything waits) and closes; 1 when the last commit succeeded.
 uint8_t CloseOutputFile(OutputFile* out);

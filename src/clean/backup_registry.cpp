@@ -227,14 +227,5 @@ uint8_t BackupRegistryItem(BackupSession* session, const FoundItem& item)
     PutText(out, "\r\n");
     WriteRegComment(out, comment);
     const LONGLONG header = out->pending;
-    const SaveResult result = SaveByKind(out, item);
-    if (result == kSaveFailed) {
-        DiscardOutput(out);
-        return 0;
-    }
-    if (out->pending == header) {
-        DiscardOutput(out);   // nothing was there to save
-        return 1;
-    }
-    return CommitOutput(out);
+    return FinishItem(out, header, SaveByKind(out, item) != kSaveFailed ? 1 : 0);
 }

@@ -82,26 +82,10 @@ uint8_t WriteFile(const ScratchKey& scratch, const std::string& path)
     return CloseOutputFile(&out) & ok;
 }
 
-std::string ReadText(const std::string& path)
-{
-    char* text = NULL;
-    DWORD length = 0;
-    if (!LoadWholeFile(path.c_str(), &text, &length)) return std::string();
-    const std::string result(text, length);
-    LocalFree(text);
-    return result;
-}
-
 DWORD RunRegedit(const std::string& file)
 {
-    std::string line = "regedit.exe /s \"" + file + "\"";
-    std::vector<char> buffer(line.begin(), line.end());
-    buffer.push_back('\0');
-    STARTUPINFOA startup;
-    ZeroMemory(&startup, sizeof startup);
-    startup.cb = sizeof startup;
     PROCESS_INFORMATION process;
-    if (!CreateProcessA(NULL, buffer.data(), NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process)) return 0xffffffff;
+    if (!StartProcess(NULL, "regedit.exe /s \"" + file + "\"", &process)) return 0xffffffff;
     DWORD code = 0xffffffff;
     if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0) GetExitCodeProcess(process.hProcess, &code);
     CloseHandle(process.hProcess);
@@ -152,7 +136,7 @@ TEST(RegFile, OddDataComesBackExactlyThroughOurRestoreAndThroughRegedit)
     const std::string file = folder.path() + "odd.reg";
     ASSERT_TRUE(WriteFile(scratch, file));
 
-    const std::string text = ReadText(file);
+    const std::string text = ReadFileText(file);
     for (const char* line : {"\r\n@=\"default\"\r\n", "\r\n\"quote\\\"back\\\\slash=equals\"=\"C:\\\\dir \\\"x\\\"\"\r\n",
                              "\r\n\"unterminated\"=hex(1):61,62,63\r\n", "\r\n\"empty\"=hex(1):\r\n",
                              "\r\n\"dword short\"=hex(4):01,02\r\n", "\r\n\"own type\"=hex(12345):07\r\n",
@@ -199,7 +183,7 @@ TEST(RegFile, DoubleByteTextIsCopiedWholeInItsCodePage)
         // A lead byte without its trail byte cannot stand in a name.
         EXPECT_EQ(c.codePage == 932 ? 0 : 1, WriteRegValueLine(&out, "\x95", REG_SZ, (const BYTE*)"", 1, c.codePage));
         ASSERT_TRUE(CloseOutputFile(&out));
-        const std::string text = ReadText(path);
+        const std::string text = ReadFileText(path);
         EXPECT_EQ(0, text.compare(0, strlen(c.line), c.line)) << text;
         const Recorded recorded = Read(std::string(c.line), c.codePage);
         ASSERT_EQ(1u, recorded.lines.size());

@@ -15,16 +15,6 @@ std::string Shortened(const std::string& text)
     return text.size() <= limit ? text : text.substr(0, limit) + "\n... (report cut)\n";
 }
 
-std::string ReadText(const std::string& path)
-{
-    char* text = NULL;
-    DWORD length = 0;
-    if (!LoadWholeFile(path.c_str(), &text, &length)) return std::string();
-    const std::string result(text, length);
-    LocalFree(text);
-    return result;
-}
-
 size_t CountOf(const std::string& text, const std::string& part)
 {
     size_t count = 0;
@@ -69,19 +59,19 @@ TEST(BackupRoundTrip, CleanUpAndRestoreGiveTheMachineBack)
     ASSERT_TRUE(BackupRoot(root, sizeof root));
     ASSERT_TRUE(NewestBackupName(name, sizeof name));
     const std::string folder = std::string(root) + name + "\\";
-    const std::string cleanLog = ReadText(folder + kLogFileName);
+    const std::string cleanLog = ReadFileText(folder + kLogFileName);
     EXPECT_EQ(1u, CountOf(cleanLog, inUsePath + "\tnot backed up")) << cleanLog.substr(0, 2000);
     EXPECT_EQ(1u, CountOf(cleanLog, ", 1 not backed up and left in place\r\n")) << cleanLog.substr(cleanLog.size() - 300);
     EXPECT_EQ(0, cleanLog.compare(0, 12, "VisionForce\t"));
     EXPECT_GT(CountOf(cleanLog, "\r\n"), 1000u);
-    EXPECT_EQ(0, ReadText(folder + kRegistryFileName).compare(0, 10, "REGEDIT4\r\n"));
+    EXPECT_EQ(0, ReadFileText(folder + kRegistryFileName).compare(0, 10, "REGEDIT4\r\n"));
 
     EXPECT_EQ(0u, RunEnvsweep("/R", 600000));
     ASSERT_TRUE(TakeSnapshot(&restored));
     Comparison back;
     CompareSnapshots(machine, before, restored, 0, 0, &back);
     EXPECT_TRUE(back.exact) << Shortened(ReportText(back));
-    const std::string restoreLog = ReadText(folder + kRestoreLogFileName);
+    const std::string restoreLog = ReadFileText(folder + kRestoreLogFileName);
     EXPECT_EQ(1u, CountOf(restoreLog, "Summary: everything came back\r\n")) << restoreLog.substr(0, 4000);
     // The two locked keys of the machine (and the locked subkeys within them).
     EXPECT_GE(CountOf(restoreLog, "was locked: it comes back with the default security"), 2u);

@@ -16,14 +16,7 @@ public:
     {
         const std::string exe = ModuleFolder() + "envsweep.exe";
         module_ = LoadLibraryExA(exe.c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
-        std::string line = "\"" + exe + "\" " + arguments;
-        std::vector<char> buffer(line.begin(), line.end());
-        buffer.push_back('\0');
-        STARTUPINFOA startup;
-        ZeroMemory(&startup, sizeof startup);
-        startup.cb = sizeof startup;
-        ZeroMemory(&process_, sizeof process_);
-        CreateProcessA(exe.c_str(), buffer.data(), NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process_);
+        StartProcess(exe.c_str(), "\"" + exe + "\" " + arguments, &process_);
     }
     ~WindowProcess()
     {

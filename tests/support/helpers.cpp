@@ -6,6 +6,7 @@
 #include <string.h>
 #include <vector>
 #include "app/startup.h"
+#include "clean/restore.h"
 #include "model/process_values.h"
 #include "model/products.h"
 #include "platform/path_ops.h"
@@ -193,18 +194,32 @@ ScopedFoundItems::~ScopedFoundItems()
     }
 }
 
-DWORD RunEnvsweep(const std::string& arguments, DWORD timeoutMs)
+uint8_t StartProcess(const char* application, const std::string& line, PROCESS_INFORMATION* process)
 {
-    const std::string exe = ModuleFolder() + "envsweep.exe";
-    std::string line = "\"" + exe + "\" " + arguments;
     std::vector<char> buffer(line.begin(), line.end());
     buffer.push_back('\0');
     STARTUPINFOA startup;
     ZeroMemory(&startup, sizeof startup);
     startup.cb = sizeof startup;
+    ZeroMemory(process, sizeof *process);
+    return CreateProcessA(application, buffer.data(), NULL, NULL, FALSE, 0, NULL, NULL, &startup, process) ? 1 : 0;
+}
+
+std::string ReadFileText(const std::string& path)
+{
+    char* text = NULL;
+    DWORD length = 0;
+    if (!LoadWholeFile(path.c_str(), &text, &length)) return std::string();
+    const std::string result(text, length);
+    LocalFree(text);
+    return result;
+}
+
+DWORD RunEnvsweep(const std::string& arguments, DWORD timeoutMs)
+{
+    const std::string exe = ModuleFolder() + "envsweep.exe";
     PROCESS_INFORMATION process;
-    if (!CreateProcessA(exe.c_str(), buffer.data(), NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process))
-        return 0x7fffffff;
+    if (!StartProcess(exe.c_str(), "\"" + exe + "\" " + arguments, &process)) return 0x7fffffff;
     DWORD code = 0x7fffffff;
     if (WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_OBJECT_0) {
         GetExitCodeProcess(process.hProcess, &code);

@@ -61,6 +61,12 @@ private:
     uint32_t savedMask_;
 };
 
+// Starts the command line (application NULL: the first word names it); 1 with *process filled
+// (the caller closes both handles), 0 when it could not start.
+uint8_t StartProcess(const char* application, const std::string& line, PROCESS_INFORMATION* process);
+// The whole content of a file; empty when it cannot be read.
+std::string ReadFileText(const std::string& path);
+
 // Runs envsweep.exe (beside the test executable) with the command line; returns its exit code,
 // or 0x7fffffff when it could not start or did not end within the timeout.
 DWORD RunEnvsweep(const std::string& arguments, DWORD timeoutMs = 120000);

@@ -3,6 +3,7 @@
 #include <stdint.h>
 #include <string.h>
 #include <vector>
+#include "support/helpers.h"
 
 namespace {
 
@@ -123,13 +124,8 @@ int TakeScreenshot(const std::string& unixPath)
     DeleteFileA(windowsPath.c_str());
     std::string line = "Z:\\bin\\sh -c \"/usr/bin/import -window root '" + scratch + "' && mv '" + scratch + "' '" +
                        unixPath + "'\"";
-    std::vector<char> buffer(line.begin(), line.end());
-    buffer.push_back('\0');
-    STARTUPINFOA startup;
-    ZeroMemory(&startup, sizeof startup);
-    startup.cb = sizeof startup;
     PROCESS_INFORMATION process;
-    if (!CreateProcessA(NULL, buffer.data(), NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process)) return 0;
+    if (!StartProcess(NULL, line, &process)) return 0;
     CloseHandle(process.hProcess);
     CloseHandle(process.hThread);
     return WaitUntil(FileThere, (void*)windowsPath.c_str(), 60000);
