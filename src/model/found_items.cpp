@@ -87,13 +87,14 @@ uint8_t AddFileItem(const char* path, const char* serviceName)
     if (list == NULL || path == NULL || list->count >= list->capacity) return 0;
     // Whatever found the path, a protected folder or one above it is never listed (so never
     // deleted); what is listed is the canonical form, the one the deletion will be handed.
+    // A family that is not selected is not looked at further (its files are not even opened).
+    const int32_t product = CurrentProduct(kProductSideFile);
+    if (product < 0) return 1;  // -1 would test bit 31, which no family owns
+    if (ProductSelection(product, -1) != 1) return 1;
     char canonical[kPathSize];
     if (!SearchGuardAllows(path, canonical, sizeof canonical)) return 1;
     path = canonical;
     if (FindListedFileItem(list, path) >= 0) return 1;
-    const int32_t product = CurrentProduct(kProductSideFile);
-    if (ProductSelection(product, -1) != 1) return 1;
-    if (product < 0) return 1;  // -1 would test bit 31, which no family owns
 
     FoundItem& item = list->items[list->count];
     item.Reset();
@@ -103,7 +104,8 @@ uint8_t AddFileItem(const char* path, const char* serviceName)
     item.serviceName = DuplicateString(serviceName);
     item.ticked = 1;
     item.notDeleted = 0;
-    item.accessible = ProbeFileAccess(path);
+    // The guard's check of the path may just have made the probe's own open.
+    item.accessible = SearchGuardOpenedWritable(path) ? 1 : ProbeFileAccess(path);
     list->count++;
     return item.accessible;
 }

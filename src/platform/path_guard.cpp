@@ -99,18 +99,31 @@ uint8_t CanonicalPath(const char* path, char* out, int size)
 
 typedef DWORD(WINAPI* FinalPathQuery)(HANDLE, LPSTR, DWORD, DWORD);
 
-uint8_t FinalPath(const char* path, char* out, int size)
+// Absent before Windows Vista: there only the attributes tell links apart.
+static FinalPathQuery FinalPathFunction()
 {
-    // Absent before Windows Vista: there only the attributes tell links apart.
     static const FinalPathQuery query = reinterpret_cast<FinalPathQuery>(reinterpret_cast<void*>(
         GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetFinalPathNameByHandleA")));
-    if (query == NULL || path == NULL) return 0;
+    return query;
+}
+
+uint8_t FinalPath(const char* path, char* out, int size)
+{
+    if (FinalPathFunction() == NULL || path == NULL) return 0;
     HANDLE handle = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, NULL);
     if (handle == INVALID_HANDLE_VALUE) return 0;
+    const uint8_t found = HandleFinalPath(handle, out, size);
+    CloseHandle(handle);
+    return found;
+}
+
+uint8_t HandleFinalPath(void* handle, char* out, int size)
+{
+    const FinalPathQuery query = FinalPathFunction();
+    if (query == NULL) return 0;
     char text[kPathSize + 16];
     const DWORD length = query(handle, text, sizeof text, 0);
-    CloseHandle(handle);
     if (length == 0 || length >= sizeof text) return 0;
     return CanonicalPath(text, out, size);
 }
@@ -307,8 +320,8 @@ static uint8_t GuardCheck(const char* path, char* canonical, int size, uint8_t m
         hasLong = LongForm(full, longForm, sizeof longForm);
     if (hasLong && CoversProtectedFolder(longForm)) return 0;
     // A link on the way ("C:\x\link\system32" with link pointing at the Windows folder) reaches
-    // what its resolved form names: the path itself followed, and its folder followed.
-    if (FinalPath(full, form, sizeof form) && CoversProtectedFolder(form)) return 0;
+    // what its resolved form names: its folder followed, and the path itself followed (the
+    // folder first: the memo's check of the path itself opens the file).
     if (split) {
         char resolved[kPathSize];
         const uint8_t found = memo ? GuardMemoFolderFinal(folder, resolved, sizeof resolved)
@@ -319,6 +332,8 @@ static uint8_t GuardCheck(const char* path, char* canonical, int size, uint8_t m
             if (CanonicalPath(form, form, sizeof form) && CoversProtectedFolder(form)) return 0;
         }
     }
+    const uint8_t followed = memo ? GuardMemoFileFinal(full, form, sizeof form) : FinalPath(full, form, sizeof form);
+    if (followed && CoversProtectedFolder(form)) return 0;
     if (canonical != NULL) {
         // Short names in their long form, so that one object has one text; otherwise the text
         // keeps its own letter case (the long form would take the case found on disk). Only a long

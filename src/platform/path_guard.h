@@ -19,6 +19,10 @@ uint8_t PathGuardAllows(const char* path, char* canonical, int size);
 // search's memo is open each folder's long and resolved forms are asked of the platform once.
 // Deletion never uses it: the files may have changed since the search.
 uint8_t SearchGuardAllows(const char* path, char* canonical, int size);
+// 1 when the last SearchGuardAllows, following the file itself, opened exactly this path as the
+// found list's access probe would (for writing, shared with no one) and the open succeeded; the
+// note is used up. 0 tells nothing: the caller probes.
+uint8_t SearchGuardOpenedWritable(const char* path);
 
 // The memo of one search: opened before its first file, closed (and released) after its last.
 // Nested opens share the outer one.
@@ -35,3 +39,5 @@ uint8_t SplitFolder(const char* canonical, char* folder, int size, const char** 
 // The path with every link resolved ("\\?\" removed), as the platform reports it for an open
 // handle; 0 where the platform has no such query or the path cannot be opened.
 uint8_t FinalPath(const char* path, char* out, int size);
+// The same for a handle already open (a HANDLE).
+uint8_t HandleFinalPath(void* handle, char* out, int size);

@@ -8,6 +8,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include "platform/folder_listing.h"
 #include "platform/path_guard.h"
 #include "platform/path_ops.h"
 
@@ -31,6 +32,8 @@ MemoFolder* s_folders = NULL;   // kMemoFolders while open; NULL when the memory
 // it is recorded), and the name the platform found it under.
 char s_foundPath[kPathSize] = "";
 char s_foundName[kPathSize] = "";
+// The path GuardMemoFileFinal last opened for writing, shared with no one.
+char s_writablePath[kPathSize] = "";
 
 // Printable ASCII without wildcards: a text that reads the same in every code page, so the
 // folder's long form joined with a name is the text the platform's own walk builds.
@@ -66,17 +69,19 @@ void BeginGuardMemo()
 {
     if (s_depth++ > 0) return;
     s_count = 0;
-    s_foundPath[0] = s_foundName[0] = '\0';
+    s_foundPath[0] = s_foundName[0] = s_writablePath[0] = '\0';
     s_folders = (MemoFolder*)malloc(sizeof(MemoFolder) * kMemoFolders);
+    BeginFolderListings();
 }
 
 void EndGuardMemo()
 {
     if (s_depth == 0 || --s_depth > 0) return;
+    EndFolderListings();
     free(s_folders);
     s_folders = NULL;
     s_count = 0;
-    s_foundPath[0] = s_foundName[0] = '\0';
+    s_foundPath[0] = s_foundName[0] = s_writablePath[0] = '\0';
 }
 
 void GuardMemoNoteFound(const char* path, const char* foundName)
@@ -102,13 +107,7 @@ uint8_t GuardMemoLongForm(const char* folder, const char* name, char* out, int s
     const int written = snprintf(lookup, sizeof lookup, "%s%s%s", entry->longForm, separator, name);
     if (written < 0 || written >= (int)sizeof lookup) return 0;
     // The same look-up made a moment ago by the search answers as it did then.
-    if (strcmp(lookup, s_foundPath) != 0) {
-        WIN32_FIND_DATAA data;
-        HANDLE find = FindFirstFileA(lookup, &data);
-        if (find == INVALID_HANDLE_VALUE) return 0;
-        FindClose(find);
-        GuardMemoNoteFound(lookup, data.cFileName);
-    }
+    if (strcmp(lookup, s_foundPath) != 0 && !FileExists(lookup)) return 0;
     // Only a name found as written: a short name, another letter case or a missing file is
     // left to the walk.
     if (strcmp(s_foundName, name) != 0) return 0;
@@ -123,4 +122,30 @@ uint8_t GuardMemoFolderFinal(const char* folder, char* out, int size)
     if (!entry->finalFound || strlen(entry->finalForm) >= (size_t)size) return 0;
     lstrcpynA(out, entry->finalForm, size);
     return 1;
+}
+
+uint8_t GuardMemoFileFinal(const char* path, char* out, int size)
+{
+    s_writablePath[0] = '\0';
+    if (!GuardMemoOpen() || strlen(path) >= (size_t)kPathSize) return FinalPath(path, out, size);
+    // Only what the probe would open this way: it sets a read-only file's attributes and renames
+    // a folder instead, and a reparse point (a link, on Windows) is followed by FinalPath alone.
+    // Under Wine a link to a file shows as a plain file, so its target may be opened here for a
+    // moment, as FinalPath opens it; nothing is written either way.
+    const DWORD attributes = GetFileAttributesA(path);
+    const DWORD other = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & other) != 0) return FinalPath(path, out, size);
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
+    if (file == INVALID_HANDLE_VALUE) return FinalPath(path, out, size);
+    const uint8_t found = HandleFinalPath(file, out, size);
+    CloseHandle(file);
+    lstrcpynA(s_writablePath, path, kPathSize);
+    return found;
+}
+
+uint8_t SearchGuardOpenedWritable(const char* path)
+{
+    const uint8_t noted = GuardMemoOpen() && s_writablePath[0] != '\0' && strcmp(path, s_writablePath) == 0;
+    s_writablePath[0] = '\0';
+    return noted;
 }

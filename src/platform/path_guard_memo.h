@@ -15,6 +15,13 @@ uint8_t GuardMemoLongForm(const char* folder, const char* name, char* out, int s
 // the memo's own look-up of the same text takes that answer.
 void GuardMemoNoteFound(const char* path, const char* foundName);
 
+// FinalPath (path) of a file the search is about to record. When the memo is open and the path
+// is a plain file (not read-only, a folder or a reparse point), it is opened as the found list's
+// access probe opens it, for writing and shared with no one, and that handle is followed; the
+// probe then takes the open's success from SearchGuardOpenedWritable instead of opening again.
+// Otherwise, or when that open fails, FinalPath itself.
+uint8_t GuardMemoFileFinal(const char* path, char* out, int size);
+
 // FinalPath (folder), asked of the platform once per folder while the memo is open.
 uint8_t GuardMemoFolderFinal(const char* folder, char* out, int size);
 

@@ -4,6 +4,7 @@
 #include <shlobj.h>
 #include <stdio.h>
 #include <string.h>
+#include "platform/folder_listing.h"
 #include "platform/path_guard_memo.h"
 
 const char* SplitField(const char* text, char separator, int n, char* out, int size)
@@ -68,6 +69,13 @@ void TrimSpaces(char* text)
 
 static uint8_t FindFirst(const char* path, DWORD* attributes)
 {
+    // Within a search, a name found exactly as written in its folder's listing.
+    unsigned long listed = 0;
+    if (ListedLookup(path, &listed)) {
+        *attributes = listed;
+        GuardMemoNoteFound(path, FileNamePart(path));
+        return 1;
+    }
     WIN32_FIND_DATAA data;
     HANDLE find = FindFirstFileA(path, &data);
     if (find == INVALID_HANDLE_VALUE) return 0;

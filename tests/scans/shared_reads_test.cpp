@@ -73,12 +73,18 @@ void ExpectGuardMemoAgrees(const std::vector<std::string>& paths)
         const std::string up = folder + "\\..\\" + folder.substr(folder.find_last_of('\\') + 1) + "\\" + name;
         spellings.insert(spellings.end(), {path, upper, slashes, shortName, path + ".", up, folder + "\\envsweep-none.dll"});
     }
+    std::vector<uint8_t> exists;
+    for (const std::string& spelling : spellings) exists.push_back(FileExists(spelling.c_str()));
     BeginGuardMemo();
     for (int pass = 0; pass < 2; pass++) {
-        for (const std::string& spelling : spellings) {
+        for (size_t i = 0; i < spellings.size(); i++) {
+            const std::string& spelling = spellings[i];
             char direct[MAX_PATH] = "", memo[MAX_PATH] = "";
             const uint8_t allowed = PathGuardAllows(spelling.c_str(), direct, MAX_PATH);
-            if (pass == 1) FileExists(spelling.c_str());   // as a rule looks its file up first
+            // As a rule looks its file up first; the folders most files lie in are listed by now.
+            if (pass == 1) {
+                EXPECT_EQ(exists[i], FileExists(spelling.c_str())) << spelling;
+            }
             EXPECT_EQ(allowed, SearchGuardAllows(spelling.c_str(), memo, MAX_PATH)) << spelling;
             EXPECT_STREQ(direct, memo) << spelling;
         }
@@ -129,6 +135,47 @@ TEST(SharedReads, SampleAndBusyMachinesGiveTheReferenceList)
 
     EXPECT_TRUE(RemoveBusyMachine(busy, &log)) << log;
     EXPECT_TRUE(UnseedMachine(machine, &log)) << log;
+}
+
+// A search's folder listing answers look-ups as the platform does, and the guard's open of a file
+// stands for the access probe's only where the probe would have opened it and succeeded.
+TEST(SharedReads, ListingsAndTheGuardsOpenAnswerAsThePlatform)
+{
+    ScratchFolder folder("Listed Folder");
+    const std::string plain = folder.path() + "plain.dll", held = folder.path() + "held.dll";
+    const std::string readOnly = folder.path() + "readonly.dll";
+    ASSERT_TRUE(folder.WriteFile("plain.dll") && folder.WriteFile("held.dll") && folder.WriteFile("readonly.dll"));
+    ASSERT_TRUE(SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_READONLY));
+    // U+0100 is outside the ANSI code page: an ANSI listing would show this name as "Audio.dll".
+    WCHAR wide[MAX_PATH];
+    MultiByteToWideChar(CP_ACP, 0, folder.path().c_str(), -1, wide, MAX_PATH);
+    lstrcatW(wide, L"\x0100udio.dll");
+    CloseHandle(CreateFileW(wide, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL));
+    HANDLE holder = CreateFileA(held.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, holder);
+
+    const std::vector<std::string> names = {"plain.dll", "PLAIN.DLL", "plain.dll.", "Audio.dll", "absent.dll", "held.dll"};
+    std::vector<uint8_t> exists;
+    for (const std::string& name : names) exists.push_back(FileExists((folder.path() + name).c_str()));
+    EXPECT_EQ(0, exists[3]);
+    BeginGuardMemo();
+    for (int pass = 0; pass < 3; pass++) {   // from the eighth look-up on, the folder is listed
+        for (size_t i = 0; i < names.size(); i++) EXPECT_EQ(exists[i], FileExists((folder.path() + names[i]).c_str())) << names[i];
+    }
+    char canonical[MAX_PATH];
+    ASSERT_TRUE(SearchGuardAllows(plain.c_str(), canonical, MAX_PATH));
+    EXPECT_EQ(1, SearchGuardOpenedWritable(plain.c_str()));
+    EXPECT_EQ(0, SearchGuardOpenedWritable(plain.c_str())) << "the note is used once";
+    ASSERT_TRUE(SearchGuardAllows(held.c_str(), canonical, MAX_PATH));
+    EXPECT_EQ(0, SearchGuardOpenedWritable(held.c_str())) << "in use: the probe asks again";
+    EXPECT_EQ(0, ProbeFileAccess(held.c_str()));
+    ASSERT_TRUE(SearchGuardAllows(readOnly.c_str(), canonical, MAX_PATH));
+    EXPECT_EQ(0, SearchGuardOpenedWritable(readOnly.c_str())) << "the probe handles read-only files itself";
+    EXPECT_EQ(FILE_ATTRIBUTE_READONLY, GetFileAttributesA(readOnly.c_str()) & FILE_ATTRIBUTE_READONLY);
+    EndGuardMemo();
+    CloseHandle(holder);
+    SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(wide);
 }
 
 TEST(SharedReads, CornersOfTheCacheReadAsTheRegistry)
