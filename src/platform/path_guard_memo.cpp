@@ -32,6 +32,7 @@ MemoFolder* s_folders = NULL;   // kMemoFolders while open; NULL when the memory
 // it is recorded), and the name the platform found it under.
 char s_foundPath[kPathSize] = "";
 char s_foundName[kPathSize] = "";
+DWORD s_foundAttributes = 0;
 // The path GuardMemoFileFinal last opened for writing, shared with no one.
 char s_writablePath[kPathSize] = "";
 
@@ -84,11 +85,12 @@ void EndGuardMemo()
     s_foundPath[0] = s_foundName[0] = s_writablePath[0] = '\0';
 }
 
-void GuardMemoNoteFound(const char* path, const char* foundName)
+void GuardMemoNoteFound(const char* path, const char* foundName, unsigned long attributes)
 {
     if (!GuardMemoOpen() || strlen(path) >= (size_t)kPathSize || strlen(foundName) >= (size_t)kPathSize) return;
     lstrcpynA(s_foundPath, path, kPathSize);
     lstrcpynA(s_foundName, foundName, kPathSize);
+    s_foundAttributes = attributes;
 }
 
 uint8_t GuardMemoOpen()
@@ -131,8 +133,10 @@ uint8_t GuardMemoFileFinal(const char* path, char* out, int size)
     // Only what the probe would open this way: it sets a read-only file's attributes and renames
     // a folder instead, and a reparse point (a link, on Windows) is followed by FinalPath alone.
     // Under Wine a link to a file shows as a plain file, so its target may be opened here for a
-    // moment, as FinalPath opens it; nothing is written either way.
-    const DWORD attributes = GetFileAttributesA(path);
+    // moment, as FinalPath opens it; nothing is written either way. The attributes are the
+    // search's look-up of the same text when it made one (a change since then only sends the
+    // path to FinalPath: the open fails on a read-only file or a folder).
+    const DWORD attributes = strcmp(path, s_foundPath) == 0 ? s_foundAttributes : GetFileAttributesA(path);
     const DWORD other = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & other) != 0) return FinalPath(path, out, size);
     HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);

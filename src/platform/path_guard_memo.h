@@ -11,9 +11,9 @@ uint8_t GuardMemoOpen();
 // certain, out untouched, and the caller walks the path itself.
 uint8_t GuardMemoLongForm(const char* folder, const char* name, char* out, int size, uint8_t* found);
 
-// Notes that FindFirstFileA (path) found foundName (its cFileName), while the memo is open:
-// the memo's own look-up of the same text takes that answer.
-void GuardMemoNoteFound(const char* path, const char* foundName);
+// Notes that FindFirstFileA (path) found foundName (its cFileName) with these attributes, while
+// the memo is open: the memo's own look-up of the same text takes that answer.
+void GuardMemoNoteFound(const char* path, const char* foundName, unsigned long attributes);
 
 // FinalPath (path) of a file the search is about to record. When the memo is open and the path
 // is a plain file (not read-only, a folder or a reparse point), it is opened as the found list's

@@ -73,7 +73,7 @@ static uint8_t FindFirst(const char* path, DWORD* attributes)
     unsigned long listed = 0;
     if (ListedLookup(path, &listed)) {
         *attributes = listed;
-        GuardMemoNoteFound(path, FileNamePart(path));
+        GuardMemoNoteFound(path, FileNamePart(path), listed);
         return 1;
     }
     WIN32_FIND_DATAA data;
@@ -82,7 +82,7 @@ static uint8_t FindFirst(const char* path, DWORD* attributes)
     *attributes = data.dwFileAttributes;
     FindClose(find);
     // The path guard asks the same of the files the search records.
-    GuardMemoNoteFound(path, data.cFileName);
+    GuardMemoNoteFound(path, data.cFileName, data.dwFileAttributes);
     return 1;
 }
 
