@@ -40,9 +40,7 @@ int32_t s_entryUsed = 0;
 uint8_t IsPlainName(const char* name)
 {
     if (name[0] == '\0' || strcmp(name, ".") == 0 || strcmp(name, "..") == 0) return 0;
-    for (const unsigned char* p = (const unsigned char*)name; *p != '\0'; p++) {
-        if (*p < 0x20 || *p > 0x7E || *p == '*' || *p == '?' || *p == '\\' || *p == '/') return 0;
-    }
+    if (!IsPlainPathText(name) || strpbrk(name, "\\/") != NULL) return 0;
     // The platform drops trailing dots and blanks from a name it is asked for.
     const char last = name[strlen(name) - 1];
     return last != '.' && last != ' ' ? 1 : 0;
@@ -76,12 +74,11 @@ uint8_t AddEntry(DWORD attributes, const char* name)
 void ListFolder(ListedFolder* entry)
 {
     entry->state = kUnlisted;
+    // The folder's text is printable ASCII, the same characters in the wide form.
     WCHAR pattern[kPathSize + 2];
-    // In the code page the ANSI file functions take the folder's text in.
-    const UINT codePage = AreFileApisANSI() ? CP_ACP : CP_OEMCP;
-    const int length = MultiByteToWideChar(codePage, 0, entry->folder, -1, pattern, kPathSize);
-    if (length <= 0) return;
-    lstrcpyW(pattern + length - 1, L"\\*");
+    int length = 0;
+    for (; entry->folder[length] != '\0'; length++) pattern[length] = (WCHAR)(unsigned char)entry->folder[length];
+    lstrcpyW(pattern + length, L"\\*");
     WIN32_FIND_DATAW data;
     HANDLE find = FindFirstFileW(pattern, &data);
     if (find == INVALID_HANDLE_VALUE) return;
@@ -162,7 +159,7 @@ uint8_t ListedLookup(const char* path, unsigned long* attributes)
     memcpy(folder, path, folderLength);
     folder[folderLength] = '\0';
     // The folder text goes to the platform as it is, as the direct look-up's would.
-    if (strpbrk(folder, "*?") != NULL) return 0;
+    if (!IsPlainPathText(folder)) return 0;
     ListedFolder* entry = Folder(folder);
     if (entry == NULL) return 0;
     if (entry->state == kCounting && ++entry->lookups >= kListAfter) ListFolder(entry);

@@ -36,16 +36,6 @@ DWORD s_foundAttributes = 0;
 // The path GuardMemoFileFinal last opened for writing, shared with no one.
 char s_writablePath[kPathSize] = "";
 
-// Printable ASCII without wildcards: a text that reads the same in every code page, so the
-// folder's long form joined with a name is the text the platform's own walk builds.
-uint8_t IsPlain(const char* text)
-{
-    for (const unsigned char* p = (const unsigned char*)text; *p != '\0'; p++) {
-        if (*p < 0x20 || *p > 0x7E || *p == '*' || *p == '?') return 0;
-    }
-    return 1;
-}
-
 // The folder's entry, made on its first use; NULL when the memo is closed or full.
 MemoFolder* Entry(const char* folder)
 {
@@ -59,7 +49,7 @@ MemoFolder* Entry(const char* folder)
     const DWORD length = GetLongPathNameA(folder, entry->longForm, kPathSize);
     entry->longFound = (length > 0 && length < (DWORD)kPathSize) ? 1 : 0;
     if (!entry->longFound) entry->longForm[0] = '\0';
-    entry->plain = IsPlain(folder) && IsPlain(entry->longForm) ? 1 : 0;
+    entry->plain = IsPlainPathText(folder) && IsPlainPathText(entry->longForm) ? 1 : 0;
     entry->finalFound = FinalPath(folder, entry->finalForm, kPathSize);
     return entry;
 }
@@ -101,7 +91,7 @@ uint8_t GuardMemoOpen()
 uint8_t GuardMemoLongForm(const char* folder, const char* name, char* out, int size, uint8_t* found)
 {
     MemoFolder* entry = Entry(folder);
-    if (entry == NULL || !entry->plain || !entry->longFound || !IsPlain(name)) return 0;
+    if (entry == NULL || !entry->plain || !entry->longFound || !IsPlainPathText(name)) return 0;
     // The platform's walk ends by looking the name up in the folder's long form.
     char lookup[kPathSize];
     const size_t length = strlen(entry->longForm);

@@ -67,6 +67,14 @@ void TrimSpaces(char* text)
     text[end - start] = '\0';
 }
 
+uint8_t IsPlainPathText(const char* text)
+{
+    for (const unsigned char* p = (const unsigned char*)text; *p != '\0'; p++) {
+        if (*p < 0x20 || *p > 0x7E || *p == '*' || *p == '?') return 0;
+    }
+    return 1;
+}
+
 static uint8_t FindFirst(const char* path, DWORD* attributes)
 {
     // Within a search, a name found exactly as written in its folder's listing.

@@ -22,6 +22,10 @@ const char* FileNamePart(const char* path);
 // Removes leading and trailing blanks (character 32 only) in place.
 void TrimSpaces(char* text);
 
+// 1 for printable ASCII without wildcards: a text that reads the same in every code page (so
+// a folder's long form joined with a name is the text the platform's own walk builds).
+uint8_t IsPlainPathText(const char* text);
+
 // 1 when a find-first-file search on the path finds a file or a folder.
 uint8_t FileExists(const char* path);
 // 1 when that first match is a folder.
