@@ -15,7 +15,7 @@
 namespace {
 
 const int kListedFolders = 64;
-const int kListAfter = 8;                  // direct look-ups of a folder before it is listed
+const int kListAfter = 4;                  // direct look-ups of a folder before it is listed
 const int32_t kNameBytes = 1 << 20;        // attributes and names of every listed entry
 const int32_t kEntries = 1 << 16;          // offsets of those entries, sorted per folder
 
