@@ -85,12 +85,12 @@ uint8_t AddFileItem(const char* path, const char* serviceName)
 {
     FoundItemList* list = g_foundItems;
     if (list == NULL || path == NULL || list->count >= list->capacity) return 0;
-    // Whatever found the path, a protected folder or one above it is never listed (so never
-    // deleted); what is listed is the canonical form, the one the deletion will be handed.
     // A family that is not selected is not looked at further (its files are not even opened).
     const int32_t product = CurrentProduct(kProductSideFile);
     if (product < 0) return 1;  // -1 would test bit 31, which no family owns
     if (ProductSelection(product, -1) != 1) return 1;
+    // Whatever found the path, a protected folder or one above it is never listed (so never
+    // deleted); what is listed is the canonical form, the one the deletion will be handed.
     char canonical[kPathSize];
     if (!SearchGuardAllows(path, canonical, sizeof canonical)) return 1;
     path = canonical;
