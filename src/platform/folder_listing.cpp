@@ -1,11 +1,12 @@
 // One search's folder listings. A search looks hundreds of files up one by one, most of them in
 // a handful of folders (the system folder, INF, HELP), and each look-up costs the platform an
-// open, a directory query and a close. Once a folder has been asked for often enough, it is
+// open, a directory query and a close. Once several names have been found in a folder, it is
 // listed once and later look-ups of names found there exactly as written are answered from the
-// list. Nothing else is answered: another letter case, a short name, a trailing dot, a name
-// outside printable ASCII or a name the list lacks goes to the platform as before, so the list
-// never has to copy the platform's name matching. The search only reads; the list lives for one
-// search.
+// list. (Only then: on a machine the maker's software has left clean, look-ups mostly find
+// nothing, which a listing cannot answer.) Nothing else is answered: another letter case, a
+// short name, a trailing dot, a name outside printable ASCII or a name the list lacks goes to
+// the platform as before, so the list never has to copy the platform's name matching. The
+// search only reads; the list lives for one search.
 #include "platform/folder_listing.h"
 #include <windows.h>
 #include <stdlib.h>
@@ -15,7 +16,7 @@
 namespace {
 
 const int kListedFolders = 64;
-const int kListAfter = 4;                  // direct look-ups of a folder before it is listed
+const int kListAfter = 4;                  // names found directly in a folder before it is listed
 const int32_t kNameBytes = 1 << 20;        // attributes and names of every listed entry
 const int32_t kEntries = 1 << 16;          // offsets of those entries, sorted per folder
 
@@ -23,7 +24,7 @@ enum ListState { kCounting, kListed, kUnlisted };
 
 struct ListedFolder {
     char folder[kPathSize];   // the text before the path's last backslash, compared byte for byte
-    int32_t lookups;
+    int32_t found;            // names found there by direct look-ups while not listed
     int32_t first;            // its entries: s_offsets[first .. first + count), sorted by name
     int32_t count;
     uint8_t state;
@@ -118,10 +119,28 @@ ListedFolder* Folder(const char* folder)
     if (s_folderCount >= kListedFolders) return NULL;
     ListedFolder* entry = &s_folders[s_folderCount++];
     lstrcpynA(entry->folder, folder, kPathSize);
-    entry->lookups = 0;
+    entry->found = 0;
     entry->first = entry->count = 0;
     entry->state = kCounting;
     return entry;
+}
+
+// The entry of the folder path lies in, and the path's last part; NULL while no search runs, when
+// the table is full, or when the folder's listing could not answer for this text.
+ListedFolder* FolderOf(const char* path, const char** name)
+{
+    if (s_depth == 0 || s_folders == NULL || s_names == NULL || s_offsets == NULL) return NULL;
+    const char* slash = strrchr(path, '\\');
+    if (slash == NULL || slash == path || slash[-1] == '\\' || !IsPlainName(slash + 1)) return NULL;
+    const size_t folderLength = (size_t)(slash - path);
+    if (folderLength >= (size_t)kPathSize) return NULL;
+    char folder[kPathSize];
+    memcpy(folder, path, folderLength);
+    folder[folderLength] = '\0';
+    // The folder text goes to the platform as it is, as the direct look-up's would.
+    if (!IsPlainPathText(folder)) return NULL;
+    *name = slash + 1;
+    return Folder(folder);
 }
 
 }  // namespace
@@ -150,24 +169,13 @@ void EndFolderListings()
 
 uint8_t ListedLookup(const char* path, unsigned long* attributes)
 {
-    if (s_depth == 0 || s_folders == NULL || s_names == NULL || s_offsets == NULL) return 0;
-    const char* slash = strrchr(path, '\\');
-    if (slash == NULL || slash == path || slash[-1] == '\\' || !IsPlainName(slash + 1)) return 0;
-    const size_t folderLength = (size_t)(slash - path);
-    if (folderLength >= (size_t)kPathSize) return 0;
-    char folder[kPathSize];
-    memcpy(folder, path, folderLength);
-    folder[folderLength] = '\0';
-    // The folder text goes to the platform as it is, as the direct look-up's would.
-    if (!IsPlainPathText(folder)) return 0;
-    ListedFolder* entry = Folder(folder);
-    if (entry == NULL) return 0;
-    if (entry->state == kCounting && ++entry->lookups >= kListAfter) ListFolder(entry);
-    if (entry->state != kListed) return 0;
+    const char* name = NULL;
+    ListedFolder* entry = FolderOf(path, &name);
+    if (entry == NULL || entry->state != kListed) return 0;
     int32_t low = entry->first, high = entry->first + entry->count - 1;
     while (low <= high) {
         const int32_t middle = low + (high - low) / 2;
-        const int order = strcmp(EntryName(s_offsets[middle]), slash + 1);
+        const int order = strcmp(EntryName(s_offsets[middle]), name);
         if (order == 0) {
             DWORD found = 0;
             memcpy(&found, s_names + s_offsets[middle], sizeof found);
@@ -177,4 +185,11 @@ uint8_t ListedLookup(const char* path, unsigned long* attributes)
         if (order < 0) low = middle + 1; else high = middle - 1;
     }
     return 0;
+}
+
+void NoteFoundDirectly(const char* path)
+{
+    const char* name = NULL;
+    ListedFolder* entry = FolderOf(path, &name);
+    if (entry != NULL && entry->state == kCounting && ++entry->found >= kListAfter) ListFolder(entry);
 }

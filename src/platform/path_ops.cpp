@@ -89,6 +89,7 @@ static uint8_t FindFirst(const char* path, DWORD* attributes)
     if (find == INVALID_HANDLE_VALUE) return 0;
     *attributes = data.dwFileAttributes;
     FindClose(find);
+    NoteFoundDirectly(path);
     // The path guard asks the same of the files the search records.
     GuardMemoNoteFound(path, data.cFileName, data.dwFileAttributes);
     return 1;

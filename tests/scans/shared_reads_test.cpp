@@ -159,7 +159,7 @@ TEST(SharedReads, ListingsAndTheGuardsOpenAnswerAsThePlatform)
     for (const std::string& name : names) exists.push_back(FileExists((folder.path() + name).c_str()));
     EXPECT_EQ(0, exists[3]);
     BeginGuardMemo();
-    for (int pass = 0; pass < 3; pass++) {   // within the first pass the folder gets listed
+    for (int pass = 0; pass < 3; pass++) {   // by the second pass the folder is listed
         for (size_t i = 0; i < names.size(); i++) EXPECT_EQ(exists[i], FileExists((folder.path() + names[i]).c_str())) << names[i];
     }
     char canonical[MAX_PATH];
