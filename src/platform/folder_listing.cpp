@@ -111,12 +111,14 @@ void ListFolder(ListedFolder* entry)
     entry->state = kListed;
 }
 
-ListedFolder* Folder(const char* folder)
+// The folder's entry; a new one only when make is 1 (a name was found there), so folders in which
+// nothing is found take no place in the table.
+ListedFolder* Folder(const char* folder, uint8_t make)
 {
     for (int i = 0; i < s_folderCount; i++) {
         if (strcmp(s_folders[i].folder, folder) == 0) return &s_folders[i];
     }
-    if (s_folderCount >= kListedFolders) return NULL;
+    if (!make || s_folderCount >= kListedFolders) return NULL;
     ListedFolder* entry = &s_folders[s_folderCount++];
     lstrcpynA(entry->folder, folder, kPathSize);
     entry->found = 0;
@@ -125,9 +127,9 @@ ListedFolder* Folder(const char* folder)
     return entry;
 }
 
-// The entry of the folder path lies in, and the path's last part; NULL while no search runs, when
-// the table is full, or when the folder's listing could not answer for this text.
-ListedFolder* FolderOf(const char* path, const char** name)
+// The entry of the folder path lies in (made when make is 1), and the path's last part; NULL
+// while no search runs, when there is no entry, or when a listing could not answer for this text.
+ListedFolder* FolderOf(const char* path, const char** name, uint8_t make)
 {
     if (s_depth == 0 || s_folders == NULL || s_names == NULL || s_offsets == NULL) return NULL;
     const char* slash = strrchr(path, '\\');
@@ -140,7 +142,7 @@ ListedFolder* FolderOf(const char* path, const char** name)
     // The folder text goes to the platform as it is, as the direct look-up's would.
     if (!IsPlainPathText(folder)) return NULL;
     *name = slash + 1;
-    return Folder(folder);
+    return Folder(folder, make);
 }
 
 }  // namespace
@@ -170,7 +172,7 @@ void EndFolderListings()
 uint8_t ListedLookup(const char* path, unsigned long* attributes)
 {
     const char* name = NULL;
-    ListedFolder* entry = FolderOf(path, &name);
+    ListedFolder* entry = FolderOf(path, &name, 0);
     if (entry == NULL || entry->state != kListed) return 0;
     int32_t low = entry->first, high = entry->first + entry->count - 1;
     while (low <= high) {
@@ -190,6 +192,6 @@ uint8_t ListedLookup(const char* path, unsigned long* attributes)
 void NoteFoundDirectly(const char* path)
 {
     const char* name = NULL;
-    ListedFolder* entry = FolderOf(path, &name);
+    ListedFolder* entry = FolderOf(path, &name, 1);
     if (entry != NULL && entry->state == kCounting && ++entry->found >= kListAfter) ListFolder(entry);
 }
