@@ -332,7 +332,8 @@ static uint8_t GuardCheck(const char* path, char* canonical, int size, uint8_t m
             if (CanonicalPath(form, form, sizeof form) && CoversProtectedFolder(form)) return 0;
         }
     }
-    const uint8_t followed = memo ? GuardMemoFileFinal(full, form, sizeof form) : FinalPath(full, form, sizeof form);
+    const uint8_t followed = memo ? GuardMemoFileFinal(full, hasLong ? longForm : NULL, form, sizeof form)
+                                  : FinalPath(full, form, sizeof form);
     if (followed && CoversProtectedFolder(form)) return 0;
     if (canonical != NULL) {
         // Short names in their long form, so that one object has one text; otherwise the text

@@ -35,6 +35,8 @@ char s_foundName[kPathSize] = "";
 DWORD s_foundAttributes = 0;
 // The path GuardMemoFileFinal last opened for writing, shared with no one.
 char s_writablePath[kPathSize] = "";
+// Set while the memo makes a look-up of its own, which must not take the place of the search's.
+uint8_t s_ownLookup = 0;
 
 // The folder's entry, made on its first use; NULL when the memo is closed or full.
 MemoFolder* Entry(const char* folder)
@@ -77,7 +79,8 @@ void EndGuardMemo()
 
 void GuardMemoNoteFound(const char* path, const char* foundName, unsigned long attributes)
 {
-    if (!GuardMemoOpen() || strlen(path) >= (size_t)kPathSize || strlen(foundName) >= (size_t)kPathSize) return;
+    if (!GuardMemoOpen() || s_ownLookup || strlen(path) >= (size_t)kPathSize || strlen(foundName) >= (size_t)kPathSize)
+        return;
     lstrcpynA(s_foundPath, path, kPathSize);
     lstrcpynA(s_foundName, foundName, kPathSize);
     s_foundAttributes = attributes;
@@ -98,8 +101,15 @@ uint8_t GuardMemoLongForm(const char* folder, const char* name, char* out, int s
     const char* separator = (length > 0 && entry->longForm[length - 1] == '\\') ? "" : "\\";
     const int written = snprintf(lookup, sizeof lookup, "%s%s%s", entry->longForm, separator, name);
     if (written < 0 || written >= (int)sizeof lookup) return 0;
-    // The same look-up made a moment ago by the search answers as it did then.
-    if (strcmp(lookup, s_foundPath) != 0 && !FileExists(lookup)) return 0;
+    // The same look-up made a moment ago by the search answers as it did then. The memo's own
+    // look-up leaves the search's note alone: the file's check that follows takes its attributes
+    // from it.
+    if (strcmp(lookup, s_foundPath) != 0) {
+        s_ownLookup = 1;
+        const uint8_t exists = FileExists(lookup);
+        s_ownLookup = 0;
+        if (!exists) return 0;
+    }
     // Only a name found as written: a short name, another letter case or a missing file is
     // left to the walk.
     if (strcmp(s_foundName, name) != 0) return 0;
@@ -116,21 +126,24 @@ uint8_t GuardMemoFolderFinal(const char* folder, char* out, int size)
     return 1;
 }
 
-uint8_t GuardMemoFileFinal(const char* path, char* out, int size)
+uint8_t GuardMemoFileFinal(const char* path, const char* longForm, char* out, int size)
 {
     s_writablePath[0] = '\0';
     if (!GuardMemoOpen() || strlen(path) >= (size_t)kPathSize) return FinalPath(path, out, size);
+    // A folder spelt otherwise than on disk ("Drivers" for "drivers") makes the platform search
+    // the whole parent folder for it on every open under Wine; the long form is found at once.
+    const char* openAs = longForm != NULL ? longForm : path;
     // Only what the probe would open this way: it sets a read-only file's attributes and renames
     // a folder instead, and a reparse point (a link, on Windows) is followed by FinalPath alone.
     // Under Wine a link to a file shows as a plain file, so its target may be opened here for a
     // moment, as FinalPath opens it; nothing is written either way. The attributes are the
     // search's look-up of the same text when it made one (a change since then only sends the
     // path to FinalPath: the open fails on a read-only file or a folder).
-    const DWORD attributes = strcmp(path, s_foundPath) == 0 ? s_foundAttributes : GetFileAttributesA(path);
+    const DWORD attributes = strcmp(path, s_foundPath) == 0 ? s_foundAttributes : GetFileAttributesA(openAs);
     const DWORD other = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & other) != 0) return FinalPath(path, out, size);
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
-    if (file == INVALID_HANDLE_VALUE) return FinalPath(path, out, size);
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & other) != 0) return FinalPath(openAs, out, size);
+    HANDLE file = CreateFileA(openAs, GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
+    if (file == INVALID_HANDLE_VALUE) return FinalPath(openAs, out, size);
     const uint8_t found = HandleFinalPath(file, out, size);
     CloseHandle(file);
     lstrcpynA(s_writablePath, path, kPathSize);

@@ -19,8 +19,10 @@ void GuardMemoNoteFound(const char* path, const char* foundName, unsigned long a
 // is a plain file (not read-only, a folder or a reparse point), it is opened as the found list's
 // access probe opens it, for writing and shared with no one, and that handle is followed; the
 // probe then takes the open's success from SearchGuardOpenedWritable instead of opening again.
-// Otherwise, or when that open fails, FinalPath itself.
-uint8_t GuardMemoFileFinal(const char* path, char* out, int size);
+// Otherwise, or when that open fails, FinalPath of the same text. longForm, when not NULL, is the
+// platform's long form of the same path (GetLongPathNameA): the file is opened by that text,
+// which names the same file with every part spelt as on disk.
+uint8_t GuardMemoFileFinal(const char* path, const char* longForm, char* out, int size);
 
 // FinalPath (folder), asked of the platform once per folder while the memo is open.
 uint8_t GuardMemoFolderFinal(const char* folder, char* out, int size);
