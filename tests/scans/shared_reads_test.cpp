@@ -172,6 +172,15 @@ TEST(SharedReads, ListingsAndTheGuardsOpenAnswerAsThePlatform)
     ASSERT_TRUE(SearchGuardAllows(readOnly.c_str(), canonical, MAX_PATH));
     EXPECT_EQ(0, SearchGuardOpenedWritable(readOnly.c_str())) << "the probe handles read-only files itself";
     EXPECT_EQ(FILE_ATTRIBUTE_READONLY, GetFileAttributesA(readOnly.c_str()) & FILE_ATTRIBUTE_READONLY);
+    // Through the folder spelt otherwise than on disk the guard opens the same files by their
+    // long form, and the list keeps the text as written.
+    for (const char* name : {"plain.dll", "held.dll"}) {
+        std::string other = folder.path() + name;
+        other.replace(other.find("Listed Folder"), 13, "LISTED FOLDER");
+        ASSERT_TRUE(FileExists(other.c_str()) && SearchGuardAllows(other.c_str(), canonical, MAX_PATH)) << other;
+        EXPECT_EQ(other, canonical);
+        EXPECT_EQ(name == std::string("plain.dll"), SearchGuardOpenedWritable(other.c_str())) << other;
+    }
     EndGuardMemo();
     CloseHandle(holder);
     SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
