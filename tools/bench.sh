@@ -4,7 +4,7 @@
 # machine, the median time of envsweep's whole search, the median of the touch floor, their
 # ratio, the number of items found and a fingerprint of the found-item list.
 #
-#   tools/bench.sh [RUNS] [/reference]   RUNS searches and floors per machine (default 5);
+#   tools/bench.sh [RUNS] [/reference]   RUNS searches and floors per machine (default 11);
 #                                        /reference: searches that share no reads
 #
 # Everything happens in one process and one wineserver session, which the script stops at the
@@ -12,7 +12,7 @@
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-runs=${1:-5}
+runs=${1:-11}
 reference=${2:-}
 
 bash tools/setup.sh >/dev/null || exit 1
