@@ -28,14 +28,11 @@ struct MemoFolder {
 int s_depth = 0;
 int s_count = 0;
 MemoFolder* s_folders = NULL;   // kMemoFolders while open; NULL when the memory could not be had
-// The last look-up of a path that was found (a rule's file is looked up right before it is
-// recorded), the name the platform found it under and its attributes.
-struct FoundNote {
-    char path[kPathSize];
-    char name[kPathSize];
-    DWORD attributes;
-};
-FoundNote s_found = {"", "", 0};
+// The search's last look-up of a path that was found (a rule's file is looked up right before
+// it is recorded), and the name the platform found it under.
+char s_foundPath[kPathSize] = "";
+char s_foundName[kPathSize] = "";
+DWORD s_foundAttributes = 0;
 // The path GuardMemoFileFinal last opened for writing, shared with no one.
 char s_writablePath[kPathSize] = "";
 
@@ -63,7 +60,7 @@ void BeginGuardMemo()
 {
     if (s_depth++ > 0) return;
     s_count = 0;
-    s_found.path[0] = s_found.name[0] = s_writablePath[0] = '\0';
+    s_foundPath[0] = s_foundName[0] = s_writablePath[0] = '\0';
     s_folders = (MemoFolder*)malloc(sizeof(MemoFolder) * kMemoFolders);
     BeginFolderListings();
 }
@@ -75,15 +72,15 @@ void EndGuardMemo()
     free(s_folders);
     s_folders = NULL;
     s_count = 0;
-    s_found.path[0] = s_found.name[0] = s_writablePath[0] = '\0';
+    s_foundPath[0] = s_foundName[0] = s_writablePath[0] = '\0';
 }
 
 void GuardMemoNoteFound(const char* path, const char* foundName, unsigned long attributes)
 {
     if (!GuardMemoOpen() || strlen(path) >= (size_t)kPathSize || strlen(foundName) >= (size_t)kPathSize) return;
-    lstrcpynA(s_found.path, path, kPathSize);
-    lstrcpynA(s_found.name, foundName, kPathSize);
-    s_found.attributes = attributes;
+    lstrcpynA(s_foundPath, path, kPathSize);
+    lstrcpynA(s_foundName, foundName, kPathSize);
+    s_foundAttributes = attributes;
 }
 
 uint8_t GuardMemoOpen()
@@ -101,23 +98,11 @@ uint8_t GuardMemoLongForm(const char* folder, const char* name, char* out, int s
     const char* separator = (length > 0 && entry->longForm[length - 1] == '\\') ? "" : "\\";
     const int written = snprintf(lookup, sizeof lookup, "%s%s%s", entry->longForm, separator, name);
     if (written < 0 || written >= (int)sizeof lookup) return 0;
-    // The same look-up made a moment ago by the search answers as it did then. The memo's own
-    // look-up is noted like any other, and the search's note is put back after it: the file's
-    // check that follows takes its attributes from that.
-    const FoundNote* answer = &s_found;
-    FoundNote own;
-    if (strcmp(lookup, s_found.path) != 0) {
-        const FoundNote search = s_found;
-        s_found.name[0] = '\0';
-        const uint8_t exists = FileExists(lookup);
-        own = s_found;
-        s_found = search;
-        if (!exists) return 0;
-        answer = &own;
-    }
+    // The same look-up made a moment ago by the search answers as it did then.
+    if (strcmp(lookup, s_foundPath) != 0 && !FileExists(lookup)) return 0;
     // Only a name found as written: a short name, another letter case or a missing file is
     // left to the walk.
-    if (strcmp(answer->name, name) != 0) return 0;
+    if (strcmp(s_foundName, name) != 0) return 0;
     *found = JoinLongForm(lookup, "", out, size);
     return 1;
 }
@@ -141,10 +126,12 @@ uint8_t GuardMemoFileFinal(const char* path, const char* longForm, char* out, in
     // Only what the probe would open this way: it sets a read-only file's attributes and renames
     // a folder instead, and a reparse point (a link, on Windows) is followed by FinalPath alone.
     // Under Wine a link to a file shows as a plain file, so its target may be opened here for a
-    // moment, as FinalPath opens it; nothing is written either way. The attributes are the
-    // search's look-up of the same text when it made one (a change since then only sends the
-    // path to FinalPath: the open fails on a read-only file or a folder).
-    const DWORD attributes = strcmp(path, s_found.path) == 0 ? s_found.attributes : GetFileAttributesA(openAs);
+    // moment, as FinalPath opens it; nothing is written either way. The attributes are those of
+    // the last look-up when it was of this text or of its long form (the search's own, or the
+    // memo's look-up of the long form); a change since then only sends the path to FinalPath:
+    // the open fails on a read-only file or a folder.
+    const uint8_t noted = strcmp(path, s_foundPath) == 0 || strcmp(openAs, s_foundPath) == 0;
+    const DWORD attributes = noted ? s_foundAttributes : GetFileAttributesA(openAs);
     const DWORD other = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & other) != 0) return FinalPath(openAs, out, size);
     HANDLE file = CreateFileA(openAs, GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
