@@ -1,10 +1,77 @@
 // Files and folders through the shell's file operation; services through the service manager.
 #include "clean/file_removal.h"
 #include <shellapi.h>
+#include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 #include "clean/file_links.h"
 #include "platform/path_guard.h"
 #include "platform/path_ops.h"
+
+namespace {
+
+// The paths whose read-only attribute a deletion cleared, one after another, each ended by a
+// zero; kept so that the attribute goes back on whatever the shell then did not delete.
+struct ClearedList {
+    char* text;
+    size_t used;
+    size_t size;
+};
+
+void ClearReadOnly(const char* path, DWORD attributes, ClearedList* cleared)
+{
+    if (!(attributes & FILE_ATTRIBUTE_READONLY)) return;
+    DWORD rest = attributes & ~(DWORD)FILE_ATTRIBUTE_READONLY;
+    if (rest == 0) rest = FILE_ATTRIBUTE_NORMAL;
+    if (!SetFileAttributesA(path, rest)) return;
+    const size_t length = strlen(path) + 1;
+    if (cleared->used + length > cleared->size) {
+        const size_t size = (cleared->size + length) * 2;
+        char* grown = (char*)realloc(cleared->text, size);
+        if (grown == NULL) {
+            // Cannot be remembered, so not left cleared either.
+            SetFileAttributesA(path, attributes);
+            return;
+        }
+        cleared->text = grown;
+        cleared->size = size;
+    }
+    memcpy(cleared->text + cleared->used, path, length);
+    cleared->used += length;
+}
+
+// Everything below folder (links were removed before, and reparse points are never entered).
+void ClearReadOnlyBelow(const char* folder, ClearedList* cleared)
+{
+    char pattern[kPathSize];
+    if (snprintf(pattern, sizeof pattern, "%s\\*", folder) >= (int)sizeof pattern) return;
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA(pattern, &found);
+    if (find == INVALID_HANDLE_VALUE) return;
+    do {
+        if (strcmp(found.cFileName, ".") == 0 || strcmp(found.cFileName, "..") == 0) continue;
+        char entry[kPathSize];
+        if (snprintf(entry, sizeof entry, "%s\\%s", folder, found.cFileName) >= (int)sizeof entry) continue;
+        ClearReadOnly(entry, found.dwFileAttributes, cleared);
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+            !(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+            ClearReadOnlyBelow(entry, cleared);
+    } while (FindNextFileA(find, &found));
+    FindClose(find);
+}
+
+// After a deletion that failed: the attribute back on every cleared path still there.
+void RestoreReadOnly(const ClearedList& cleared)
+{
+    for (size_t at = 0; at < cleared.used; at += strlen(cleared.text + at) + 1) {
+        const char* path = cleared.text + at;
+        const DWORD attributes = GetFileAttributesA(path);
+        if (attributes == INVALID_FILE_ATTRIBUTES) continue;
+        SetFileAttributesA(path, (attributes & ~(DWORD)FILE_ATTRIBUTE_NORMAL) | FILE_ATTRIBUTE_READONLY);
+    }
+}
+
+}  // namespace
 
 uint8_t DeleteFileOrFolder(const char* path)
 {
@@ -34,7 +101,20 @@ uint8_t DeleteFileOrFolder(const char* path)
     operation.pTo = "";
     // Without FOF_ALLOWUNDO: deleted for good, nothing goes to the Recycle Bin.
     operation.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI;
-    return SHFileOperationA(&operation) == 0 ? 1 : 0;
+
+    // The search leaves read-only attributes alone; the backup has recorded them by now. The
+    // shell may refuse a read-only file (Wine's does), so the attribute is cleared here, on the
+    // item and on everything inside a folder, and put back where the deletion then failed.
+    ClearedList cleared = {NULL, 0, 0};
+    const DWORD attributes = GetFileAttributesA(target);
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+        ClearReadOnly(target, attributes, &cleared);
+        if (attributes & FILE_ATTRIBUTE_DIRECTORY) ClearReadOnlyBelow(target, &cleared);
+    }
+    const uint8_t deleted = SHFileOperationA(&operation) == 0 ? 1 : 0;
+    if (!deleted) RestoreReadOnly(cleared);
+    free(cleared.text);
+    return deleted;
 }
 
 uint8_t StopAndDeleteService(const char* name)

@@ -168,9 +168,15 @@ uint8_t ProbeFileAccess(const char* path)
     const DWORD attributes = GetFileAttributesA(path);
     if (attributes == INVALID_FILE_ATTRIBUTES) return 0;
     if (attributes & FILE_ATTRIBUTE_READONLY) {
-        DWORD cleared = attributes & ~FILE_ATTRIBUTE_READONLY;
-        if (cleared == 0) cleared = FILE_ATTRIBUTE_NORMAL;
-        return SetFileAttributesA(path, cleared) ? 1 : 0;
+        // Accessible when the attribute could be cleared: asked by opening for attribute
+        // changes, shared with everyone as setting the attribute would be, and nothing changed.
+        // The deletion clears it itself, after the backup has recorded it.
+        HANDLE handle = CreateFileA(path, FILE_WRITE_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL, OPEN_EXISTING,
+                                    FILE_FLAG_BACKUP_SEMANTICS, NULL);
+        if (handle == INVALID_HANDLE_VALUE) return 0;
+        CloseHandle(handle);
+        return 1;
     }
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
         return MoveFileA(path, path) ? 1 : 0;

@@ -64,5 +64,6 @@ const char* HiveName(HKEY hive);
 // "Registry", "File" or "" for the item's class.
 const char* ItemTypeWord(const FoundItem* item);
 
-// 1 if the path exists and can be changed. Clears a read-only attribute as a side effect.
+// 1 if the path exists and can be changed: for a read-only file or folder, when its attributes
+// could be changed (the attribute itself is left as it is; the deletion clears it).
 uint8_t ProbeFileAccess(const char* path);

@@ -69,16 +69,26 @@ TEST(FileRemoval, ReadOnlyFilesAndFilesInUse)
     ASSERT_TRUE(folder.WriteFile("readonly.dll"));
     const std::string readOnly = folder.path() + "readonly.dll";
     ASSERT_TRUE(SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_READONLY));
-    // Windows deletes a read-only file through the shell; Wine's SHFileOperationA refuses it.
-    // Either way the result must match what happened to the file.
-    const uint8_t deleted = DeleteFileOrFolder(readOnly.c_str());
-    EXPECT_EQ(deleted ? 0 : 1, Exists(readOnly));
-    if (!deleted) {
-        // The search's access probe clears the attribute, after which the deletion succeeds.
-        EXPECT_EQ(1, ProbeFileAccess(readOnly.c_str()));
-        EXPECT_EQ(1, DeleteFileOrFolder(readOnly.c_str()));
-        EXPECT_FALSE(Exists(readOnly));
+    // Wine's SHFileOperationA refuses a read-only file: the deletion clears the attribute itself,
+    // on the item and inside a folder.
+    EXPECT_EQ(1, DeleteFileOrFolder(readOnly.c_str()));
+    EXPECT_FALSE(Exists(readOnly));
+    const std::string inside = folder.path() + "sub\\deeper\\readonly.dll";
+    ASSERT_TRUE(CreateDirectoryA((folder.path() + "sub").c_str(), NULL));
+    ASSERT_TRUE(CreateDirectoryA((folder.path() + "sub\\deeper").c_str(), NULL));
+    ASSERT_TRUE(folder.WriteFile("sub\\deeper\\readonly.dll"));
+    ASSERT_TRUE(SetFileAttributesA(inside.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+    ASSERT_TRUE(SetFileAttributesA((folder.path() + "sub\\deeper").c_str(), FILE_ATTRIBUTE_READONLY));
+    {
+        // Held by another program the file stays, and so does its attribute.
+        HeldFile holder(inside);
+        ASSERT_TRUE(holder.ok());
+        EXPECT_EQ(0, DeleteFileOrFolder((folder.path() + "sub").c_str()));
+        EXPECT_EQ((DWORD)(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN),
+                  GetFileAttributesA(inside.c_str()) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
     }
+    EXPECT_EQ(1, DeleteFileOrFolder((folder.path() + "sub").c_str()));
+    EXPECT_FALSE(Exists(folder.path() + "sub"));
 
     ASSERT_TRUE(folder.WriteFile("held.dll"));
     const std::string held = folder.path() + "held.dll";

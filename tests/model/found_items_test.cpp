@@ -194,9 +194,16 @@ TEST(ProbeFileAccess, HeldOpenReadOnlyFolderAndMissing)
         EXPECT_EQ(0, ProbeFileAccess(held.c_str()));   // the probe asks for exclusive write access
     }
     EXPECT_EQ(1, ProbeFileAccess(held.c_str()));
-    // A read-only file counts as accessible once the attribute is cleared, and stays cleared.
+    // A read-only file counts as accessible when its attribute could be cleared, even while
+    // another program holds it open; the probe leaves the attribute where it is.
     EXPECT_EQ(1, ProbeFileAccess(readOnly.c_str()));
-    EXPECT_EQ(0u, GetFileAttributesA(readOnly.c_str()) & FILE_ATTRIBUTE_READONLY);
+    {
+        HeldFile holder(readOnly);
+        ASSERT_TRUE(holder.ok());
+        EXPECT_EQ(1, ProbeFileAccess(readOnly.c_str()));
+    }
+    EXPECT_EQ((DWORD)FILE_ATTRIBUTE_READONLY, GetFileAttributesA(readOnly.c_str()) & FILE_ATTRIBUTE_READONLY);
+    SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 TEST_F(FoundItemsTest, FileHeldOpenIsAddedAsNotAccessible)
