@@ -362,4 +362,86 @@ TEST_F(WindowFlow, ClearedCloseBoxLeavesApplicationsRunning)
     EXPECT_TRUE(applications.Running(0));
 }
 
+// Read-only (and read-only hidden) files named by a file rule and inside an install folder: a
+// search, the family unticked and the window closed leave the machine as it was, every attribute
+// and time included; the clean-up deletes them, and /R gives them back with their attributes.
+TEST_F(WindowFlow, ReadOnlyFilesSurviveASearchAndComeBackReadOnly)
+{
+    const DWORD kShown = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    struct Marked {
+        const char* path;
+        const char* listedAs;   // the file itself, or the install folder that holds it
+        DWORD attributes;
+        WIN32_FILE_ATTRIBUTE_DATA before;
+    } marked[] = {
+        {"%SYSTEM%\\cs100cap.ax", "%SYSTEM%\\cs100cap.ax", FILE_ATTRIBUTE_READONLY, {}},
+        {"%SYSTEM%\\cs100ui.dll", "%SYSTEM%\\cs100ui.dll", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN, {}},
+        {"%PROGRAM_FILES%\\Morvane\\CaptureStation\\capturestation.exe", "%PROGRAM_FILES%\\Morvane\\CaptureStation",
+         FILE_ATTRIBUTE_READONLY, {}},
+        {"%PROGRAM_FILES%\\Morvane\\CaptureStation\\Capture\\capture.exe", "%PROGRAM_FILES%\\Morvane\\CaptureStation",
+         FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN, {}},
+    };
+    for (Marked& file : marked) {
+        const std::string path = ExpandMacros(file.path);
+        ASSERT_TRUE(SetFileAttributesA(path.c_str(), file.attributes)) << path;
+        ASSERT_TRUE(GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &file.before)) << path;
+        ASSERT_EQ(file.attributes, file.before.dwFileAttributes & kShown) << path;
+    }
+    Snapshot before, searched;
+    ASSERT_TRUE(TakeSnapshot(&before));
+    {
+        ScopedFoundItems items;
+        InteractiveRun run("/C 2");   // CaptureStation
+        ASSERT_TRUE(Answer(run.ExpectMessage(IDS_START_WARNING, 60000), IDYES));
+        HWND main = run.MainWindow();
+        ASSERT_TRUE(main != NULL);
+        Command(main, IDC_SEARCH);
+        ASSERT_TRUE(Answer(run.ExpectMessage(IDS_SEARCH_QUESTION), IDOK));
+        // Every read-only file (or its folder) is listed and accessible: the search goes straight on.
+        HWND question = run.ExpectMessage(IDS_DELETE_QUESTION, 300000);
+        ASSERT_TRUE(question != NULL);
+        for (const Marked& file : marked) {
+            const std::string path = ExpandMacros(file.listedAs);
+            int listed = 0;
+            for (int32_t i = 0; i < g_foundItems->count; i++) {
+                const FoundItem& item = g_foundItems->items[i];
+                if (item.itemClass == kItemClassFile && _stricmp(item.path, path.c_str()) == 0)
+                    listed += item.accessible == 1 ? 1 : 100;
+            }
+            EXPECT_EQ(1, listed) << path;
+        }
+        ASSERT_TRUE(Answer(question, IDNO));
+        ASSERT_TRUE(WaitUntil(DeleteUsable, main));
+        Click(main, IDC_FAMILY_FIRST + kFamilyCapture);
+        PostMessageA(main, WM_COMMAND, IDCANCEL, 0);
+        ASSERT_TRUE(run.Finished(60000));
+    }
+    ASSERT_TRUE(TakeSnapshot(&searched));
+    Comparison unchanged;
+    unchanged.seededFamilies = (1u << kFamilyCapture) | (1u << kFamilyTv);
+    CompareSnapshots(machine_, before, searched, 0, 0, &unchanged);
+    EXPECT_TRUE(unchanged.exact) << ReportText(unchanged).substr(0, 4000);
+    for (const Marked& file : marked) {
+        const std::string path = ExpandMacros(file.path);
+        WIN32_FILE_ATTRIBUTE_DATA now;
+        ASSERT_TRUE(GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &now)) << path;
+        EXPECT_EQ(file.before.dwFileAttributes, now.dwFileAttributes) << path;
+        EXPECT_EQ(0, CompareFileTime(&file.before.ftCreationTime, &now.ftCreationTime)) << path;
+        EXPECT_EQ(0, CompareFileTime(&file.before.ftLastWriteTime, &now.ftLastWriteTime)) << path;
+    }
+
+    EXPECT_EQ(0u, RunEnvsweep("/C 2 /S", 600000));
+    for (const Marked& file : marked)
+        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(ExpandMacros(file.path).c_str())) << file.path;
+    EXPECT_EQ(0u, RunEnvsweep("/R", 600000));
+    for (const Marked& file : marked) {
+        const std::string path = ExpandMacros(file.path);
+        WIN32_FILE_ATTRIBUTE_DATA now;
+        ASSERT_TRUE(GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &now)) << path;
+        EXPECT_EQ(file.attributes, now.dwFileAttributes & kShown) << path;
+        EXPECT_EQ(0, CompareFileTime(&file.before.ftLastWriteTime, &now.ftLastWriteTime)) << path;
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);   // so that the machine can be unseeded
+    }
+}
+
 }  // namespace
