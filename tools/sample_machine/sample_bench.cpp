@@ -64,9 +64,8 @@ std::vector<Container> ScannedContainers()
     for (int i = 0; kRegistryRules[i].keyPath != NULL; i++) {
         const RegistryRule& rule = kRegistryRules[i];
         const RegistryKindRow& kind = RegistryKind(rule.kind);
-        const int depth = kind.scanDepth;
-        if (depth == 0) continue;
-        AddContainer(&containers, rule.hive, rule.keyPath, depth);
+        if (kind.scanDepth == 0) continue;
+        AddContainer(&containers, rule.hive, rule.keyPath, kind.scanDepth);
         // The child-device rule finds its adapters in the PCI enumerator.
         if (kind.search == kSearchChildDeviceScan)
             AddContainer(&containers, HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Enum\\PCI", 1);

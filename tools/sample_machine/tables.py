@@ -58,11 +58,8 @@ def hive_short_names(src):
         return dict(re.findall(r'^\s*\{(HKEY_\w+),\s*"\w+",\s*"(\w+)"', f.read(), re.M))
 
 
-class Rule:
-    """A row of kRegistryRules; meaning is its kind's row of kRegistryKinds."""
-    def __init__(self, index, product, kind, hive, key, argument, tag, meaning):
-        self.index, self.product, self.kind, self.hive = index, product, kind, hive
-        self.key, self.argument, self.tag, self.meaning = key, argument, tag, meaning
+# A row of kRegistryRules; meaning is its kind's row of kRegistryKinds.
+Rule = collections.namedtuple('Rule', 'index product kind hive key argument tag meaning')
 
 
 def registry_rules(src):
