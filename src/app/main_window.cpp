@@ -18,7 +18,8 @@ const int kLastProductBox = IDC_FAMILY_FIRST + kProductCount - 1;
 
 // Controls that keep their distance to the right edge, in registration order.
 static const int kRightAnchored[] = {
-    2401, 2409, 2410, 2403, 2404, 2408, 2402, 2407, 2411, 2412, 2413, 2414, 2415, 2416, 2417,
+    IDC_FAMILY_1, IDC_FAMILY_9, IDC_FAMILY_10, IDC_FAMILY_3, IDC_FAMILY_4, IDC_FAMILY_8, IDC_FAMILY_2, IDC_FAMILY_7,
+    IDC_FAMILY_11, IDC_FAMILY_12, IDC_FAMILY_13, IDC_FAMILY_14, IDC_FAMILY_15, IDC_FAMILY_16, IDC_FAMILY_17,
     IDC_PRODUCT_GROUP, IDC_DRIVER_GROUP, IDC_APPLICATION_GROUP, IDC_TICK_ALL, IDC_UNTICK_ALL, IDC_ABOUT_BUTTON,
 };
 // Controls that keep their distance to the right and bottom edges.
@@ -48,7 +49,7 @@ static void CreateTooltips(HWND window)
 
 static void SetDeleteBitmap(HWND window)
 {
-    const UINT bitmap = (GetUserDefaultLCID() & 0x3FF) == LANG_JAPANESE ? IDB_DELETE_JA : IDB_DELETE_EN;
+    const UINT bitmap = PRIMARYLANGID(LANGIDFROMLCID(GetUserDefaultLCID())) == LANG_JAPANESE ? IDB_DELETE_JA : IDB_DELETE_EN;
     if (g_deleteBitmap == NULL) g_deleteBitmap = LoadBitmapA(g_instance, MAKEINTRESOURCEA(bitmap));
     SendDlgItemMessageA(window, IDC_DELETE, BM_SETIMAGE, IMAGE_BITMAP, (LPARAM)g_deleteBitmap);
 }

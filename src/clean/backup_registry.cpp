@@ -8,7 +8,6 @@
 #include "clean/registry_removal.h"
 #include "model/found_items.h"
 #include "platform/path_ops.h"
-#include "platform/registry_access.h"
 #include "tables/registry_rules.h"
 
 namespace {
@@ -174,13 +173,9 @@ SaveResult SavePropertySheetHandler(OutputFile* out, const FoundItem& item)
 {
     const SaveResult own = SaveTarget(out, item);
     if (own == kSaveFailed) return kSaveFailed;
-    char classId[1024];
-    HKEY key = OpenKeyForRead(item.hive, item.path);
-    if (key == NULL) return own;
-    const uint8_t read = ReadStringValue(key, item.valueName, classId, sizeof classId);
-    RegCloseKey(key);
+    char classId[kClassIdSize];
     // Without a readable class identifier the removal deletes nothing.
-    if (!read) return own;
+    if (!ReadHandlerClassId(item.hive, item.path, item.valueName, classId)) return own;
     return SaveClassRegistration(out, classId) == kSaveFailed ? kSaveFailed : kSaved;
 }
 
@@ -201,14 +196,15 @@ SaveResult SaveNamespaceEntry(OutputFile* out, const char* name)
 SaveResult SaveByKind(OutputFile* out, const FoundItem& item)
 {
     if (item.path == NULL) return kSaveMissing;
-    if (IsPlainRemovalKind(item.ruleKind)) return SaveTarget(out, item);
-    switch (item.ruleKind) {
-    case RegistryRuleKind::PropertySheetHandlerKey:
+    switch (RegistryKind(item.ruleKind).removal) {
+    case kRemovePlain:
+        return SaveTarget(out, item);
+    case kRemoveHandlerClass:
         return SavePropertySheetHandler(out, item);
-    case RegistryRuleKind::DllListValue:
+    case kRemoveFromDllList:
         // The list as it was before the rewrite (an absent name is the default value).
         return SaveValue(out, item.hive, item.path, item.valueName);
-    case RegistryRuleKind::NamespaceExtensionScan:
+    case kRemoveNamespaceEntry:
         return SaveNamespaceEntry(out, FileNamePart(item.path));
     default:
         return kSaveMissing;   // no removal operation: nothing is deleted

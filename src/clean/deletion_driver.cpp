@@ -8,7 +8,6 @@
 #include "clean/service_wait.h"
 #include "model/found_items.h"
 #include "platform/path_ops.h"
-#include "platform/registry_access.h"
 #include "search/files/file_search.h"
 #include "search/registry/registry_search.h"
 #include "tables/registry_rules.h"
@@ -21,29 +20,26 @@ uint8_t SearchAll(HWND progress)
     return result;
 }
 
-// Kind 2: the class identifier held by the item's value (or the key's default value) goes
-// first; an unreadable identifier fails the item before anything is deleted.
+// The handler's class identifier goes first; an unreadable identifier fails the item before
+// anything is deleted.
 static uint8_t DeletePropertySheetHandler(const FoundItem& item)
 {
-    char classId[1024];
-    HKEY key = OpenKeyForRead(item.hive, item.path);
-    if (key == NULL) return 0;
-    const uint8_t read = ReadStringValue(key, item.valueName, classId, sizeof classId);
-    RegCloseKey(key);
-    if (!read) return 0;
+    char classId[kClassIdSize];
+    if (!ReadHandlerClassId(item.hive, item.path, item.valueName, classId)) return 0;
     DeleteClassRegistration(classId);
     return DeleteRegistryItem(item.hive, item.path, item.valueName);
 }
 
 uint8_t DeleteRegistryItemByKind(const FoundItem& item)
 {
-    if (IsPlainRemovalKind(item.ruleKind)) return DeleteRegistryItem(item.hive, item.path, item.valueName);
-    switch (item.ruleKind) {
-    case RegistryRuleKind::PropertySheetHandlerKey:
+    switch (RegistryKind(item.ruleKind).removal) {
+    case kRemovePlain:
+        return DeleteRegistryItem(item.hive, item.path, item.valueName);
+    case kRemoveHandlerClass:
         return DeletePropertySheetHandler(item);
-    case RegistryRuleKind::DllListValue:
+    case kRemoveFromDllList:
         return RemoveDllFromListValue(item.hive, item.path, item.valueName);
-    case RegistryRuleKind::NamespaceExtensionScan:
+    case kRemoveNamespaceEntry:
         // The subkey's name is the class identifier of the namespace entry.
         return DeleteDesktopNamespaceEntry(FileNamePart(item.path));
     default:
@@ -59,7 +55,7 @@ static uint8_t TakenAlongEarlier(const FoundItemList* list, int32_t index, const
         const FoundItem& earlier = list->items[j];
         if (earlier.itemClass != kItemClassRegistry || earlier.ticked != 1 || earlier.notDeleted != 0) continue;
         if (earlier.valueName != NULL || earlier.hive != item.hive || earlier.path == NULL) continue;
-        if (earlier.ruleKind == RegistryRuleKind::DllListValue) continue;
+        if (!RegistryKind(earlier.ruleKind).removesKey) continue;
         const size_t prefix = strlen(earlier.path);
         if (prefix == 0 || prefix > length) continue;
         if (item.path[prefix] != '\0' && item.path[prefix] != '\\') continue;
@@ -75,7 +71,7 @@ static uint8_t TakenAlongEarlier(const FoundItemList* list, int32_t index, const
 // clean-up, dozens of entries that are gone.
 static uint8_t AlreadyGone(const FoundItemList* list, int32_t index, const FoundItem& item)
 {
-    if (!IsPlainRemovalKind(item.ruleKind)) return 0;   // the others remove more than the item itself
+    if (RegistryKind(item.ruleKind).removal != kRemovePlain) return 0;   // the others remove more than the item
     if (item.path == NULL || item.path[0] == '\0') return 0;
     if (!TakenAlongEarlier(list, index, item)) return 0;
     HKEY key = NULL;

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <stdint.h>
 #include "clean/backup_output.h"
+#include "platform/hive_names.h"
 
 extern const char kRegFileHeader[];     // "REGEDIT4" and a blank line
 const int kRegPathSize = 4096;          // a key's path with its hive name, in sections and walks
@@ -39,6 +40,3 @@ struct RegFileVisitor {
 // skipped; deletions ("[-key]", "=-") are not part of what a backup holds and count as bad lines.
 // 0 when the work buffers cannot be had.
 uint8_t ReadRegText(const char* text, DWORD length, UINT codePage, RegFileVisitor* visitor);
-
-// The predefined root for a hive name of the text ("HKEY_LOCAL_MACHINE"...), NULL when unknown.
-HKEY HiveFromName(const char* name, DWORD length);

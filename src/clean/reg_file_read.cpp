@@ -2,24 +2,8 @@
 // continuation lines) and comments, handed to a visitor in file order.
 #include "clean/reg_file.h"
 #include <string.h>
-#include "platform/ascii_case.h"
 
 namespace {
-
-struct Hive {
-    const char* name;
-    HKEY root;
-};
-
-const Hive kHives[] = {
-    // name                  root
-    {"HKEY_LOCAL_MACHINE",   HKEY_LOCAL_MACHINE},
-    {"HKEY_CURRENT_USER",    HKEY_CURRENT_USER},
-    {"HKEY_CLASSES_ROOT",    HKEY_CLASSES_ROOT},
-    {"HKEY_USERS",           HKEY_USERS},
-    {"HKEY_CURRENT_CONFIG",  HKEY_CURRENT_CONFIG},
-    {NULL,                   NULL},  // end row
-};
 
 // The work buffers of one reading: every decoded text or data is shorter than the file.
 struct Reader {
@@ -190,18 +174,6 @@ const char* ReadValueLine(Reader* reader, const char* start, const char* end)
 }
 
 }  // namespace
-
-HKEY HiveFromName(const char* name, DWORD length)
-{
-    char text[32];
-    if (length >= sizeof text) return NULL;
-    memcpy(text, name, length);
-    text[length] = '\0';
-    for (int i = 0; kHives[i].name != NULL; i++) {
-        if (AsciiEqualNoCase(text, kHives[i].name)) return kHives[i].root;
-    }
-    return NULL;
-}
 
 uint8_t ReadRegText(const char* text, DWORD length, UINT codePage, RegFileVisitor* visitor)
 {

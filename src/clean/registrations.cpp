@@ -2,6 +2,7 @@
 #include "clean/registry_removal.h"
 #include <stdio.h>
 #include <string.h>
+#include "platform/registry_access.h"
 
 const char kDesktopNameSpaceKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\explorer\\Desktop\\NameSpace";
 const char kApprovedExtensionsKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved";
@@ -31,6 +32,15 @@ uint8_t DeleteClassRegistration(const char* classId)
     const LONG rc = RegDeleteKeyA(classes, classId);
     RegCloseKey(classes);
     return rc == ERROR_SUCCESS ? 1 : 0;
+}
+
+uint8_t ReadHandlerClassId(HKEY hive, const char* keyPath, const char* valueName, char* classId)
+{
+    HKEY key = OpenKeyForRead(hive, keyPath);
+    if (key == NULL) return 0;
+    const uint8_t read = ReadStringValue(key, valueName, classId, kClassIdSize);
+    RegCloseKey(key);
+    return read;
 }
 
 // 1 only when the key is known not to exist; a key that refuses to open is still there.

@@ -11,6 +11,7 @@ const DWORD kOldDescriptorSize = 65556;     // old security descriptor of a key
 const int kRegistrationPathSize = 1024;     // key path of a class registration or namespace entry
 const DWORD kListValueSize = 512;           // list value read for rewriting
 const int kListEntrySize = 260;             // one entry of the list value (259 characters)
+const DWORD kClassIdSize = 1024;            // class identifier read from a handler's value
 
 // The DLL entry that RemoveDllFromListValue takes out of a list value.
 extern const char kListedDllName[];
@@ -39,6 +40,11 @@ uint8_t GrantCurrentUserKeyAccess(HKEY parent, const char* subkey);
 // Deletes HKCR\CLSID\<classId> with its subtree. 1 when the class key was deleted. An empty
 // identifier or one holding a backslash names no single class and is refused (0, nothing touched).
 uint8_t DeleteClassRegistration(const char* classId);
+
+// The class identifier a property-sheet handler names: the item's value, or the key's default
+// value when valueName is NULL, into classId (kClassIdSize bytes). 0 when the key or the value
+// cannot be read; the handler's removal then deletes nothing.
+uint8_t ReadHandlerClassId(HKEY hive, const char* keyPath, const char* valueName, char* classId);
 
 // Removes the desktop namespace entry <name>, its "Approved" shell-extension value and its class
 // registration. 1 when the namespace entry no longer exists afterwards. A name that is empty or

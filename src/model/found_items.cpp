@@ -133,15 +133,6 @@ uint8_t AddRegistryItem(int32_t kind, HKEY hive, const char* keyPath, const char
     return 1;
 }
 
-const char* HiveName(HKEY hive)
-{
-    if (hive == HKEY_CLASSES_ROOT) return "HKEY_CLASSES_ROOT";
-    if (hive == HKEY_CURRENT_USER) return "HKEY_CURRENT_USER";
-    if (hive == HKEY_LOCAL_MACHINE) return "HKEY_LOCAL_MACHINE";
-    if (hive == HKEY_USERS) return "HKEY_USERS";
-    return "";
-}
-
 const char* ItemTypeWord(const FoundItem* item)
 {
     if (item->itemClass == kItemClassRegistry) return "Registry";

@@ -2,6 +2,7 @@
 #pragma once
 #include <windows.h>
 #include <stdint.h>
+#include "platform/hive_names.h"
 #include "platform/text_index.h"
 
 const int32_t kItemClassRegistry = 0;
@@ -57,9 +58,6 @@ void ClearItems();
 // "[HIVE\path] value" for registry items, the path for file items; at most 1023 characters.
 // Writes into text (size bytes, always terminated) and returns text.
 char* FormatItemText(const FoundItem* item, char* text, int size);
-
-// "HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE", "HKEY_USERS", or "".
-const char* HiveName(HKEY hive);
 
 // "Registry", "File" or "" for the item's class.
 const char* ItemTypeWord(const FoundItem* item);

@@ -1026,24 +1026,3 @@ int CountRegistryRules()
     while (kRegistryRules[n].keyPath != NULL) n++;
     return n;
 }
-
-uint8_t IsPlainRemovalKind(int32_t kind)
-{
-    switch (kind) {
-    case KeyOrValue:
-    case ProfileServiceKey:
-    case ServiceKey:
-    case ChipServiceKey:
-    case DriverClassScan:
-    case PciDeviceScan:
-    case FileReferenceValue:
-    case MonitorDeviceScan:
-    case ChildDeviceScan:
-    case VideoKeyScan:
-    case DefaultValueScan:
-    case DeviceInterfaceScan:
-        return 1;
-    default:
-        return 0;
-    }
-}

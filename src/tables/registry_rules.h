@@ -2,10 +2,12 @@
 #pragma once
 #include <windows.h>
 #include <stdint.h>
+#include "tables/registry_kinds.h"
 
 // How a registry rule finds its items, and (through the kind recorded on each item) how the
-// deletion removes them. A namespace keeps the kind names apart from the scan functions of the
-// same names (RegistryRuleKind::DriverClassScan is the kind, DriverClassScan(rule) the scan).
+// deletion removes them; kRegistryKinds says what each kind means. A namespace keeps the kind
+// names apart from the scan functions of the same names (RegistryRuleKind::DriverClassScan is
+// the kind, DriverClassScan(rule) the scan).
 namespace RegistryRuleKind {
 enum Value : int32_t {
     KeyOrValue = 0,
@@ -25,10 +27,6 @@ enum Value : int32_t {
     DeviceInterfaceScan = 14,
 };
 }  // namespace RegistryRuleKind
-
-// 1 for the kinds whose removal deletes exactly the item's own key or value, nothing besides (no
-// class registration, namespace entry or list rewrite); 0 for the others and unknown kinds.
-uint8_t IsPlainRemovalKind(int32_t kind);
 
 struct RegistryRule {
     int32_t product;       // product family index, 0..17

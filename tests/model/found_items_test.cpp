@@ -172,6 +172,12 @@ TEST(FoundItemText, RegistryFileAndOtherClasses)
     EXPECT_STREQ("HKEY_CURRENT_USER", HiveName(HKEY_CURRENT_USER));
     EXPECT_STREQ("HKEY_USERS", HiveName(HKEY_USERS));
     EXPECT_STREQ("", HiveName(NULL));
+    // HKEY_CURRENT_CONFIG is read back from .reg files by its name, but no item lives there.
+    EXPECT_STREQ("", HiveName(HKEY_CURRENT_CONFIG));
+    EXPECT_EQ(HKEY_CURRENT_CONFIG, HiveFromName("hkey_current_config]", 19));
+    EXPECT_EQ(HKEY_LOCAL_MACHINE, HiveFromShortName("HKLM"));
+    EXPECT_EQ(NULL, HiveFromShortName("HKCC"));
+    EXPECT_EQ(NULL, HiveFromShortName("hklm"));
 }
 
 TEST(ProbeFileAccess, HeldOpenReadOnlyFolderAndMissing)

@@ -138,6 +138,42 @@ TEST_F(TablePrinterTest, RegistryTableRowByRow)
     EXPECT_EQ(2, tagged);
 }
 
+// Every kind the rules use, and every kind 0-14, has exactly one row, in kind order; the printer
+// writes each row and then the end row, which answers for any other kind.
+TEST_F(TablePrinterTest, KindTableHasOneRowPerKindAndPrintsThemAll)
+{
+    for (int i = 0; kRegistryRules[i].keyPath != NULL; i++) EXPECT_NE(nullptr, RegistryKind(kRegistryRules[i].kind).name) << i;
+    int rows = 0;
+    while (kRegistryKinds[rows].name != NULL) {
+        EXPECT_EQ(rows, kRegistryKinds[rows].kind);
+        EXPECT_EQ(&kRegistryKinds[rows], &RegistryKind(rows));
+        rows++;
+    }
+    ASSERT_EQ(15, rows);
+    EXPECT_EQ(&kRegistryKinds[15], &RegistryKind(15));
+    EXPECT_EQ(&kRegistryKinds[15], &RegistryKind(-1));
+
+    const PrinterRun run = Run("kinds");
+    ASSERT_EQ(0u, run.exitCode) << run.err;
+    ASSERT_EQ(17u, run.lines.size());
+    EXPECT_EQ("kind\tname\tsearch\trestricted\tremoval\tremovesKey\tscanDepth", run.lines[0]);
+    EXPECT_EQ("0\tKeyOrValue\tplain-lookup\tmode-tag\tplain\t1\t0", run.lines[1]);
+    EXPECT_EQ("1\tProfileServiceKey\tplain-lookup\tfamily-1\tplain\t1\t0", run.lines[2]);
+    EXPECT_EQ("2\tPropertySheetHandlerKey\tplain-lookup\tmode-tag\thandler-class\t1\t0", run.lines[3]);
+    EXPECT_EQ("6\tPciDeviceScan\tpci-device-scan\tnever\tplain\t1\t1", run.lines[7]);
+    EXPECT_EQ("7\tFileReferenceValue\tbuilt-value-name\talways\tplain\t1\t0", run.lines[8]);
+    EXPECT_EQ("11\tDllListValue\tdll-list\talways\tdll-list\t0\t0", run.lines[12]);
+    EXPECT_EQ("12\tNamespaceExtensionScan\tnamespace-scan\talways\tnamespace-entry\t1\t1", run.lines[13]);
+    EXPECT_EQ("14\tDeviceInterfaceScan\tinterface-scan\talways\tplain\t1\t3", run.lines[15]);
+    EXPECT_EQ("-1\t<absent>\tplain-lookup\tmode-tag\tnothing\t1\t0", run.lines[16]);
+    for (int k = 0; k < rows; k++) {
+        const std::vector<std::string> f = Fields(run.lines[k + 1]);
+        ASSERT_EQ(7u, f.size()) << run.lines[k + 1];
+        EXPECT_EQ(std::to_string(k) + "\t" + kRegistryKinds[k].name, f[0] + "\t" + f[1]);
+        EXPECT_EQ(std::to_string(kRegistryKinds[k].scanDepth), f[6]);
+    }
+}
+
 TEST_F(TablePrinterTest, FileTableKeepsTheEmptyPlaceholdersApartFromAbsentText)
 {
     const PrinterRun run = Run("files");

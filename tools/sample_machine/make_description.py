@@ -23,16 +23,15 @@ VIDEO = 'System\\CurrentControlSet\\Control\\Video\\'
 MONITOR_CLASS = '{4D36E96E-E325-11CE-BFC1-08002BE10318}'
 
 
+KIND_CATEGORIES = {'ProfileServiceKey': 'profile-service', 'PropertySheetHandlerKey': 'property-sheet',
+                   'ServiceKey': 'service-key', 'ChipServiceKey': 'chip-service'}
+SERVICE_KINDS = ('ProfileServiceKey', 'ServiceKey', 'ChipServiceKey')
+
+
 def category_of(rule):
-    k, p = rule.kind, rule.key.upper()
-    if k == 1:
-        return 'profile-service'
-    if k == 2:
-        return 'property-sheet'
-    if k == 3:
-        return 'service-key'
-    if k == 4:
-        return 'chip-service'
+    p = rule.key.upper()
+    if rule.meaning.name in KIND_CATEGORIES:
+        return KIND_CATEGORIES[rule.meaning.name]
     for needle, name in (('\\UNINSTALL\\', 'uninstall'), ('APP PATHS', 'app-path'), ('MENUORDER', 'start-menu-order'),
                          ('\\INSTANCE\\', 'filter'), ('DEVENUM', 'capture-device'), ('\\ENUM\\', 'device'),
                          ('MEDIACATEGORIES', 'media-category'), ('EVENTLOG', 'event-log'),
@@ -63,27 +62,27 @@ def service_files(file_rules):
 def add_registry_rules(m, rules, services):
     seen_service = set()
     for r in rules:
-        if r.kind in (0, 1, 2, 3, 4) or r.kind > 14:
+        if r.meaning.search == 'kSearchPlainLookup':
             cat = category_of(r)
             if r.argument is not None:
                 m.add(Trace('value', cat, hive=r.hive, path=r.key, name=r.argument, vtype='sz',
                             data='"%PROGRAM_FILES%\\Morvane\\' + r.argument + '\\' + r.argument.lower() + '.exe" /tray'))
                 continue
             upper = r.key.upper()
-            if r.kind == 3 and upper.startswith(SERVICES.upper()) and upper[len(SERVICES):] in services:
+            if r.meaning.name == 'ServiceKey' and upper.startswith(SERVICES.upper()) and upper[len(SERVICES):] in services:
                 product, binary, name = services[upper[len(SERVICES):]]
                 if name.upper() not in seen_service:
                     seen_service.add(name.upper())
                     m.add(Trace('service', 'service', name=name, kernel=binary.lower().endswith('.sys'), data=binary))
                 continue
             m.add(Trace('key', cat, hive=r.hive, path=r.key))
-            if r.kind in (1, 3, 4):
+            if r.meaning.name in SERVICE_KINDS:
                 leaf = r.key.split('\\')[-1]
                 m.add(Trace('value', cat, hive=r.hive, path=r.key, name='Type', vtype='dword', data='1'))
                 m.add(Trace('value', cat, hive=r.hive, path=r.key, name='Start', vtype='dword', data='4'))
                 m.add(Trace('value', cat, hive=r.hive, path=r.key, name='ImagePath', vtype='expand',
                             data='system32\\drivers\\' + leaf.lower() + '.sys'))
-            elif r.kind == 2:
+            elif r.meaning.removal == 'kRemoveHandlerClass':
                 clsid = guid(0x2000 + r.index)
                 m.add(Trace('value', cat, hive=r.hive, path=r.key, name='@', vtype='sz', data=clsid))
                 m.add(Trace('key', 'property-sheet-class', hive='HKCR', path='CLSID\\' + clsid))
@@ -119,7 +118,7 @@ def add_install_folders(m, rows):
 
 def add_file_references(m, rules, install_rows, notes):
     for r in rules:
-        if r.kind != 7:
+        if r.meaning.search != 'kSearchBuiltValueName':
             continue
         arg = r.argument
         if arg.upper().startswith('%SYSTEM%\\') or arg.upper().startswith('%INF%\\'):
@@ -145,7 +144,7 @@ def add_class_instances(m, rules):
     providers = ['Morvane', 'Morvane Co., Ltd.', 'morvane']
     done = set()
     for r in rules:
-        if r.kind != 5:
+        if r.meaning.search != 'kSearchDriverClassScan':
             continue
         ident = (r.key.upper(), (r.argument or '').upper())
         if ident in done:
@@ -189,7 +188,7 @@ def add_cpl_extension(m, key, n):
 
 
 def add_devices(m, rules, ids):
-    families = sorted({r.product for r in rules if r.kind == 6})
+    families = sorted({r.product for r in rules if r.meaning.search == 'kSearchPciDeviceScan'})
     video_n = [0x100]
 
     def video(description, intended=True):
@@ -203,7 +202,7 @@ def add_devices(m, rules, ids):
 
     for family in families:
         pci = [i for f, i in ids if f == family and not i.upper().startswith('USB\\')]
-        for r in [x for x in rules if x.kind == 6 and x.product == family]:
+        for r in [x for x in rules if x.meaning.search == 'kSearchPciDeviceScan' and x.product == family]:
             chosen = pci if r.key.upper() == 'SYSTEM\\CURRENTCONTROLSET\\ENUM\\PCI' else pci[:1]
             for j, hw in enumerate(chosen):
                 dev = r.key + '\\' + hw + '&REV_A%d' % (j % 4)
@@ -223,28 +222,28 @@ def add_devices(m, rules, ids):
                         other = video('Contoso Display Adapter', intended=False)
                         m.add(Trace('value', 'pci-device', hive='HKLM', path=dev + '\\4&ffffffff&0&0099\\Device Parameters',
                                     name='VideoID', vtype='sz', data=other))
-    # Child devices of the first adapter (kind 9) and their driver keys.
+    # Child devices of the first adapter and their driver keys.
     child = 'System\\CurrentControlSet\\Enum\\DISPLAY\\MVM0001\\5&2B3C4D5E&0&80861100'
     m.add(Trace('key', 'child-device', hive='HKLM', path=child))
     m.add(Trace('value', 'child-device', hive='HKLM', path=child, name='Driver', vtype='sz', data=MONITOR_CLASS + '\\0100'))
     m.add(Trace('key', 'child-device', hive='HKLM', path='System\\CurrentControlSet\\Control\\Class\\' + MONITOR_CLASS + '\\0100'))
-    # Monitors in the older layout (kind 8) and their driver keys.
+    # Monitors in the older layout and their driver keys.
     hw0 = [i for f, i in ids if f == 0][0]
     mon = 'Enum\\Monitor\\Default_Monitor\\PCI_' + hw0 + '&REV_A1'
     m.add(Trace('key', 'monitor-device', hive='HKLM', path=mon))
     m.add(Trace('value', 'monitor-device', hive='HKLM', path=mon, name='Driver', vtype='sz', data='MONITOR\\0100'))
     m.add(Trace('key', 'monitor-device', hive='HKLM', path='System\\CurrentControlSet\\Services\\Class\\MONITOR\\0100'))
-    # Video keys that only the description finds (kind 10).
+    # Video keys that only the description finds.
     video('NVIDIA GeForce VisionForce')
     video('Morvane VANTIRA Dual Head')
 
 
 def add_scans(m, rules):
     for r in rules:
-        if r.kind == 11:
+        if r.meaning.search == 'kSearchDllList':
             m.add(Trace('list', 'appinit', hive=r.hive, path=r.key, name=r.argument,
                         data='contoso.dll nvdesk32.dll fabrikam.dll', after='contoso.dll fabrikam.dll'))
-        elif r.kind == 12:
+        elif r.meaning.search == 'kSearchNamespaceScan':
             clsid = guid(0x5000)
             m.add(Trace('key', 'namespace', hive=r.hive, path=r.key + '\\' + clsid))
             m.add(Trace('value', 'namespace', hive=r.hive, path=r.key + '\\' + clsid, name='@', vtype='sz', data=r.argument))
@@ -254,7 +253,7 @@ def add_scans(m, rules):
             m.add(Trace('key', 'namespace', hive='HKCR', path='CLSID\\' + clsid))
             m.add(Trace('value', 'namespace', hive='HKCR', path='CLSID\\' + clsid + '\\InprocServer32', name='@',
                         vtype='sz', data='%SYSTEM%\\vfdesk32.dll'))
-        elif r.kind == 14:
+        elif r.meaning.search == 'kSearchInterfaceScan':
             cls = r.key.split('\\')[-1]
             n = r.index
             iface = r.key + '\\##?#PCI#VEN_1E7A&DEV_%04X#4&%08x&0&0010#%s' % (0x7100 + n, 0x2C3D4E00 + n, cls)

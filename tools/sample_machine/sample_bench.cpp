@@ -46,26 +46,6 @@ struct Container {
     int depth;   // levels below the container whose keys the rules open
 };
 
-// How deep below its key a scanning kind looks; 0 for the kinds that look at one key.
-int ScanDepth(int32_t kind)
-{
-    switch (kind) {
-    case RegistryRuleKind::DriverClassScan:
-    case RegistryRuleKind::PciDeviceScan:
-    case RegistryRuleKind::NamespaceExtensionScan:
-    case RegistryRuleKind::DefaultValueScan:
-        return 1;
-    case RegistryRuleKind::MonitorDeviceScan:
-    case RegistryRuleKind::ChildDeviceScan:
-    case RegistryRuleKind::VideoKeyScan:
-        return 2;
-    case RegistryRuleKind::DeviceInterfaceScan:
-        return 3;
-    default:
-        return 0;
-    }
-}
-
 void AddContainer(std::vector<Container>* containers, HKEY hive, const char* path, int depth)
 {
     for (Container& c : *containers) {
@@ -83,11 +63,11 @@ std::vector<Container> ScannedContainers()
     std::vector<Container> containers;
     for (int i = 0; kRegistryRules[i].keyPath != NULL; i++) {
         const RegistryRule& rule = kRegistryRules[i];
-        const int depth = ScanDepth(rule.kind);
-        if (depth == 0) continue;
-        AddContainer(&containers, rule.hive, rule.keyPath, depth);
+        const RegistryKindRow& kind = RegistryKind(rule.kind);
+        if (kind.scanDepth == 0) continue;
+        AddContainer(&containers, rule.hive, rule.keyPath, kind.scanDepth);
         // The child-device rule finds its adapters in the PCI enumerator.
-        if (rule.kind == RegistryRuleKind::ChildDeviceScan)
+        if (kind.search == kSearchChildDeviceScan)
             AddContainer(&containers, HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Enum\\PCI", 1);
     }
     return containers;

@@ -18,6 +18,8 @@
 #include "sample_machine.h"
 #include <stdlib.h>
 #include <string.h>
+#include "platform/ascii_case.h"
+#include "tables/registry_kinds.h"
 
 static std::vector<std::string> SplitTabs(const std::string& line)
 {
@@ -282,31 +284,21 @@ std::string FindersText(const std::vector<TraceFinder>& finders)
 // The mode-tag test of the restricted run: no tag, or "heavy" in any ASCII letter case.
 static uint8_t TagPasses(const std::string& tag)
 {
-    if (tag.empty()) return 1;
-    const char* heavy = "heavy";
-    if (tag.size() != 5) return 0;
-    for (size_t i = 0; i < 5; i++) {
-        char c = tag[i];
-        if (c >= 'A' && c <= 'Z') c = (char)(c - 'A' + 'a');
-        if (c != heavy[i]) return 0;
-    }
-    return 1;
+    return tag.empty() || AsciiEqualNoCase(tag.c_str(), "heavy") ? 1 : 0;
 }
 
 uint8_t FinderActive(const TraceFinder& finder, uint32_t mask, uint8_t restricted)
 {
     if (finder.family < 0 || finder.family > 31 || ((mask >> finder.family) & 1u) == 0) return 0;
     if (!restricted || finder.source != kFinderRegistryRule) return 1;
-    switch (finder.kind) {
-    case 6:
-    case 10:
+    switch (RegistryKind(finder.kind).restricted) {
+    case kRestrictedNever:
         return 0;
-    case 1:
-    case 3:
+    case kRestrictedFamilyOne:
         return finder.family == 1 && TagPasses(finder.tag) ? 1 : 0;
-    case 5: case 7: case 8: case 9: case 11: case 12: case 13: case 14:
+    case kRestrictedAlways:
         return 1;
-    default:  // 0, 2, 4 and any kind outside 1..14
+    default:
         return TagPasses(finder.tag);
     }
 }

@@ -3,6 +3,7 @@
 #include "sample_machine.h"
 #include <shlobj.h>
 #include <string.h>
+#include "platform/hive_names.h"
 #include "platform/path_ops.h"
 
 namespace {
@@ -89,11 +90,7 @@ std::string ExpandMacros(const std::string& text)
 
 HKEY HiveHandle(const std::string& hive)
 {
-    if (hive == "HKLM") return HKEY_LOCAL_MACHINE;
-    if (hive == "HKCU") return HKEY_CURRENT_USER;
-    if (hive == "HKCR") return HKEY_CLASSES_ROOT;
-    if (hive == "HKU") return HKEY_USERS;
-    return NULL;
+    return HiveFromShortName(hive.c_str());
 }
 
 std::string CanonicalKeyPath(const std::string& hive, const std::string& keyPath)

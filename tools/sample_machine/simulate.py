@@ -1,9 +1,10 @@
 """A model of envsweep's search run over the sample machine: which rules find each trace.
 
-It follows the rule kinds as the program implements them (plain lookups, built value names,
-class, device, video, namespace and interface scans, file rules, INF identification,
-install folders) and the registrations that removal takes along (the class of a property-sheet
-handler or namespace extension, the namespace's Approved value, a file rule's service).
+It follows the rule kinds as the program's kind table (src/tables/registry_kinds.cpp) sends them
+to its searches (plain lookups, built value names, class, device, video, namespace and interface
+scans), the file rules, INF identification, install folders, and the registrations that removal
+takes along (the class of a property-sheet handler or namespace extension, the namespace's
+Approved value, a file rule's service).
 Finders are written FAMILY:SOURCE[:TAG], the source being kN for the kind of the rule that is
 evaluated, file, svc, inf or inst.
 """
@@ -95,15 +96,16 @@ def assign_finders(machine, survivors, rules, ids, file_rows, inf_rows, install_
     for r in rules:
         f = '%d:k%d' % (r.product, r.kind) + (':' + r.tag if r.tag else '')
         key = canon(r.hive, r.key)
-        if r.kind in (0, 1, 2, 3, 4):
+        search = r.meaning.search
+        if search == 'kSearchPlainLookup':
             if r.argument is not None:
                 if reg.value(key, r.argument) is not None:
                     rec(('V', key, r.argument.upper()), f)
             elif key in reg.keys:
                 rec_key(key, f)
-                if r.kind == 2:
+                if r.meaning.removal == 'kRemoveHandlerClass':
                     rec_class(reg.value(key, ''), f)
-        elif r.kind == 7:
+        elif search == 'kSearchBuiltValueName':
             a = r.argument
             name = None
             if a.upper().startswith('%SYSTEM%\\') or a.upper().startswith('%INF%\\'):
@@ -117,7 +119,7 @@ def assign_finders(machine, survivors, rules, ids, file_rows, inf_rows, install_
                             name = folder + '\\' + field2
             if name is not None and reg.value(key, norm(name)) is not None:
                 rec(('V', key, norm(name)), f)
-        elif r.kind == 5:
+        elif search == 'kSearchDriverClassScan':
             for s in reg.subkeys(key):
                 sk = key + '\\' + s
                 provider = (reg.value(sk, 'ProviderName') or '').upper()
@@ -133,7 +135,7 @@ def assign_finders(machine, survivors, rules, ids, file_rows, inf_rows, install_
                 if mfg in ('MORVANE CO., LTD.', 'MORVANE') and arg is not None and \
                         (reg.value(sk, 'Service') or '\0').upper() == arg:
                     rec_key(sk, f)
-        elif r.kind == 6:
+        elif search == 'kSearchPciDeviceScan':
             for s in reg.subkeys(key):
                 if not matches_id(s, r.product, ids):
                     continue
@@ -143,7 +145,7 @@ def assign_finders(machine, survivors, rules, ids, file_rows, inf_rows, install_
                     if vid and (VIDEO + vid).upper() in reg.keys:
                         rec_key(VIDEO + vid, f)
                 rec_key(key + '\\' + s, f)
-        elif r.kind == 8:
+        elif search == 'kSearchMonitorDeviceScan':
             for s in reg.subkeys(key):
                 for t in reg.subkeys(key + '\\' + s):
                     if t.startswith('PCI_') and matches_id(t[4:], r.product, ids):
@@ -151,7 +153,7 @@ def assign_finders(machine, survivors, rules, ids, file_rows, inf_rows, install_
                         driver = reg.value(key + '\\' + s + '\\' + t, 'Driver')
                         if driver and ('HKLM\\' + r.argument + '\\' + driver).upper() in reg.keys:
                             rec_key('HKLM\\' + r.argument + '\\' + driver, f)
-        elif r.kind == 9:
+        elif search == 'kSearchChildDeviceScan':
             pci = 'HKLM\\SYSTEM\\CURRENTCONTROLSET\\ENUM\\PCI'
             for s in reg.subkeys(pci):
                 if not matches_id(s, r.product, ids):
@@ -167,25 +169,25 @@ def assign_finders(machine, survivors, rules, ids, file_rows, inf_rows, install_
                             driver = reg.value(key + '\\' + s2 + '\\' + t2, 'Driver')
                             if driver and ('HKLM\\' + r.argument + '\\' + driver).upper() in reg.keys:
                                 rec_key('HKLM\\' + r.argument + '\\' + driver, f)
-        elif r.kind == 10:
+        elif search == 'kSearchVideoKeyScan':
             for s in reg.subkeys(key):
                 d = reg.value(key + '\\' + s + '\\0000', 'Device Description')
                 if d is not None and (d.startswith('Morvane VANTIRA') or d.startswith('NVIDIA')):
                     rec_key(key + '\\' + s, f)
-        elif r.kind == 11:
+        elif search == 'kSearchDllList':
             data = reg.value(key, r.argument)
             # The list is read into 512 bytes with its terminator; a longer one is not read.
             if data is not None and len(data) < 512 and any(e.lower() == 'nvdesk32.dll' for e in data.split(' ')):
                 rec(('V', key, r.argument.upper()), f)
-        elif r.kind in (12, 13):
+        elif search in ('kSearchNamespaceScan', 'kSearchDefaultValueScan'):
             for s in reg.subkeys(key):
                 if (reg.value(key + '\\' + s, '') or '\0').upper() == r.argument.upper():
                     rec_key(key + '\\' + s, f)
-                    if r.kind == 12:
+                    if r.meaning.removal == 'kRemoveNamespaceEntry':
                         rec_class(s, f)
                         rec(('V', APPROVED, s.upper()), f)
                     break
-        elif r.kind == 14:
+        elif search == 'kSearchInterfaceScan':
             for s in reg.subkeys(key):
                 for t in reg.subkeys(key + '\\' + s):
                     name = reg.value(key + '\\' + s + '\\' + t + '\\DEVICE PARAMETERS', 'FriendlyName')

@@ -1,13 +1,9 @@
 """Reads envsweep's built-in rule tables from their C++ sources (one row per line)."""
+import collections
 import os
 import re
 
 TOKEN = re.compile(r'"((?:[^"\\]|\\.)*)"|\b(NULL)\b|(-?\d+)|\b([A-Za-z_]\w*)\b')
-KINDS = ['KeyOrValue', 'ProfileServiceKey', 'PropertySheetHandlerKey', 'ServiceKey', 'ChipServiceKey',
-         'DriverClassScan', 'PciDeviceScan', 'FileReferenceValue', 'MonitorDeviceScan', 'ChildDeviceScan',
-         'VideoKeyScan', 'DllListValue', 'NamespaceExtensionScan', 'DefaultValueScan', 'DeviceInterfaceScan']
-HIVES = {'HKEY_LOCAL_MACHINE': 'HKLM', 'HKEY_CURRENT_USER': 'HKCU', 'HKEY_CLASSES_ROOT': 'HKCR',
-         'HKEY_USERS': 'HKU'}
 
 
 def unescape(text):
@@ -45,20 +41,38 @@ def rows(path):
                 yield row_tokens(s[:s.rindex('}') + 1])
 
 
-class Rule:
-    def __init__(self, index, product, kind, hive, key, argument, tag):
-        self.index, self.product, self.kind, self.hive = index, product, kind, hive
-        self.key, self.argument, self.tag = key, argument, tag
+# A row of kRegistryKinds; search, restricted and removal are the enumerators' names
+# (kSearchPlainLookup, ...), as the program's switches dispatch on them.
+Kind = collections.namedtuple('Kind', 'kind name search restricted removal removes_key scan_depth')
+
+
+def registry_kinds(src):
+    """The kind rows, and the end row that answers for every kind outside the table."""
+    kinds = [Kind(*t) for t in rows(os.path.join(src, 'tables/registry_kinds.cpp'))]
+    return {k.kind: k for k in kinds if k.name is not None}, kinds[-1]
+
+
+def hive_short_names(src):
+    """C++ root name -> the short name the descriptions use, from the platform's hive table."""
+    with open(os.path.join(src, 'platform/hive_names.cpp'), encoding='utf-8') as f:
+        return dict(re.findall(r'^\s*\{(HKEY_\w+),\s*"\w+",\s*"(\w+)"', f.read(), re.M))
+
+
+# A row of kRegistryRules; meaning is its kind's row of kRegistryKinds.
+Rule = collections.namedtuple('Rule', 'index product kind hive key argument tag meaning')
 
 
 def registry_rules(src):
+    kinds, other = registry_kinds(src)
+    names = {k.name: k.kind for k in kinds.values()}
+    hives = hive_short_names(src)
     out = []
     for t in rows(os.path.join(src, 'tables/registry_rules.cpp')):
         product, kind, hive, key, argument, tag = t
         if key is None:
             break
-        kind = KINDS.index(kind) if isinstance(kind, str) else kind
-        out.append(Rule(len(out), product, kind, HIVES[hive], key, argument, tag))
+        kind = names[kind] if isinstance(kind, str) else kind
+        out.append(Rule(len(out), product, kind, hives[hive], key, argument, tag, kinds.get(kind, other)))
     return out
 
 

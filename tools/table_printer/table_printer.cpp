@@ -31,6 +31,23 @@ static void PrintRegistry(FILE* out)
     }
 }
 
+// The kinds, then the end row (kind -1), which says what every kind outside the table gets.
+static void PrintKinds(FILE* out)
+{
+    static const char* const kSearch[] = {"plain-lookup", "built-value-name", "dll-list", "driver-class-scan",
+                                          "pci-device-scan", "monitor-device-scan", "child-device-scan",
+                                          "video-key-scan", "namespace-scan", "default-value-scan", "interface-scan"};
+    static const char* const kRestricted[] = {"mode-tag", "always", "never", "family-1"};
+    static const char* const kRemoval[] = {"nothing", "plain", "handler-class", "dll-list", "namespace-entry"};
+    fputs("kind\tname\tsearch\trestricted\tremoval\tremovesKey\tscanDepth\n", out);
+    for (int i = 0;; i++) {
+        const RegistryKindRow& row = kRegistryKinds[i];
+        fprintf(out, "%d\t%s\t%s\t%s\t%s\t%d\t%d\n", (int)row.kind, Text(row.name), kSearch[row.search],
+                kRestricted[row.restricted], kRemoval[row.removal], (int)row.removesKey, (int)row.scanDepth);
+        if (row.name == NULL) break;
+    }
+}
+
 static void PrintFiles(FILE* out)
 {
     fputs("index\tproduct\tdisabled\tfolder\tfile\n", out);
@@ -121,6 +138,7 @@ struct TablePrinter {
 static const TablePrinter kPrinters[] = {
     // name,             print
     {"registry",         PrintRegistry},
+    {"kinds",            PrintKinds},
     {"files",            PrintFiles},
     {"install-folders",  PrintInstallFolders},
     {"hardware-ids",     PrintHardwareIds},
@@ -140,7 +158,7 @@ int main(int argc, char** argv)
         }
     }
     if (printer == NULL) {
-        fputs("usage: envsweep-tables registry|files|install-folders|hardware-ids|inf|products|tooltips|app-windows\n", stderr);
+        fputs("usage: envsweep-tables registry|kinds|files|install-folders|hardware-ids|inf|products|tooltips|app-windows\n", stderr);
         return 2;
     }
     printer->print(stdout);

@@ -4,6 +4,7 @@
 #include <stdio.h>
 #include <string.h>
 #include "model/found_items.h"
+#include "platform/ascii_case.h"
 #include "search/registry/scan_paths.h"
 #include "search/registry/shared_reads.h"
 #include "tables/hardware_ids.h"
@@ -70,7 +71,7 @@ uint8_t ChildScan(const RegistryRule& rule, const char* prefix)
         for (DWORD j = 0; ScanEnumSubkey(&device, j, instanceName); j++) {
             // Only the adapter's own children: the driver keys of other monitors and displays
             // are not the maker's.
-            if (!StartsWithAscii(instanceName, prefix)) continue;
+            if (!AsciiStartsWithNoCase(instanceName, prefix)) continue;
             RecordDevice(rule, deviceName, instanceName);
             ScanKey instance;
             if (ScanOpenSub(&device, instanceName, &instance)) {
@@ -90,7 +91,7 @@ uint8_t MatchesHardwareId(const char* name, int32_t product)
 {
     if (name == NULL) return 0;
     for (int i = 0; kHardwareIds[i].idPrefix[0] != '\0'; i++) {
-        if (kHardwareIds[i].product == product && StartsWithAscii(name, kHardwareIds[i].idPrefix)) return 1;
+        if (kHardwareIds[i].product == product && AsciiStartsWithNoCase(name, kHardwareIds[i].idPrefix)) return 1;
     }
     return 0;
 }
@@ -132,7 +133,7 @@ uint8_t MonitorDeviceScan(const RegistryRule& rule)
         if (!ScanOpenSub(&key, monitorName, &monitor)) continue;
         char instanceName[kNameSize];
         for (DWORD j = 0; ScanEnumSubkey(&monitor, j, instanceName); j++) {
-            if (!StartsWithAscii(instanceName, kMonitorPrefix) ||
+            if (!AsciiStartsWithNoCase(instanceName, kMonitorPrefix) ||
                 !MatchesHardwareId(instanceName + strlen(kMonitorPrefix), rule.product))
                 continue;
             RecordDevice(rule, monitorName, instanceName);

@@ -20,25 +20,14 @@ uint8_t ModeTagPasses(const RegistryRule& rule)
 uint8_t RuleTakesPart(const RegistryRule& rule, uint8_t restricted)
 {
     if (!restricted) return 1;
-    switch (rule.kind) {
-    case RegistryRuleKind::ProfileServiceKey:
-    case RegistryRuleKind::ServiceKey:
-        // The restricted run keeps only the service keys of family 1.
-        return (rule.product == 1 && ModeTagPasses(rule)) ? 1 : 0;
-    case RegistryRuleKind::PciDeviceScan:
-    case RegistryRuleKind::VideoKeyScan:
-        return 0;
-    case RegistryRuleKind::DriverClassScan:
-    case RegistryRuleKind::FileReferenceValue:
-    case RegistryRuleKind::MonitorDeviceScan:
-    case RegistryRuleKind::ChildDeviceScan:
-    case RegistryRuleKind::DllListValue:
-    case RegistryRuleKind::NamespaceExtensionScan:
-    case RegistryRuleKind::DefaultValueScan:
-    case RegistryRuleKind::DeviceInterfaceScan:
+    switch (RegistryKind(rule.kind).restricted) {
+    case kRestrictedAlways:
         return 1;
+    case kRestrictedNever:
+        return 0;
+    case kRestrictedFamilyOne:
+        return (rule.product == 1 && ModeTagPasses(rule)) ? 1 : 0;
     default:
-        // Kinds 0, 2, 4 and every kind outside 1-14: the plain lookups.
         return ModeTagPasses(rule);
     }
 }
@@ -56,31 +45,29 @@ static uint8_t FileReferenceLookup(const RegistryRule& rule)
 
 uint8_t EvaluateRegistryRule(const RegistryRule& rule)
 {
-    switch (rule.kind) {
-    case RegistryRuleKind::FileReferenceValue:
+    switch (RegistryKind(rule.kind).search) {
+    case kSearchBuiltValueName:
         return FileReferenceLookup(rule);
-    case RegistryRuleKind::DllListValue:
+    case kSearchDllList:
         return DllListValue(rule);
-
-    case RegistryRuleKind::DriverClassScan:
+    case kSearchDriverClassScan:
         return DriverClassScan(rule);
-    case RegistryRuleKind::PciDeviceScan:
+    case kSearchPciDeviceScan:
         return PciDeviceScan(rule);
-    case RegistryRuleKind::MonitorDeviceScan:
+    case kSearchMonitorDeviceScan:
         return MonitorDeviceScan(rule);
-    case RegistryRuleKind::ChildDeviceScan:
+    case kSearchChildDeviceScan:
         return ChildDeviceScan(rule);
-    case RegistryRuleKind::VideoKeyScan:
+    case kSearchVideoKeyScan:
         return VideoKeyScan(rule);
-    case RegistryRuleKind::NamespaceExtensionScan:
+    case kSearchNamespaceScan:
         return NamespaceExtensionScan(rule);
-    case RegistryRuleKind::DefaultValueScan:
+    case kSearchDefaultValueScan:
         return DefaultValueScan(rule);
-    case RegistryRuleKind::DeviceInterfaceScan:
+    case kSearchInterfaceScan:
         return DeviceInterfaceScan(rule);
-
     default:
-        // Kinds 0-4 and any kind outside 1-14 are recorded under their own value.
+        // Recorded under the rule's own key or value.
         return PlainLookup(rule);
     }
 }

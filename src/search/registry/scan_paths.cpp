@@ -1,4 +1,4 @@
-// Path building and prefix tests shared by the scanning rule kinds.
+// Path building and key-name tests shared by the scanning rule kinds.
 #include "search/registry/scan_paths.h"
 #include <stdio.h>
 #include <string.h>
@@ -13,20 +13,6 @@ uint8_t JoinKeyPath(char* out, int size, const char* first, const char* second, 
     if (written < 0 || written >= size) {
         out[0] = '\0';
         return 0;
-    }
-    return 1;
-}
-
-static char FoldAscii(char c)
-{
-    return (c >= 'a' && c <= 'z') ? (char)(c - 'a' + 'A') : c;
-}
-
-uint8_t StartsWithAscii(const char* text, const char* prefix)
-{
-    if (text == NULL || prefix == NULL) return 0;
-    for (size_t i = 0; prefix[i] != '\0'; i++) {
-        if (text[i] == '\0' || FoldAscii(text[i]) != FoldAscii(prefix[i])) return 0;
     }
     return 1;
 }

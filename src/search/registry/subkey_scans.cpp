@@ -6,14 +6,9 @@
 #include "platform/text_ops.h"
 #include "search/registry/scan_paths.h"
 #include "search/registry/shared_reads.h"
+#include "tables/maker_names.h"
 
 namespace {
-
-const char kCplHandlerPath[] = "shellex\\PropertySheetHandlers\\NVIDIA CPL Extension";
-const char kChipVendor[] = "NVIDIA";
-const char* const kMakerNames[] = {"Morvane Co., Ltd.", "Morvane"};
-// Video device descriptions that mark the maker's and the chip vendor's adapters (case-sensitive).
-const char* const kVideoPrefixes[] = {"Morvane VANTIRA", "NVIDIA"};
 
 // Whole-string comparison in the system locale, without regard to case; an absent argument
 // equals nothing.
