@@ -4,7 +4,9 @@
 #include "clean/backup.h"
 #include <stdio.h>
 #include <string.h>
+#include "clean/key_takeover.h"
 #include "clean/reg_file.h"
+#include "clean/registrations.h"
 #include "clean/registry_removal.h"
 #include "model/found_items.h"
 #include "platform/path_ops.h"
@@ -12,15 +14,6 @@
 #include "tables/registry_rules.h"
 
 namespace {
-
-const char kLockedComment[] = "locked: its access control list was not saved";
-
-// The result of saving one part of an item.
-enum SaveResult : uint8_t {
-    kSaveFailed = 0,
-    kSaved = 1,
-    kSaveMissing = 2,   // not there: nothing to save, and nothing its removal could take
-};
 
 // A value's data into a heap block that grows as needed. 1 when read; *block is freed by the
 // caller (LocalFree) in every case.
@@ -92,7 +85,7 @@ SaveResult SaveKeyTree(OutputFile* out, const char* hiveName, HKEY parent, const
     const LONG rc = OpenForBackup(parent, subkey, &key, &locked);
     if (rc == ERROR_FILE_NOT_FOUND) return kSaveMissing;
     if (rc != ERROR_SUCCESS) return kSaveFailed;
-    if (locked) WriteRegComment(out, kLockedComment);
+    if (locked) WriteRegLockedComment(out);
     uint8_t ok = WriteRegKeyLine(out, hiveName, path, CP_ACP);
     if (ok) ok = SaveValues(out, key);
     char name[kSubkeyNameSize];
@@ -221,11 +214,8 @@ uint8_t BackupRegistryItem(BackupSession* session, const FoundItem& item)
 {
     OutputFile* out = &session->registry;
     char text[1024];
-    char comment[1100];
     FormatItemText(&item, text, sizeof text);
-    snprintf(comment, sizeof comment, "item %ld: %s", (long)session->itemNumber, text);
-    PutText(out, "\r\n");
-    WriteRegComment(out, comment);
+    WriteRegItemComment(out, session->itemNumber, text);
     const LONGLONG header = out->pending;
     return FinishItem(out, header, SaveByKind(out, item) != kSaveFailed ? 1 : 0);
 }

@@ -5,17 +5,6 @@
 #include "model/found_items.h"
 #include "model/products.h"
 
-// Appends text with tabs and line breaks shown as blanks, so that every item stays one line.
-static void PutLogField(OutputFile* out, const char* text)
-{
-    char clean[1024];
-    lstrcpynA(clean, text != NULL ? text : "", sizeof clean);
-    for (char* p = clean; *p != '\0'; p++) {
-        if ((unsigned char)*p < 0x20) *p = ' ';
-    }
-    PutText(out, clean);
-}
-
 void LogItem(BackupSession* session, const FoundItem& item, uint8_t backedUp)
 {
     const char* outcome = "deleted";

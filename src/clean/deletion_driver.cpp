@@ -3,9 +3,11 @@
 #include <commctrl.h>
 #include <string.h>
 #include "clean/backup.h"
+#include "clean/dll_list_value.h"
 #include "clean/file_removal.h"
+#include "clean/registrations.h"
 #include "clean/registry_removal.h"
-#include "clean/service_wait.h"
+#include "clean/services.h"
 #include "model/found_items.h"
 #include "platform/path_ops.h"
 #include "platform/registry_access.h"

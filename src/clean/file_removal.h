@@ -1,4 +1,4 @@
-// Removal of files, folders and services named by file rules.
+// Removal of files and folders named by file rules (their services: services.h).
 #pragma once
 #include <windows.h>
 #include <stdint.h>
@@ -9,7 +9,3 @@
 // (or the path itself, when it is a link) are removed as links first, never followed; when one
 // cannot be removed as a link, nothing is deleted.
 uint8_t DeleteFileOrFolder(const char* path);
-
-// Asks the service to stop (no wait) and deletes it. 1 when DeleteService succeeded; 0 at once
-// for a service that does not exist.
-uint8_t StopAndDeleteService(const char* name);

@@ -23,6 +23,17 @@ uint8_t WriteRegValueLine(OutputFile* out, const char* name, DWORD type, const B
 // Writes a comment line "; <text>", control characters shown as '?'.
 void WriteRegComment(OutputFile* out, const char* text);
 
+// The comments of a backup's registry.reg: "; item <number>: <text>" after a blank line opens each
+// item's block; "; locked: ..." stands before a key whose access control list was not saved.
+extern const char kRegItemMarker[];     // "item "
+extern const char kRegLockedMarker[];   // "locked"
+void WriteRegItemComment(OutputFile* out, int32_t number, const char* text);
+void WriteRegLockedComment(OutputFile* out);
+// 1 when a comment's text (as the reader hands it over) starts with the marker.
+uint8_t RegCommentIs(const char* text, const char* marker);
+// 1 when the line at p within text (terminated) is an item's comment.
+uint8_t StartsRegItem(const char* text, const char* p);
+
 // What the reader finds, in file order. Comment texts come without the "; ".
 struct RegFileVisitor {
     void* context;

@@ -108,6 +108,16 @@ uint8_t DirectoryExists(const char* path)
     return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? 1 : 0;
 }
 
+void CreateParentFolders(char* path, size_t from)
+{
+    for (size_t i = from; path[i] != '\0'; i++) {
+        if (path[i] != '\\') continue;
+        path[i] = '\0';
+        CreateDirectoryA(path, NULL);
+        path[i] = '\\';
+    }
+}
+
 uint8_t SpecialFolderPath(int csidl, char* out)
 {
     LPITEMIDLIST list = NULL;

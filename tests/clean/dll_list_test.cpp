@@ -4,7 +4,7 @@
 #include <string.h>
 #include <string>
 #include <vector>
-#include "clean/registry_removal.h"
+#include "clean/dll_list_value.h"
 #include "support/helpers.h"
 
 namespace {
