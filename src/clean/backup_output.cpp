@@ -53,12 +53,8 @@ void PutText(OutputFile* out, const char* text)
 
 void PutLogField(OutputFile* out, const char* text)
 {
-    char clean[1100];
-    lstrcpynA(clean, text != NULL ? text : "", sizeof clean);
-    for (char* p = clean; *p != '\0'; p++) {
-        if ((unsigned char)*p < 0x20) *p = ' ';
-    }
-    PutText(out, clean);
+    for (int i = 0; text != NULL && text[i] != '\0' && i < 1099; i++)
+        PutBytes(out, (BYTE)text[i] < 0x20 ? " " : text + i, 1);
 }
 
 uint8_t CommitOutput(OutputFile* out)

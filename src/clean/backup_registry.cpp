@@ -4,9 +4,7 @@
 #include "clean/backup.h"
 #include <stdio.h>
 #include <string.h>
-#include "clean/key_takeover.h"
 #include "clean/reg_file.h"
-#include "clean/registrations.h"
 #include "clean/registry_removal.h"
 #include "model/found_items.h"
 #include "platform/path_ops.h"
@@ -85,7 +83,7 @@ SaveResult SaveKeyTree(OutputFile* out, const char* hiveName, HKEY parent, const
     const LONG rc = OpenForBackup(parent, subkey, &key, &locked);
     if (rc == ERROR_FILE_NOT_FOUND) return kSaveMissing;
     if (rc != ERROR_SUCCESS) return kSaveFailed;
-    if (locked) WriteRegLockedComment(out);
+    if (locked) WriteRegComment(out, kRegLockedMarker, ": its access control list was not saved");
     uint8_t ok = WriteRegKeyLine(out, hiveName, path, CP_ACP);
     if (ok) ok = SaveValues(out, key);
     char name[kSubkeyNameSize];
@@ -214,8 +212,11 @@ uint8_t BackupRegistryItem(BackupSession* session, const FoundItem& item)
 {
     OutputFile* out = &session->registry;
     char text[1024];
+    char comment[1100];
     FormatItemText(&item, text, sizeof text);
-    WriteRegItemComment(out, session->itemNumber, text);
+    snprintf(comment, sizeof comment, "%ld: %s", (long)session->itemNumber, text);
+    PutText(out, "\r\n");
+    WriteRegComment(out, kRegItemMarker, comment);
     const LONGLONG header = out->pending;
     return FinishItem(out, header, SaveByKind(out, item) != kSaveFailed ? 1 : 0);
 }

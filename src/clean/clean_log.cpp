@@ -1,7 +1,6 @@
 // The clean-up's log.txt: one line per ticked item (family, type, text, outcome) and, written by
 // EndBackup, a summary line.
 #include "clean/backup.h"
-#include <string.h>
 #include "model/found_items.h"
 #include "model/products.h"
 

@@ -3,9 +3,7 @@
 #include <commctrl.h>
 #include <string.h>
 #include "clean/backup.h"
-#include "clean/dll_list_value.h"
 #include "clean/file_removal.h"
-#include "clean/registrations.h"
 #include "clean/registry_removal.h"
 #include "clean/services.h"
 #include "model/found_items.h"

@@ -1,5 +1,5 @@
 // The rewrite of a blank-separated DLL-list value with one DLL taken out.
-#include "clean/dll_list_value.h"
+#include "clean/registry_removal.h"
 #include <string.h>
 #include "platform/path_ops.h"
 

@@ -1,5 +1,5 @@
 // The access takeover: an allow entry for the running user appended to a key's DACL.
-#include "clean/key_takeover.h"
+#include "clean/registry_removal.h"
 
 // The SID of the account this process runs as, from its token. Looking the user name up instead
 // could find another account of the same name (a domain account shadowing a local one).

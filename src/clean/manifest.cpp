@@ -4,11 +4,6 @@
 #include <string.h>
 #include "platform/ascii_case.h"
 
-const char kItemTag[] = "item";
-const char kFolderTag[] = "D";
-const char kFileTag[] = "F";
-const char kServiceTag[] = "S";
-
 void BeginLine(OutputFile* out, const char* tag)
 {
     PutText(out, tag);   // tags are plain text: nothing to encode

@@ -11,10 +11,10 @@
 #include <stdint.h>
 #include "clean/backup_output.h"
 
-extern const char kItemTag[];      // "item": an item's first line
-extern const char kFolderTag[];    // "D"
-extern const char kFileTag[];      // "F"
-extern const char kServiceTag[];   // "S"
+const char kItemTag[] = "item";   // an item's first line
+const char kFolderTag[] = "D";
+const char kFileTag[] = "F";
+const char kServiceTag[] = "S";
 
 // Field positions of D and F lines, and of S lines; the tag is field 0.
 enum EntryField { kEntryAttributes = 1, kEntryCreated, kEntryAccessed, kEntryWritten, kEntrySize, kEntryOriginal,

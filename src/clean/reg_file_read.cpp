@@ -155,7 +155,8 @@ const char* ReadValueLine(Reader* reader, const char* start, const char* end)
         p += 6;
         DWORD number = 0;
         int digits = 0;
-        for (; p < lineEnd && AsciiHexDigit(*p) >= 0 && digits < 8; p++, digits++) number = number * 16 + (DWORD)AsciiHexDigit(*p);
+        for (; p < lineEnd && AsciiHexDigit(*p) >= 0 && digits < 8; p++, digits++)
+            number = number * 16 + (DWORD)AsciiHexDigit(*p);
         if (digits == 0 || TrimLineEnd(p, lineEnd) != p) return NULL;
         type = REG_DWORD;
         size = 4;
@@ -167,7 +168,8 @@ const char* ReadValueLine(Reader* reader, const char* start, const char* end)
         p += 4;
         type = 0;
         int digits = 0;
-        for (; p < lineEnd && AsciiHexDigit(*p) >= 0 && digits < 8; p++, digits++) type = type * 16 + (DWORD)AsciiHexDigit(*p);
+        for (; p < lineEnd && AsciiHexDigit(*p) >= 0 && digits < 8; p++, digits++)
+            type = type * 16 + (DWORD)AsciiHexDigit(*p);
         if (digits == 0 || lineEnd - p < 2 || p[0] != ')' || p[1] != ':') return NULL;
         lineEnd = ParseHexBytes(p + 2, end, reader->data, &size);
     } else {
@@ -250,6 +252,5 @@ uint8_t RegCommentIs(const char* text, const char* marker)
 
 uint8_t StartsRegItem(const char* text, const char* p)
 {
-    if (p != text && p[-1] != '\n') return 0;
-    return p[0] == ';' && p[1] == ' ' && RegCommentIs(p + 2, kRegItemMarker) ? 1 : 0;
+    return (p == text || p[-1] == '\n') && p[0] == ';' && p[1] == ' ' && RegCommentIs(p + 2, kRegItemMarker) ? 1 : 0;
 }

@@ -4,8 +4,6 @@
 #include <string.h>
 
 const char kRegFileHeader[] = "REGEDIT4\r\n";
-const char kRegItemMarker[] = "item ";
-const char kRegLockedMarker[] = "locked";
 
 // Longest line before hex data continues on the next one (regedit wraps near 80 columns).
 static const DWORD kHexLineWidth = 76;
@@ -116,24 +114,10 @@ uint8_t WriteRegValueLine(OutputFile* out, const char* name, DWORD type, const B
     return 1;
 }
 
-void WriteRegComment(OutputFile* out, const char* text)
+void WriteRegComment(OutputFile* out, const char* marker, const char* text)
 {
     PutText(out, "; ");
+    PutText(out, marker);
     for (const char* p = text; *p != '\0'; p++) PutBytes(out, (BYTE)*p < 0x20 ? "?" : p, 1);
     PutText(out, "\r\n");
-}
-
-void WriteRegItemComment(OutputFile* out, int32_t number, const char* text)
-{
-    char comment[1100];
-    snprintf(comment, sizeof comment, "%s%ld: %s", kRegItemMarker, (long)number, text);
-    PutText(out, "\r\n");
-    WriteRegComment(out, comment);
-}
-
-void WriteRegLockedComment(OutputFile* out)
-{
-    char comment[64];
-    snprintf(comment, sizeof comment, "%s: its access control list was not saved", kRegLockedMarker);
-    WriteRegComment(out, comment);
 }

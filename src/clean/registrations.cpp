@@ -1,5 +1,4 @@
 // Registrations that go with a removed item: a COM class and a desktop namespace entry.
-#include "clean/registrations.h"
 #include "clean/registry_removal.h"
 #include <stdio.h>
 #include <string.h>

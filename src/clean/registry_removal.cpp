@@ -1,6 +1,5 @@
 // Registry values and keys with their whole subtree, deepest keys first.
 #include "clean/registry_removal.h"
-#include "clean/key_takeover.h"
 
 uint8_t DeleteRegistryItem(HKEY hive, const char* keyPath, const char* valueName)
 {

@@ -14,19 +14,6 @@ const DWORD kSettableAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDE
                                   FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 const DWORD kCompareBlockSize = 32768;
 
-// Creates every missing folder on the way to the line's original path. Of a share path
-// ("\\server\share\..."), the server is never tried: the first folder tried is the share.
-void CreateParents(const ManifestLine& line)
-{
-    char* path = line.fields[kEntryOriginal];
-    size_t from = 0;
-    if (path[0] == '\\' && path[1] == '\\') {
-        const char* server = strchr(path + 2, '\\');
-        from = server != NULL ? (size_t)(server - path) + 1 : strlen(path);
-    }
-    CreateParentFolders(path, from);
-}
-
 uint8_t SameContent(const char* a, const char* b)
 {
     HANDLE first = CreateFileA(a, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0, NULL);
@@ -70,7 +57,7 @@ uint8_t SetTimesAndAttributes(const char* path, const ManifestLine& line, uint8_
 
 uint8_t RestoreFile(const ManifestLine& line, const char* folder, OutputFile* log)
 {
-    const char* original = line.fields[kEntryOriginal];
+    char* original = line.fields[kEntryOriginal];
     char copy[1024];
     snprintf(copy, sizeof copy, "%s%s", folder, line.fields[kEntryCopy]);
     if (GetFileAttributesA(original) != INVALID_FILE_ATTRIBUTES) {
@@ -87,7 +74,7 @@ uint8_t RestoreFile(const ManifestLine& line, const char* folder, OutputFile* lo
         LogRestoreLine(log, "file", original, "the backup's copy is missing or incomplete");
         return 0;
     }
-    CreateParents(line);
+    CreateParentFolders(original, 0);
     if (!CopyFileA(copy, original, TRUE)) {
         char outcome[64];
         snprintf(outcome, sizeof outcome, "not restored (error %lu)", (unsigned long)GetLastError());
@@ -104,14 +91,14 @@ uint8_t RestoreFile(const ManifestLine& line, const char* folder, OutputFile* lo
 
 uint8_t CreateFolder(const ManifestLine& line, OutputFile* log)
 {
-    const char* original = line.fields[kEntryOriginal];
+    char* original = line.fields[kEntryOriginal];
     const DWORD attributes = GetFileAttributesA(original);
     if (attributes != INVALID_FILE_ATTRIBUTES) {
         if (attributes & FILE_ATTRIBUTE_DIRECTORY) return 1;
         LogRestoreLine(log, "folder", original, "a file stands in its place: left alone");
         return 0;
     }
-    CreateParents(line);
+    CreateParentFolders(original, 0);
     if (!CreateDirectoryA(original, NULL)) {
         LogRestoreLine(log, "folder", original, "not created");
         return 0;

@@ -2,7 +2,6 @@
 // where two items saved the same data, the older (the state before the clean-up) is written last.
 #include "clean/restore.h"
 #include <stdio.h>
-#include <string.h>
 #include "clean/reg_file.h"
 #include "model/found_items.h"
 

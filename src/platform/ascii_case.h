@@ -1,6 +1,6 @@
 // ASCII helpers whose outcome never depends on the code page: comparisons for texts of the
 // built-in tables (templates, tags, prefixes), where ASCII letters only are folded whatever the
-// system's locale, and the hexadecimal digits of the backup's files.
+// system's locale, and hexadecimal digits.
 #pragma once
 #include <stddef.h>
 #include <stdint.h>

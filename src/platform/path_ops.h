@@ -28,8 +28,8 @@ void TrimSpaces(char* text);
 uint8_t IsPlainPathText(const char* text);
 
 // Creates the folders on the way to path (not path itself) whose names end at a backslash at or
-// past from: what comes before from exists already, or is a root that cannot be created. path is
-// cut at each backslash while the folder is created and given back unchanged.
+// past from (what comes before from exists already); a share's server is never tried. path is
+// cut at each backslash while its folder is created, and given back unchanged.
 void CreateParentFolders(char* path, size_t from);
 
 // 1 when a find-first-file search on the path finds a file or a folder.

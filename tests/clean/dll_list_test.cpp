@@ -4,7 +4,7 @@
 #include <string.h>
 #include <string>
 #include <vector>
-#include "clean/dll_list_value.h"
+#include "clean/registry_removal.h"
 #include "support/helpers.h"
 
 namespace {

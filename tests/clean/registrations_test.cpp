@@ -2,7 +2,7 @@
 // that belong to these tests only.
 #include <gtest/gtest.h>
 #include <string>
-#include "clean/registrations.h"
+#include "clean/registry_removal.h"
 #include "support/helpers.h"
 #include "support/key_security.h"
 

@@ -6,7 +6,6 @@
 // has owner SYSTEM, set in the same wineserver session (Wine does not keep DACLs across a restart).
 #include <gtest/gtest.h>
 #include <stdio.h>
-#include "clean/key_takeover.h"
 #include "clean/registry_removal.h"
 #include "support/helpers.h"
 #include "support/key_security.h"
