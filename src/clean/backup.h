@@ -48,6 +48,13 @@ void EndBackup(BackupSession* session);
 // The name of the newest backup folder under the root (by its time stamp, then its suffix).
 uint8_t NewestBackupName(char* name, int size);
 
-// The parts of BackupItem, by class.
+// The result of saving one part of an item.
+enum SaveResult : uint8_t {
+    kSaveFailed = 0,
+    kSaved = 1,
+    kSaveMissing = 2,   // not there: nothing to save, and nothing its removal could take
+};
+
+// The parts of BackupItem, by class (the service part is in services.h).
 uint8_t BackupRegistryItem(BackupSession* session, const FoundItem& item);
 uint8_t BackupFileItem(BackupSession* session, const FoundItem& item);

@@ -1,22 +1,17 @@
-// The file part of a backup: the service a file item names (enough to create it again), and the
-// file or folder itself, copied whole under files\ mirroring its path, with a manifest line for
+// The file part of a backup: the service a file item names (its line comes from services.cpp), and
+// the file or folder itself, copied whole under files\ mirroring its path, with a manifest line for
 // each file and folder giving its attributes and times.
 #include "clean/backup.h"
 #include <stdio.h>
 #include <string.h>
 #include "clean/manifest.h"
+#include "clean/services.h"
 #include "model/found_items.h"
+#include "platform/path_ops.h"
 
 namespace {
 
 const DWORD kCopyBlockSize = 65536;
-const DWORD kServiceConfigSize = 8192;   // the most QueryServiceConfigA ever needs
-
-enum SaveResult : uint8_t {
-    kSaveFailed = 0,
-    kSaved = 1,
-    kSaveMissing = 2,   // not there: nothing to save
-};
 
 // One copy in progress: the original and its copy grow and shrink as the walk descends.
 struct CopyWalk {
@@ -42,22 +37,11 @@ uint8_t MirrorPath(const char* path, char* out, size_t size)
     return 1;
 }
 
-// Creates the folders on the way to path below the backup folder (path[0..relative) exists).
-void CreateParentFolders(char* path, size_t relative)
-{
-    for (size_t i = relative; path[i] != '\0'; i++) {
-        if (path[i] != '\\') continue;
-        path[i] = '\0';
-        CreateDirectoryA(path, NULL);
-        path[i] = '\\';
-    }
-}
-
 void PutEntryLine(CopyWalk* walk, const char* tag, DWORD attributes, const FILETIME& created,
                   const FILETIME& accessed, const FILETIME& written, ULONGLONG size)
 {
     OutputFile* out = walk->manifest;
-    PutField(out, tag, 1, 1);
+    BeginLine(out, tag);
     PutNumberField(out, attributes);
     PutTimeField(out, created);
     PutTimeField(out, accessed);
@@ -111,7 +95,7 @@ uint8_t SaveFolder(CopyWalk* walk, DWORD attributes, const FILETIME& created, co
     CreateDirectoryA(walk->copy, NULL);
     const DWORD made = GetFileAttributesA(walk->copy);
     if (made == INVALID_FILE_ATTRIBUTES || !(made & FILE_ATTRIBUTE_DIRECTORY)) return 0;
-    PutEntryLine(walk, "D", attributes, created, accessed, written, 0);
+    PutEntryLine(walk, kFolderTag, attributes, created, accessed, written, 0);
 
     size_t sourceLength = strlen(walk->source);
     size_t copyLength = strlen(walk->copy);
@@ -135,7 +119,7 @@ uint8_t SaveFolder(CopyWalk* walk, DWORD attributes, const FILETIME& created, co
         } else if (ok) {
             ULONGLONG size = 0;
             ok = CopyWhole(walk, &size);
-            if (ok) PutEntryLine(walk, "F", found.dwFileAttributes, found.ftCreationTime, found.ftLastAccessTime,
+            if (ok) PutEntryLine(walk, kFileTag, found.dwFileAttributes, found.ftCreationTime, found.ftLastAccessTime,
                                  found.ftLastWriteTime, size);
         }
         walk->source[sourceLength] = '\0';
@@ -188,7 +172,7 @@ SaveResult SaveFileOrFolder(BackupSession* session, const char* path)
             } else {
                 ULONGLONG size = 0;
                 ok = CopyWhole(walk, &size);
-                if (ok) PutEntryLine(walk, "F", info.dwFileAttributes, info.ftCreationTime, info.ftLastAccessTime,
+                if (ok) PutEntryLine(walk, kFileTag, info.dwFileAttributes, info.ftCreationTime, info.ftLastAccessTime,
                                      info.ftLastWriteTime, size);
             }
         }
@@ -198,50 +182,6 @@ SaveResult SaveFileOrFolder(BackupSession* session, const char* path)
     return ok ? kSaved : kSaveFailed;
 }
 
-// The service's configuration, enough to create it again.
-SaveResult SaveService(OutputFile* out, const char* name)
-{
-    SC_HANDLE manager = OpenSCManagerA(NULL, NULL, SC_MANAGER_CONNECT);
-    if (manager == NULL) return kSaveFailed;
-    SC_HANDLE service = OpenServiceA(manager, name, SERVICE_QUERY_CONFIG);
-    if (service == NULL) {
-        const DWORD error = GetLastError();
-        CloseServiceHandle(manager);
-        // No such service: its removal fails and takes nothing.
-        return error == ERROR_SERVICE_DOES_NOT_EXIST || error == ERROR_INVALID_NAME ? kSaveMissing : kSaveFailed;
-    }
-    union {
-        QUERY_SERVICE_CONFIGA config;
-        BYTE bytes[kServiceConfigSize];
-    } buffer;
-    DWORD needed = 0;
-    SaveResult result = kSaveFailed;
-    if (QueryServiceConfigA(service, &buffer.config, sizeof buffer, &needed)) {
-        const QUERY_SERVICE_CONFIGA& config = buffer.config;
-        // The dependencies are a list of names, each ended by a NUL, the list by another.
-        DWORD dependencies = 0;
-        if (config.lpDependencies != NULL) {
-            while (config.lpDependencies[dependencies] != '\0')
-                dependencies += (DWORD)strlen(config.lpDependencies + dependencies) + 1;
-        }
-        PutField(out, "S", 1, 1);
-        PutTextField(out, name);
-        PutTextField(out, config.lpDisplayName);
-        PutNumberField(out, config.dwServiceType);
-        PutNumberField(out, config.dwStartType);
-        PutNumberField(out, config.dwErrorControl);
-        PutTextField(out, config.lpBinaryPathName);
-        PutTextField(out, config.lpLoadOrderGroup);
-        PutField(out, config.lpDependencies != NULL ? config.lpDependencies : "", dependencies);
-        PutTextField(out, config.lpServiceStartName);
-        EndLine(out);
-        result = kSaved;
-    }
-    CloseServiceHandle(service);
-    CloseServiceHandle(manager);
-    return result;
-}
-
 }  // namespace
 
 uint8_t BackupFileItem(BackupSession* session, const FoundItem& item)
@@ -249,7 +189,7 @@ uint8_t BackupFileItem(BackupSession* session, const FoundItem& item)
     OutputFile* out = &session->manifest;
     char number[16];
     snprintf(number, sizeof number, "%ld", (long)session->itemNumber);
-    PutField(out, "item", 4, 1);
+    BeginLine(out, kItemTag);
     PutTextField(out, number);
     PutTextField(out, item.path);
     EndLine(out);

@@ -1,4 +1,4 @@
-// Output files of a backup: buffered writes, commits that reach the disk, and roll-back.
+// The files of a backup: buffered writes, commits that reach the disk, roll-back, and reading back.
 #include "clean/backup_output.h"
 #include <string.h>
 
@@ -51,6 +51,12 @@ void PutText(OutputFile* out, const char* text)
     PutBytes(out, text, (DWORD)strlen(text));
 }
 
+void PutLogField(OutputFile* out, const char* text)
+{
+    for (int i = 0; text != NULL && text[i] != '\0' && i < 1099; i++)
+        PutBytes(out, (BYTE)text[i] < 0x20 ? " " : text + i, 1);
+}
+
 uint8_t CommitOutput(OutputFile* out)
 {
     if (out->handle == INVALID_HANDLE_VALUE) return 0;
@@ -95,5 +101,32 @@ uint8_t CloseOutputFile(OutputFile* out)
     const uint8_t ok = out->pending == 0 ? out->ok : CommitOutput(out);
     CloseHandle(out->handle);
     out->handle = INVALID_HANDLE_VALUE;
+    return ok;
+}
+
+uint8_t LoadWholeFile(const char* path, char** text, DWORD* length)
+{
+    *text = NULL;
+    *length = 0;
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    if (file == INVALID_HANDLE_VALUE) return 0;
+    LARGE_INTEGER size;
+    uint8_t ok = GetFileSizeEx(file, &size) && size.QuadPart < 0x40000000 ? 1 : 0;
+    if (ok) {
+        *text = (char*)LocalAlloc(LMEM_FIXED, (SIZE_T)size.QuadPart + 1);
+        DWORD read = 0;
+        ok = *text != NULL && ReadFile(file, *text, (DWORD)size.QuadPart, &read, NULL) && read == (DWORD)size.QuadPart
+                 ? 1
+                 : 0;
+        if (ok) {
+            (*text)[read] = '\0';
+            *length = read;
+        }
+    }
+    CloseHandle(file);
+    if (!ok && *text != NULL) {
+        LocalFree(*text);
+        *text = NULL;
+    }
     return ok;
 }

@@ -12,15 +12,6 @@
 
 namespace {
 
-const char kLockedComment[] = "locked: its access control list was not saved";
-
-// The result of saving one part of an item.
-enum SaveResult : uint8_t {
-    kSaveFailed = 0,
-    kSaved = 1,
-    kSaveMissing = 2,   // not there: nothing to save, and nothing its removal could take
-};
-
 // A value's data into a heap block that grows as needed. 1 when read; *block is freed by the
 // caller (LocalFree) in every case.
 LONG ReadValueData(HKEY key, const char* name, DWORD* type, BYTE** block, DWORD* size)
@@ -91,7 +82,7 @@ SaveResult SaveKeyTree(OutputFile* out, const char* hiveName, HKEY parent, const
     const LONG rc = OpenForBackup(parent, subkey, &key, &locked);
     if (rc == ERROR_FILE_NOT_FOUND) return kSaveMissing;
     if (rc != ERROR_SUCCESS) return kSaveFailed;
-    if (locked) WriteRegComment(out, kLockedComment);
+    if (locked) WriteRegComment(out, kRegLockedMarker, ": its access control list was not saved");
     uint8_t ok = WriteRegKeyLine(out, hiveName, path, CP_ACP);
     if (ok) ok = SaveValues(out, key);
     char name[kSubkeyNameSize];
@@ -219,9 +210,9 @@ uint8_t BackupRegistryItem(BackupSession* session, const FoundItem& item)
     char text[1024];
     char comment[1100];
     FormatItemText(&item, text, sizeof text);
-    snprintf(comment, sizeof comment, "item %ld: %s", (long)session->itemNumber, text);
+    snprintf(comment, sizeof comment, "%ld: %s", (long)session->itemNumber, text);
     PutText(out, "\r\n");
-    WriteRegComment(out, comment);
+    WriteRegComment(out, kRegItemMarker, comment);
     const LONGLONG header = out->pending;
     return FinishItem(out, header, SaveByKind(out, item) != kSaveFailed ? 1 : 0);
 }

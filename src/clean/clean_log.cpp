@@ -1,20 +1,8 @@
 // The clean-up's log.txt: one line per ticked item (family, type, text, outcome) and, written by
 // EndBackup, a summary line.
 #include "clean/backup.h"
-#include <string.h>
 #include "model/found_items.h"
 #include "model/products.h"
-
-// Appends text with tabs and line breaks shown as blanks, so that every item stays one line.
-static void PutLogField(OutputFile* out, const char* text)
-{
-    char clean[1024];
-    lstrcpynA(clean, text != NULL ? text : "", sizeof clean);
-    for (char* p = clean; *p != '\0'; p++) {
-        if ((unsigned char)*p < 0x20) *p = ' ';
-    }
-    PutText(out, clean);
-}
 
 void LogItem(BackupSession* session, const FoundItem& item, uint8_t backedUp)
 {

@@ -5,7 +5,7 @@
 #include "clean/backup.h"
 #include "clean/file_removal.h"
 #include "clean/registry_removal.h"
-#include "clean/service_wait.h"
+#include "clean/services.h"
 #include "model/found_items.h"
 #include "platform/path_ops.h"
 #include "search/files/file_search.h"

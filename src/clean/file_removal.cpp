@@ -1,4 +1,4 @@
-// Files and folders through the shell's file operation; services through the service manager.
+// Files and folders through the shell's file operation.
 #include "clean/file_removal.h"
 #include <shellapi.h>
 #include <stdio.h>
@@ -115,24 +115,4 @@ uint8_t DeleteFileOrFolder(const char* path)
     if (!deleted) RestoreReadOnly(cleared);
     free(cleared.text);
     return deleted;
-}
-
-uint8_t StopAndDeleteService(const char* name)
-{
-    if (name == NULL) return 0;
-    SC_HANDLE manager = OpenSCManagerA(NULL, NULL, SC_MANAGER_ALL_ACCESS);
-    if (manager == NULL) return 0;
-    SC_HANDLE service = OpenServiceA(manager, name, SERVICE_ALL_ACCESS);
-    if (service == NULL) {
-        CloseServiceHandle(manager);
-        return 0;
-    }
-    // No wait for the stopped state: the deletion driver pauses after this call.
-    SERVICE_STATUS status;
-    ZeroMemory(&status, sizeof status);
-    ControlService(service, SERVICE_CONTROL_STOP, &status);
-    const uint8_t result = DeleteService(service) ? 1 : 0;
-    CloseServiceHandle(service);
-    CloseServiceHandle(manager);
-    return result;
 }

@@ -1,4 +1,4 @@
-// Removal of files, folders and services named by file rules.
+// Removal of files and folders named by file rules (their services: services.h).
 #pragma once
 #include <windows.h>
 #include <stdint.h>
@@ -11,7 +11,3 @@
 // inside the folder) is cleared right before the shell operation and put back on what it then
 // failed to delete.
 uint8_t DeleteFileOrFolder(const char* path);
-
-// Asks the service to stop (no wait) and deletes it. 1 when DeleteService succeeded; 0 at once
-// for a service that does not exist.
-uint8_t StopAndDeleteService(const char* name);

@@ -1,11 +1,17 @@
-// Manifest lines: field encoding and decoding.
+// manifest.txt: field encoding and decoding, and loading the whole file.
 #include "clean/manifest.h"
 #include <stdio.h>
 #include <string.h>
+#include "platform/ascii_case.h"
 
-void PutField(OutputFile* out, const char* data, DWORD length, uint8_t first)
+void BeginLine(OutputFile* out, const char* tag)
 {
-    if (!first) PutText(out, "\t");
+    PutText(out, tag);   // tags are plain text: nothing to encode
+}
+
+void PutField(OutputFile* out, const char* data, DWORD length)
+{
+    PutText(out, "\t");
     DWORD start = 0;
     for (DWORD i = 0; i < length; i++) {
         const BYTE c = (BYTE)data[i];
@@ -51,21 +57,13 @@ void EndLine(OutputFile* out)
     PutText(out, "\r\n");
 }
 
-static int HexValue(char c)
-{
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
 // Decodes %XX in place; returns the decoded length.
 static DWORD DecodeField(char* field)
 {
     DWORD n = 0;
     for (char* p = field; *p != '\0'; p++) {
-        if (*p == '%' && HexValue(p[1]) >= 0 && HexValue(p[2]) >= 0) {
-            field[n++] = (char)(HexValue(p[1]) * 16 + HexValue(p[2]));
+        if (*p == '%' && AsciiHexDigit(p[1]) >= 0 && AsciiHexDigit(p[2]) >= 0) {
+            field[n++] = (char)(AsciiHexDigit(p[1]) * 16 + AsciiHexDigit(p[2]));
             p += 2;
         } else {
             field[n++] = *p;
@@ -75,7 +73,8 @@ static DWORD DecodeField(char* field)
     return n;
 }
 
-int SplitManifestLine(char* line, char* fields[kManifestFields], DWORD lengths[kManifestFields])
+// Splits a line at its tabs, decoding each field in place; returns the number of fields.
+static int SplitLine(char* line, char* fields[kManifestFields], DWORD lengths[kManifestFields])
 {
     int count = 0;
     char* p = line;
@@ -91,10 +90,53 @@ int SplitManifestLine(char* line, char* fields[kManifestFields], DWORD lengths[k
     return count;
 }
 
+uint8_t LoadManifest(const char* path, Manifest* manifest)
+{
+    manifest->lines = NULL;
+    manifest->count = 0;
+    DWORD length = 0;
+    if (!LoadWholeFile(path, &manifest->text, &length)) return 0;
+    int lines = 0;
+    for (DWORD i = 0; i < length; i++) lines += manifest->text[i] == '\n';
+    manifest->lines = (ManifestLine*)LocalAlloc(LMEM_FIXED, (lines + 1) * sizeof(ManifestLine));
+    if (manifest->lines == NULL) {
+        FreeManifest(manifest);
+        return 0;
+    }
+    char* p = manifest->text;
+    while (p < manifest->text + length) {
+        char* end = strchr(p, '\n');
+        if (end != NULL) *end = '\0';
+        const size_t size = strlen(p);
+        if (size > 0 && p[size - 1] == '\r') p[size - 1] = '\0';
+        if (p[0] != '\0' && manifest->count <= lines) {
+            ManifestLine& line = manifest->lines[manifest->count++];
+            line.count = SplitLine(p, line.fields, line.lengths);
+        }
+        if (end == NULL) break;
+        p = end + 1;
+    }
+    return 1;
+}
+
+void FreeManifest(Manifest* manifest)
+{
+    if (manifest->lines != NULL) LocalFree(manifest->lines);
+    if (manifest->text != NULL) LocalFree(manifest->text);
+    manifest->lines = NULL;
+    manifest->text = NULL;
+    manifest->count = 0;
+}
+
+uint8_t ManifestLineIs(const ManifestLine& line, const char* tag, int fields)
+{
+    return line.count >= fields && strcmp(line.fields[0], tag) == 0 ? 1 : 0;
+}
+
 DWORD FieldNumber(const char* field)
 {
     DWORD value = 0;
-    for (const char* p = field; HexValue(*p) >= 0; p++) value = value * 16 + (DWORD)HexValue(*p);
+    for (const char* p = field; AsciiHexDigit(*p) >= 0; p++) value = value * 16 + (DWORD)AsciiHexDigit(*p);
     return value;
 }
 

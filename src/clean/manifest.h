@@ -1,5 +1,6 @@
-// Lines of manifest.txt: tab-separated fields, in which control characters and '%' are written
-// as %XX, numbers and times in hexadecimal.
+// manifest.txt of a backup: its line tags, field positions, field encoding and loading. Lines
+// are tab-separated fields, in which control characters and '%' are written as %XX, numbers and
+// times in hexadecimal.
 //   item  <number>  <text>
 //   D|F   <attributes>  <created>  <accessed>  <written>  <size>  <original path>  <copy path>
 //   S     <name>  <display name>  <type>  <start>  <error control>  <image path>  <group>
@@ -10,19 +11,45 @@
 #include <stdint.h>
 #include "clean/backup_output.h"
 
-const int kManifestFields = 10;   // most fields a line has, the tag included
+const char kItemTag[] = "item";   // an item's first line
+const char kFolderTag[] = "D";
+const char kFileTag[] = "F";
+const char kServiceTag[] = "S";
 
-// One field: a tab first unless it is the line's first.
-void PutField(OutputFile* out, const char* data, DWORD length, uint8_t first = 0);
+// Field positions of D and F lines, and of S lines; the tag is field 0.
+enum EntryField { kEntryAttributes = 1, kEntryCreated, kEntryAccessed, kEntryWritten, kEntrySize, kEntryOriginal,
+                  kEntryCopy, kEntryFields };
+enum ServiceField { kServiceName = 1, kServiceDisplayName, kServiceType, kServiceStart, kServiceErrorControl,
+                    kServiceImage, kServiceGroup, kServiceDependencies, kServiceStartName, kServiceFields };
+const int kManifestFields = kServiceFields;   // most fields a line has, the tag included
+
+// A line starts with its tag; every other field comes with a tab first.
+void BeginLine(OutputFile* out, const char* tag);
+void PutField(OutputFile* out, const char* data, DWORD length);
 void PutTextField(OutputFile* out, const char* text);
 void PutNumberField(OutputFile* out, DWORD value);
 void PutTimeField(OutputFile* out, const FILETIME& time);
 void PutSizeField(OutputFile* out, ULONGLONG size);
 void EndLine(OutputFile* out);
 
-// A manifest line split into its fields; each field is decoded in place and terminated. The
-// decoded length (fields may hold NULs) is in lengths. Returns the number of fields.
-int SplitManifestLine(char* line, char* fields[kManifestFields], DWORD lengths[kManifestFields]);
+// A loaded line: each field decoded in place and terminated, its decoded length (fields may hold
+// NULs) in lengths.
+struct ManifestLine {
+    int count;
+    char* fields[kManifestFields];
+    DWORD lengths[kManifestFields];
+};
+struct Manifest {
+    char* text;
+    ManifestLine* lines;   // the lines that are not empty, in file order
+    int count;
+};
+// 1 when read; FreeManifest releases it in every case.
+uint8_t LoadManifest(const char* path, Manifest* manifest);
+void FreeManifest(Manifest* manifest);
+// 1 when the line has the tag and at least fields fields (the tag counted).
+uint8_t ManifestLineIs(const ManifestLine& line, const char* tag, int fields = 1);
+
 DWORD FieldNumber(const char* field);
 FILETIME FieldTime(const char* field);
 ULONGLONG FieldSize(const char* field);

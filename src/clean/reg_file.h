@@ -21,8 +21,17 @@ uint8_t WriteRegKeyLine(OutputFile* out, const char* hiveName, const char* path,
 uint8_t WriteRegValueLine(OutputFile* out, const char* name, DWORD type, const BYTE* data, DWORD size,
                           UINT codePage);
 
-// Writes a comment line "; <text>", control characters shown as '?'.
-void WriteRegComment(OutputFile* out, const char* text);
+// Writes a comment line "; <marker><text>", control characters of the text shown as '?'.
+void WriteRegComment(OutputFile* out, const char* marker, const char* text);
+
+// The markers of a backup's comments: "; item <number>: <text>" after a blank line opens each
+// item's block; "; locked: ..." stands before a key whose access control list was not saved.
+const char kRegItemMarker[] = "item ";
+const char kRegLockedMarker[] = "locked";
+// 1 when a comment's text (as the reader hands it over) starts with the marker.
+uint8_t RegCommentIs(const char* text, const char* marker);
+// 1 when the line at p within text (terminated) is an item's comment.
+uint8_t StartsRegItem(const char* text, const char* p);
 
 // What the reader finds, in file order. Comment texts come without the "; ".
 struct RegFileVisitor {

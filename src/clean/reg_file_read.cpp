@@ -2,6 +2,7 @@
 // continuation lines) and comments, handed to a visitor in file order.
 #include "clean/reg_file.h"
 #include <string.h>
+#include "platform/ascii_case.h"
 
 namespace {
 
@@ -36,14 +37,6 @@ const char* TrimLineEnd(const char* start, const char* lineEnd)
 {
     while (lineEnd > start && (lineEnd[-1] == '\r' || IsBlank(lineEnd[-1]))) lineEnd--;
     return lineEnd;
-}
-
-int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
 }
 
 // A quoted text at p (its opening quote) decoded into out; returns the position after the
@@ -85,8 +78,8 @@ const char* ParseHexBytes(const char* p, const char* end, BYTE* out, DWORD* size
             continue;
         }
         if (p >= lineEnd || *p == '\r') break;
-        const int high = HexDigit(p[0]);
-        const int low = p + 1 < lineEnd ? HexDigit(p[1]) : -1;
+        const int high = AsciiHexDigit(p[0]);
+        const int low = p + 1 < lineEnd ? AsciiHexDigit(p[1]) : -1;
         if (high < 0 || low < 0) return NULL;
         out[n++] = (BYTE)(high * 16 + low);
         p = SkipBlanks(p + 2, lineEnd);
@@ -147,7 +140,8 @@ const char* ReadValueLine(Reader* reader, const char* start, const char* end)
         p += 6;
         DWORD number = 0;
         int digits = 0;
-        for (; p < lineEnd && HexDigit(*p) >= 0 && digits < 8; p++, digits++) number = number * 16 + (DWORD)HexDigit(*p);
+        for (; p < lineEnd && AsciiHexDigit(*p) >= 0 && digits < 8; p++, digits++)
+            number = number * 16 + (DWORD)AsciiHexDigit(*p);
         if (digits == 0 || TrimLineEnd(p, lineEnd) != p) return NULL;
         type = REG_DWORD;
         size = 4;
@@ -159,7 +153,8 @@ const char* ReadValueLine(Reader* reader, const char* start, const char* end)
         p += 4;
         type = 0;
         int digits = 0;
-        for (; p < lineEnd && HexDigit(*p) >= 0 && digits < 8; p++, digits++) type = type * 16 + (DWORD)HexDigit(*p);
+        for (; p < lineEnd && AsciiHexDigit(*p) >= 0 && digits < 8; p++, digits++)
+            type = type * 16 + (DWORD)AsciiHexDigit(*p);
         if (digits == 0 || lineEnd - p < 2 || p[0] != ')' || p[1] != ':') return NULL;
         lineEnd = ParseHexBytes(p + 2, end, reader->data, &size);
     } else {
@@ -221,4 +216,14 @@ uint8_t ReadRegText(const char* text, DWORD length, UINT codePage, RegFileVisito
     LocalFree(reader.text);
     LocalFree(reader.data);
     return 1;
+}
+
+uint8_t RegCommentIs(const char* text, const char* marker)
+{
+    return strncmp(text, marker, strlen(marker)) == 0 ? 1 : 0;
+}
+
+uint8_t StartsRegItem(const char* text, const char* p)
+{
+    return (p == text || p[-1] == '\n') && p[0] == ';' && p[1] == ' ' && RegCommentIs(p + 2, kRegItemMarker) ? 1 : 0;
 }

@@ -114,9 +114,10 @@ uint8_t WriteRegValueLine(OutputFile* out, const char* name, DWORD type, const B
     return 1;
 }
 
-void WriteRegComment(OutputFile* out, const char* text)
+void WriteRegComment(OutputFile* out, const char* marker, const char* text)
 {
     PutText(out, "; ");
+    PutText(out, marker);
     for (const char* p = text; *p != '\0'; p++) PutBytes(out, (BYTE)*p < 0x20 ? "?" : p, 1);
     PutText(out, "\r\n");
 }

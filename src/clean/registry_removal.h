@@ -1,23 +1,11 @@
-// Removal of registry items: values, keys with their whole subtree (taking over keys whose DACL
-// refuses us), COM class and desktop namespace registrations, and the DLL-list rewrite.
+// Removal of registry items, one header for the four files that share its work, grouped by file
+// with the limits of each file's fixed buffers (part of the behaviour).
 #pragma once
 #include <windows.h>
 #include <stdint.h>
 
-// The limits of the fixed buffers below are part of the behaviour.
+// ---- registry_removal.cpp: values, and keys with their whole subtree ----
 const DWORD kSubkeyNameSize = 512;          // subkey name during recursive deletion
-const DWORD kUserSidSize = 1024;            // security identifier of the user
-const DWORD kOldDescriptorSize = 65556;     // old security descriptor of a key
-const int kRegistrationPathSize = 1024;     // key path of a class registration or namespace entry
-const DWORD kListValueSize = 512;           // list value read for rewriting
-const int kListEntrySize = 260;             // one entry of the list value (259 characters)
-const DWORD kClassIdSize = 1024;            // class identifier read from a handler's value
-
-// The DLL entry that RemoveDllFromListValue takes out of a list value.
-extern const char kListedDllName[];
-// Fixed keys below HKEY_LOCAL_MACHINE.
-extern const char kDesktopNameSpaceKey[];
-extern const char kApprovedExtensionsKey[];
 
 // Value item (valueName present): deletes that value; no takeover. Key item (valueName NULL):
 // deletes the key with its whole subtree, taking over keys that refuse to open. 1 when the final
@@ -32,10 +20,21 @@ uint8_t OpenKeyWithTakeover(HKEY parent, const char* subkey, HKEY* key);
 // deletion failed (the subkeys not yet visited stay).
 uint8_t DeleteSubkeys(HKEY key);
 
+// ---- key_takeover.cpp: keys whose DACL refuses us ----
+const DWORD kUserSidSize = 1024;            // security identifier of the user
+const DWORD kOldDescriptorSize = 65556;     // old security descriptor of a key
+
 // Appends an allow entry with KEY_ALL_ACCESS for the user the process runs as to the DACL of
 // parent\subkey, after every existing entry. Owner and privileges are left alone. 1 when the new
 // DACL was stored.
 uint8_t GrantCurrentUserKeyAccess(HKEY parent, const char* subkey);
+
+// ---- registrations.cpp: COM class and desktop namespace registrations ----
+const int kRegistrationPathSize = 1024;     // key path of a class registration or namespace entry
+const DWORD kClassIdSize = 1024;            // class identifier read from a handler's value
+// Fixed keys below HKEY_LOCAL_MACHINE.
+extern const char kDesktopNameSpaceKey[];
+extern const char kApprovedExtensionsKey[];
 
 // Deletes HKCR\CLSID\<classId> with its subtree. 1 when the class key was deleted. An empty
 // identifier or one holding a backslash names no single class and is refused (0, nothing touched).
@@ -50,6 +49,12 @@ uint8_t ReadHandlerClassId(HKEY hive, const char* keyPath, const char* valueName
 // registration. 1 when the namespace entry no longer exists afterwards. A name that is empty or
 // holds a backslash is refused (0, nothing touched).
 uint8_t DeleteDesktopNamespaceEntry(const char* name);
+
+// ---- dll_list_value.cpp: the DLL-list rewrite ----
+const DWORD kListValueSize = 512;           // list value read for rewriting
+const int kListEntrySize = 260;             // one entry of the list value (259 characters)
+// The DLL entry that RemoveDllFromListValue takes out of a list value.
+extern const char kListedDllName[];
 
 // Takes every "nvdesk32.dll" entry (and the blanks after it) out of the blank-separated list
 // value. 1 when at least one entry was removed and the value was written back with its own type;

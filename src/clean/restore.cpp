@@ -4,52 +4,17 @@
 #include <stdio.h>
 #include <string.h>
 #include "clean/backup.h"
-
-static void PutLogText(OutputFile* log, const char* text)
-{
-    char clean[1100];
-    lstrcpynA(clean, text != NULL ? text : "", sizeof clean);
-    for (char* p = clean; *p != '\0'; p++) {
-        if ((unsigned char)*p < 0x20) *p = ' ';
-    }
-    PutText(log, clean);
-}
+#include "clean/manifest.h"
+#include "clean/services.h"
 
 void LogRestoreLine(OutputFile* log, const char* what, const char* text, const char* outcome)
 {
     PutText(log, what);
     PutText(log, "\t");
-    PutLogText(log, text);
+    PutLogField(log, text);
     PutText(log, "\t");
-    PutLogText(log, outcome);
+    PutLogField(log, outcome);
     PutText(log, "\r\n");
-}
-
-uint8_t LoadWholeFile(const char* path, char** text, DWORD* length)
-{
-    *text = NULL;
-    *length = 0;
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
-    if (file == INVALID_HANDLE_VALUE) return 0;
-    LARGE_INTEGER size;
-    uint8_t ok = GetFileSizeEx(file, &size) && size.QuadPart < 0x40000000 ? 1 : 0;
-    if (ok) {
-        *text = (char*)LocalAlloc(LMEM_FIXED, (SIZE_T)size.QuadPart + 1);
-        DWORD read = 0;
-        ok = *text != NULL && ReadFile(file, *text, (DWORD)size.QuadPart, &read, NULL) && read == (DWORD)size.QuadPart
-                 ? 1
-                 : 0;
-        if (ok) {
-            (*text)[read] = '\0';
-            *length = read;
-        }
-    }
-    CloseHandle(file);
-    if (!ok && *text != NULL) {
-        LocalFree(*text);
-        *text = NULL;
-    }
-    return ok;
 }
 
 // A backup's name is one folder name: no separators, no wildcards, not "." or "..".

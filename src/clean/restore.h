@@ -5,7 +5,8 @@
 #include <windows.h>
 #include <stdint.h>
 #include "clean/backup_output.h"
-#include "clean/manifest.h"
+
+struct Manifest;
 
 // name: a folder name under the backup root, NULL or empty for the newest backup. 1 when
 // everything came back.
@@ -14,25 +15,10 @@ uint8_t RestoreBackup(const char* name);
 // The /R run: its exit code, 0 when everything came back, 1 otherwise.
 int RunRestore(const char* name);
 
-// The parts of a restore. Each writes its lines to log and returns 1 when all of its part came
-// back.
-struct ManifestLine {
-    int count;
-    char* fields[kManifestFields];
-    DWORD lengths[kManifestFields];
-};
-struct Manifest {
-    char* text;
-    ManifestLine* lines;
-    int count;
-};
-uint8_t LoadManifest(const char* path, Manifest* manifest);
-void FreeManifest(Manifest* manifest);
-uint8_t RestoreServices(const Manifest& manifest, OutputFile* log);
+// The registry and file parts of a restore (the service part is in services.h). Each writes its
+// lines to log and returns 1 when all of its part came back.
 uint8_t RestoreRegistry(const char* path, OutputFile* log);
 uint8_t RestoreFiles(const Manifest& manifest, const char* folder, OutputFile* log);
 
-// Reads a whole file into a heap block (freed with LocalFree by the caller). 1 when read.
-uint8_t LoadWholeFile(const char* path, char** text, DWORD* length);
 // "<what>\t<text>\t<outcome>" with control characters shown as blanks.
 void LogRestoreLine(OutputFile* log, const char* what, const char* text, const char* outcome);

@@ -2,14 +2,10 @@
 // where two items saved the same data, the older (the state before the clean-up) is written last.
 #include "clean/restore.h"
 #include <stdio.h>
-#include <string.h>
 #include "clean/reg_file.h"
 #include "model/found_items.h"
 
 namespace {
-
-const char kItemComment[] = "item ";
-const char kLockedComment[] = "locked";
 
 struct RegistryRestore {
     OutputFile* log;
@@ -30,8 +26,8 @@ void CloseCurrent(RegistryRestore* restore)
 void OnComment(void* context, const char* text)
 {
     RegistryRestore* restore = (RegistryRestore*)context;
-    if (strncmp(text, kItemComment, sizeof kItemComment - 1) == 0) lstrcpynA(restore->item, text, sizeof restore->item);
-    else if (strncmp(text, kLockedComment, sizeof kLockedComment - 1) == 0) restore->lockedNext = 1;
+    if (RegCommentIs(text, kRegItemMarker)) lstrcpynA(restore->item, text, sizeof restore->item);
+    else if (RegCommentIs(text, kRegLockedMarker)) restore->lockedNext = 1;
 }
 
 void OnKey(void* context, HKEY hive, const char* path)
@@ -82,12 +78,6 @@ void OnBad(void* context, const char* line, DWORD length)
     LogRestoreLine(restore->log, "registry", text, "line not understood");
 }
 
-// 1 when the line at p starts an item's block.
-uint8_t StartsItem(const char* text, const char* p)
-{
-    return (p == text || p[-1] == '\n') && strncmp(p, "; item ", 7) == 0 ? 1 : 0;
-}
-
 }  // namespace
 
 uint8_t RestoreRegistry(const char* path, OutputFile* log)
@@ -101,7 +91,7 @@ uint8_t RestoreRegistry(const char* path, OutputFile* log)
     // Blocks: what stands before the first item (nothing but the header in a backup), then one
     // block per item.
     int32_t blocks = 1;
-    for (const char* p = text; p < text + length; p++) blocks += StartsItem(text, p);
+    for (const char* p = text; p < text + length; p++) blocks += StartsRegItem(text, p);
     DWORD* starts = (DWORD*)LocalAlloc(LMEM_FIXED, (blocks + 1) * sizeof(DWORD));
     if (starts == NULL) {
         LocalFree(text);
@@ -110,7 +100,7 @@ uint8_t RestoreRegistry(const char* path, OutputFile* log)
     int32_t n = 0;
     starts[n++] = 0;
     for (const char* p = text; p < text + length; p++) {
-        if (StartsItem(text, p)) starts[n++] = (DWORD)(p - text);
+        if (StartsRegItem(text, p)) starts[n++] = (DWORD)(p - text);
     }
     starts[n] = length;
 

@@ -1,5 +1,6 @@
-// Comparisons for texts of the built-in tables (templates, tags, prefixes): ASCII letters only
-// are folded, whatever the system's locale, so the outcome never depends on the code page.
+// ASCII helpers whose outcome never depends on the code page: comparisons for texts of the
+// built-in tables (templates, tags, prefixes), where ASCII letters only are folded whatever the
+// system's locale, and hexadecimal digits.
 #pragma once
 #include <stddef.h>
 #include <stdint.h>
@@ -28,4 +29,13 @@ inline uint8_t AsciiEqualNoCase(const char* a, const char* b)
         if (AsciiLower(a[i]) != AsciiLower(b[i])) return 0;
     }
     return a[i] == b[i] ? 1 : 0;
+}
+
+// The value of a hexadecimal digit (either case), -1 for any other character.
+inline int AsciiHexDigit(char c)
+{
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
 }

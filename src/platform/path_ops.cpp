@@ -108,6 +108,19 @@ uint8_t DirectoryExists(const char* path)
     return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? 1 : 0;
 }
 
+void CreateParentFolders(char* path, size_t from)
+{
+    // "\\server" is no folder: of a share path, the first folder tried is the share.
+    const char* server = path[0] == '\\' && path[1] == '\\' ? strchr(path + 2, '\\') : NULL;
+    if (server != NULL && from <= (size_t)(server - path)) from = (size_t)(server - path) + 1;
+    for (size_t i = from; path[i] != '\0'; i++) {
+        if (path[i] != '\\') continue;
+        path[i] = '\0';
+        CreateDirectoryA(path, NULL);
+        path[i] = '\\';
+    }
+}
+
 uint8_t SpecialFolderPath(int csidl, char* out)
 {
     LPITEMIDLIST list = NULL;

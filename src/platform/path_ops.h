@@ -1,6 +1,7 @@
 // Path and text operations shared across the program. They work byte by byte: double-byte
 // characters are not decoded, so a trailing byte 92 counts as a backslash.
 #pragma once
+#include <stddef.h>
 #include <stdint.h>
 #include "platform/text_ops.h"
 
@@ -25,6 +26,11 @@ void TrimSpaces(char* text);
 // 1 for printable ASCII without wildcards: a text that reads the same in every code page (so
 // a folder's long form joined with a name is the text the platform's own walk builds).
 uint8_t IsPlainPathText(const char* text);
+
+// Creates the folders on the way to path (not path itself) whose names end at a backslash at or
+// past from (what comes before from exists already); a share's server is never tried. path is
+// cut at each backslash while its folder is created, and given back unchanged.
+void CreateParentFolders(char* path, size_t from);
 
 // 1 when a find-first-file search on the path finds a file or a folder.
 uint8_t FileExists(const char* path);

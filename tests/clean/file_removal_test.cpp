@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <string>
 #include "clean/file_removal.h"
+#include "clean/services.h"
 #include "model/found_items.h"
 #include "support/helpers.h"
 

@@ -7,7 +7,7 @@
 #include <string.h>
 #include <string>
 #include "clean/deletion_driver.h"
-#include "clean/service_wait.h"
+#include "clean/services.h"
 #include "model/found_items.h"
 #include "platform/text_ops.h"
 #include "support/helpers.h"
