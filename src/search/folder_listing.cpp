@@ -35,11 +35,11 @@ struct ListedFolder {
 
 struct FolderListings {
     int folderCount;
-    ListedFolder* folders;
-    char* names;          // per entry: its attributes (4 bytes), then its name and a NUL
-    int32_t* offsets;
     int32_t nameUsed;
     int32_t entryUsed;
+    ListedFolder folders[kListedFolders];
+    int32_t offsets[kEntries];
+    char names[kNameBytes];   // per entry: its attributes (4 bytes), then its name and a NUL
 };
 
 namespace {
@@ -225,22 +225,14 @@ uint8_t SessionDirectoryExists(SearchSession* session, const char* path)
 
 void BeginFolderListings(SearchSession* session)
 {
-    FolderListings* lists = (FolderListings*)calloc(1, sizeof(FolderListings));
+    FolderListings* lists = (FolderListings*)malloc(sizeof(FolderListings));
     if (lists == NULL) return;
-    lists->folders = (ListedFolder*)malloc(sizeof(ListedFolder) * kListedFolders);
-    lists->names = (char*)malloc((size_t)kNameBytes);
-    lists->offsets = (int32_t*)malloc(sizeof(int32_t) * (size_t)kEntries);
+    lists->folderCount = lists->nameUsed = lists->entryUsed = 0;
     session->listings = lists;
-    if (lists->folders == NULL || lists->names == NULL || lists->offsets == NULL) EndFolderListings(session);
 }
 
 void EndFolderListings(SearchSession* session)
 {
-    FolderListings* lists = session->listings;
-    if (lists == NULL) return;
-    free(lists->folders);
-    free(lists->names);
-    free(lists->offsets);
-    free(lists);
+    free(session->listings);
     session->listings = NULL;
 }

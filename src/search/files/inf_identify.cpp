@@ -182,7 +182,8 @@ uint8_t RecordPackage(SearchSession* session, char* path, int size)
     uint8_t success = RecordFile(session, path, NULL);
     const int extension = (int)(ExtensionPointer(path) - path);
     const int written = snprintf(path + extension, (size_t)(size - extension), ".pnf");
-    if (written > 0 && written < size - extension && SessionFileExists(session, path)) success = RecordFile(session, path, NULL) & success;
+    if (written > 0 && written < size - extension && SessionFileExists(session, path))
+        success = RecordFile(session, path, NULL) & success;
     return success;
 }
 

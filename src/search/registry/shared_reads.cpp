@@ -1,6 +1,7 @@
 // The shared reads of one registry search: a table of the keys the scans met, each with whether
 // it opens, its subkey names once enumerated and the values read from it, all in blocks of memory
-// that the end of the search session releases. When memory runs out the search goes on with direct reads.
+// that the end of the search session releases. When memory runs out the search goes on with
+// direct reads.
 #include "search/registry/shared_reads.h"
 #include <stdlib.h>
 #include <string.h>

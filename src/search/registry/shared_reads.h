@@ -8,7 +8,6 @@
 #include <windows.h>
 #include <stddef.h>
 #include <stdint.h>
-
 #include "search/search_session.h"
 
 struct KeyNode;
@@ -17,10 +16,10 @@ struct KeyNode;
 // cache entry it may stay NULL until the registry itself has to be asked.
 struct ScanKey {
     SearchSession* session;   // the search it is read in (NULL: no sharing)
-    HKEY root;            // the predefined root the key lies below
+    HKEY root;                // the predefined root the key lies below
     HKEY handle;
-    KeyNode* node;        // NULL: no sharing, handle is always open
-    ScanKey* parent;      // the key it was opened below, NULL for a key opened from a root
+    KeyNode* node;            // NULL: no sharing, handle is always open
+    ScanKey* parent;          // the key it was opened below, NULL for a key opened from a root
 };
 
 // OpenKeyForRead (root, path); 1 when the key opens. The keys opened below it share its session.
