@@ -12,6 +12,7 @@
 #include "model/found_items.h"
 #include "model/process_values.h"
 #include "model/products.h"
+#include "search/search_session.h"
 #include "tables/file_rules.h"
 #include "tables/registry_rules.h"
 

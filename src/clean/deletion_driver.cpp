@@ -1,4 +1,4 @@
-// Search-all and delete-all: the two phases over the found-item list.
+// Delete-all: the second phase over the found-item list, after the search.
 #include "clean/deletion_driver.h"
 #include <commctrl.h>
 #include <string.h>
@@ -8,17 +8,7 @@
 #include "clean/services.h"
 #include "model/found_items.h"
 #include "platform/path_ops.h"
-#include "search/files/file_search.h"
-#include "search/registry/registry_search.h"
 #include "tables/registry_rules.h"
-
-uint8_t SearchAll(HWND progress)
-{
-    uint8_t result = 1;
-    result = SearchRegistry(progress) & result;
-    result = SearchFileRules(progress) & result;
-    return result;
-}
 
 // The handler's class identifier goes first; an unreadable identifier fails the item before
 // anything is deleted.

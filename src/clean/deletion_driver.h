@@ -1,4 +1,4 @@
-// Search-all and delete-all: the two phases over the found-item list.
+// Delete-all: the second phase over the found-item list, after the search (SearchAll).
 #pragma once
 #include <windows.h>
 #include <stdint.h>
@@ -9,10 +9,6 @@ struct DeletionSummary {
     int32_t fileCount;           // ticked file items processed
     uint8_t filesAllDeleted;     // 1 until the first ticked file item fails
 };
-
-// The registry search to completion, then the file search, on one progress bar (or none).
-// 1 when both returned 1.
-uint8_t SearchAll(HWND progress);
 
 // Removes every ticked item by its class and rule kind, each only once its backup is on disk (an
 // item that cannot be backed up stays and fails), sets notDeleted on each ticked item, writes the

@@ -1,6 +1,7 @@
 // The silent run: search and delete the selected families without any window.
 #include "clean/silent_run.h"
 #include "clean/deletion_driver.h"
+#include "search/search_session.h"
 
 void RunSilent()
 {

@@ -81,31 +81,43 @@ void ClearItems()
     ClearTextIndex(&list->index);
 }
 
-uint8_t AddFileItem(const char* path, const char* serviceName)
+uint8_t FileItemWanted(const char* path)
 {
     FoundItemList* list = g_foundItems;
     if (list == NULL || path == NULL || list->count >= list->capacity) return 0;
     // A family that is not selected is not looked at further (its files are not even opened).
     const int32_t product = CurrentProduct(kProductSideFile);
     if (product < 0) return 1;  // -1 would test bit 31, which no family owns
-    if (ProductSelection(product, -1) != 1) return 1;
+    return ProductSelection(product, -1) == 1 ? 2 : 1;
+}
+
+uint8_t AddFileItem(const char* path, const char* serviceName)
+{
+    const uint8_t wanted = FileItemWanted(path);
+    if (wanted != 2) return wanted;
     // Whatever found the path, a protected folder or one above it is never listed (so never
     // deleted); what is listed is the canonical form, the one the deletion will be handed.
     char canonical[kPathSize];
-    if (!SearchGuardAllows(path, canonical, sizeof canonical)) return 1;
-    path = canonical;
-    if (FindListedFileItem(list, path) >= 0) return 1;
+    if (!PathGuardAllows(path, canonical, sizeof canonical)) return 1;
+    return AddGuardedFileItem(canonical, serviceName, 0);
+}
+
+uint8_t AddGuardedFileItem(const char* canonical, const char* serviceName, uint8_t openedWritable)
+{
+    const uint8_t wanted = FileItemWanted(canonical);
+    if (wanted != 2) return wanted;
+    FoundItemList* list = g_foundItems;
+    if (FindListedFileItem(list, canonical) >= 0) return 1;
 
     FoundItem& item = list->items[list->count];
     item.Reset();
     item.itemClass = kItemClassFile;
-    item.productIndex = product;
-    item.path = DuplicateString(path);
+    item.productIndex = CurrentProduct(kProductSideFile);
+    item.path = DuplicateString(canonical);
     item.serviceName = DuplicateString(serviceName);
     item.ticked = 1;
     item.notDeleted = 0;
-    // The guard's check of the path may just have made the probe's own open.
-    item.accessible = SearchGuardOpenedWritable(path) ? 1 : ProbeFileAccess(path);
+    item.accessible = openedWritable ? 1 : ProbeFileAccess(canonical);
     list->count++;
     return item.accessible;
 }

@@ -51,6 +51,13 @@ int32_t FoundItemCapacity();
 // 0 = list full; 1 = duplicate, product not selected, or a path the path guard refuses (never
 // listed); else the new item's accessible flag. The item holds the path's canonical form.
 uint8_t AddFileItem(const char* path, const char* serviceName);
+// AddFileItem in two steps around a guard the caller runs itself. FileItemWanted: 0 = list full,
+// 1 = product not selected (the path is not looked at further, its file not even opened), 2 =
+// the guard is to be asked. AddGuardedFileItem then takes the canonical form the guard allowed;
+// openedWritable 1 when the guard's check opened the file as ProbeFileAccess would, and
+// succeeded, so the probe is not made again.
+uint8_t FileItemWanted(const char* path);
+uint8_t AddGuardedFileItem(const char* canonical, const char* serviceName, uint8_t openedWritable);
 // 0 = list full or duplicate; 1 = added or product not selected.
 uint8_t AddRegistryItem(int32_t kind, HKEY hive, const char* keyPath, const char* valueName);
 void ClearItems();

@@ -5,7 +5,6 @@
 #include <windows.h>
 #include <stdio.h>
 #include <string.h>
-#include "platform/path_guard_memo.h"
 #include "platform/path_ops.h"
 #include "platform/protected_folders.h"
 #include "platform/registry_access.h"
@@ -303,9 +302,9 @@ uint8_t CoversProtectedFolder(const char* canonical)
     return 0;
 }
 
-// The guard's check; with memo 1 the folder's forms come from the search's memo when it has
-// them (GuardMemoLongForm, GuardMemoFolderFinal), each giving what the direct call gives.
-static uint8_t GuardCheck(const char* path, char* canonical, int size, uint8_t memo)
+// The guard's check; with answers, the folder's forms come from the caller when it has them,
+// each giving what the direct call gives.
+uint8_t PathGuardCheck(const char* path, char* canonical, int size, const GuardAnswers* answers)
 {
     char full[kPathSize];
     if (!CanonicalPath(path, full, sizeof full)) return 0;
@@ -316,24 +315,24 @@ static uint8_t GuardCheck(const char* path, char* canonical, int size, uint8_t m
     char form[kPathSize];
     char longForm[kPathSize] = "";
     uint8_t hasLong = 0;
-    if (!memo || !split || !GuardMemoLongForm(folder, name, longForm, sizeof longForm, &hasLong))
+    if (answers == NULL || !split || !answers->longForm(answers->context, folder, name, longForm, sizeof longForm, &hasLong))
         hasLong = LongForm(full, longForm, sizeof longForm);
     if (hasLong && CoversProtectedFolder(longForm)) return 0;
     // A link on the way ("C:\x\link\system32" with link pointing at the Windows folder) reaches
     // what its resolved form names: its folder followed, and the path itself followed (the
-    // folder first: the memo's check of the path itself opens the file).
+    // folder first: the search's check of the path itself opens the file).
     if (split) {
         char resolved[kPathSize];
-        const uint8_t found = memo ? GuardMemoFolderFinal(folder, resolved, sizeof resolved)
-                                   : FinalPath(folder, resolved, sizeof resolved);
+        const uint8_t found = answers ? answers->folderFinal(answers->context, folder, resolved, sizeof resolved)
+                                      : FinalPath(folder, resolved, sizeof resolved);
         if (found) {
             const int written = snprintf(form, sizeof form, "%s\\%s", resolved, name);
             if (written < 0 || written >= (int)sizeof form) return 0;
             if (CanonicalPath(form, form, sizeof form) && CoversProtectedFolder(form)) return 0;
         }
     }
-    const uint8_t followed = memo ? GuardMemoFileFinal(full, hasLong ? longForm : NULL, form, sizeof form)
-                                  : FinalPath(full, form, sizeof form);
+    const uint8_t followed = answers ? answers->fileFinal(answers->context, full, hasLong ? longForm : NULL, form, sizeof form)
+                                     : FinalPath(full, form, sizeof form);
     if (followed && CoversProtectedFolder(form)) return 0;
     if (canonical != NULL) {
         // Short names in their long form, so that one object has one text; otherwise the text
@@ -348,10 +347,5 @@ static uint8_t GuardCheck(const char* path, char* canonical, int size, uint8_t m
 
 uint8_t PathGuardAllows(const char* path, char* canonical, int size)
 {
-    return GuardCheck(path, canonical, size, 0);
-}
-
-uint8_t SearchGuardAllows(const char* path, char* canonical, int size)
-{
-    return GuardCheck(path, canonical, size, GuardMemoOpen());
+    return PathGuardCheck(path, canonical, size, NULL);
 }

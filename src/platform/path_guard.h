@@ -15,19 +15,25 @@ uint8_t CanonicalPath(const char* path, char* out, int size);
 // the canonical form, with 8.3 short names in their long form.
 uint8_t PathGuardAllows(const char* path, char* canonical, int size);
 
-// PathGuardAllows as the search asks it: the same verdict and canonical form, but while the
-// search's memo is open each folder's long and resolved forms are asked of the platform once.
-// Deletion never uses it: the files may have changed since the search.
-uint8_t SearchGuardAllows(const char* path, char* canonical, int size);
-// 1 when the last SearchGuardAllows, following the file itself, opened exactly this path as the
-// found list's access probe would (for writing, shared with no one) and the open succeeded; the
-// note is used up. 0 tells nothing: the caller probes.
-uint8_t SearchGuardOpenedWritable(const char* path);
+// The costly questions of the guard's check, answered by a caller that already knows the answers
+// (the search's memo), each exactly as the platform would give it. context is handed back.
+struct GuardAnswers {
+    void* context;
+    // The long form of folder\name as LongForm gives it: 1 when answered (*found the result),
+    // 0 when the caller cannot tell for certain and the guard walks the path itself.
+    uint8_t (*longForm)(void* context, const char* folder, const char* name, char* out, int size, uint8_t* found);
+    // FinalPath (folder).
+    uint8_t (*folderFinal)(void* context, const char* folder, char* out, int size);
+    // FinalPath (path) of the path itself; longForm, when not NULL, is its long form.
+    uint8_t (*fileFinal)(void* context, const char* path, const char* longForm, char* out, int size);
+};
 
-// The memo of one search: opened before its first file, closed (and released) after its last.
-// Nested opens share the outer one.
-void BeginGuardMemo();
-void EndGuardMemo();
+// PathGuardAllows with the costly questions put to answers (NULL: to the platform).
+uint8_t PathGuardCheck(const char* path, char* canonical, int size, const GuardAnswers* answers);
+
+// The long head and rest joined and made canonical; 0 when it does not fit or is not canonical
+// (out may then hold the joined text).
+uint8_t JoinLongForm(const char* longHead, const char* rest, char* out, int size);
 
 // 1 when path is, or lies above, a protected folder (path already canonical).
 uint8_t CoversProtectedFolder(const char* canonical);

@@ -4,8 +4,6 @@
 #include <shlobj.h>
 #include <stdio.h>
 #include <string.h>
-#include "platform/folder_listing.h"
-#include "platform/path_guard_memo.h"
 
 const char* SplitField(const char* text, char separator, int n, char* out, int size)
 {
@@ -77,21 +75,11 @@ uint8_t IsPlainPathText(const char* text)
 
 static uint8_t FindFirst(const char* path, DWORD* attributes)
 {
-    // Within a search, a name found exactly as written in its folder's listing.
-    unsigned long listed = 0;
-    if (ListedLookup(path, &listed)) {
-        *attributes = listed;
-        GuardMemoNoteFound(path, FileNamePart(path), listed);
-        return 1;
-    }
     WIN32_FIND_DATAA data;
     HANDLE find = FindFirstFileA(path, &data);
     if (find == INVALID_HANDLE_VALUE) return 0;
     *attributes = data.dwFileAttributes;
     FindClose(find);
-    NoteFoundDirectly(path);
-    // The path guard asks the same of the files the search records.
-    GuardMemoNoteFound(path, data.cFileName, data.dwFileAttributes);
     return 1;
 }
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <string.h>
 #include "clean/deletion_driver.h"
+#include "search/search_session.h"
 #include "model/products.h"
 #include "sample_machine.h"
 #include "support/helpers.h"

@@ -127,7 +127,7 @@ TEST_F(DeviceScanTest, PciDeviceScanRecordsDevicesAndTheFirstInstancesVideoKey)
                               "{E57E5C00-0000-4E57-8000-000000000021}"));
 
     const RegistryRule rule = {0, RegistryRuleKind::PciDeviceScan, kLm, kPciRoot, NULL, NULL};
-    EXPECT_EQ(1, PciDeviceScan(rule));
+    EXPECT_EQ(1, PciDeviceScan(NULL, rule));
 
     const std::string expected[] = {
         video.Path("{E57E5C00-0000-4E57-8000-000000000020}"),   // kind 10, before its device
@@ -149,7 +149,7 @@ TEST_F(DeviceScanTest, MonitorDeviceScanFindsPciMonitorsOfThe9xLayoutAndTheirDri
                                "System\\CurrentControlSet\\Services\\Class", NULL};
     if (!KeyPresent(kLm, "Enum\\Monitor")) {
         // The NT family keeps no enumerators there: the row finds nothing.
-        EXPECT_EQ(0, MonitorDeviceScan(rule));
+        EXPECT_EQ(0, MonitorDeviceScan(NULL, rule));
         EXPECT_EQ(0, list()->count);
     }
     FixtureKeys classes(kLm, "System\\CurrentControlSet\\Services\\Class");
@@ -168,7 +168,7 @@ TEST_F(DeviceScanTest, MonitorDeviceScanFindsPciMonitorsOfThe9xLayoutAndTheirDri
     ASSERT_TRUE(monitors.SetString("Default_Monitor\\" + id, "Driver", "Monitor\\0002"));   // no "PCI_"
     ASSERT_TRUE(monitors.SetString("Plug_Monitor\\ISA_" + id, "Driver", "Monitor\\0002"));
 
-    EXPECT_EQ(1, MonitorDeviceScan(rule));
+    EXPECT_EQ(1, MonitorDeviceScan(NULL, rule));
     const struct { HKEY hive; std::string path; } expected[] = {
         {kLm, monitors.Path(matching)},
         {kLm, classes.Path("Monitor\\0001")},
@@ -206,7 +206,7 @@ TEST_F(DeviceScanTest, ChildDeviceScanRecordsOnlyTheAdaptersChildrenAndTheirDriv
     ASSERT_TRUE(display.SetString("OTHER01\\7&deadbeef&0&UID0", "Driver", driver + "0002"));
 
     const RegistryRule rule = {0, RegistryRuleKind::ChildDeviceScan, kLm, kDisplayRoot, kClassRoot, NULL};
-    EXPECT_EQ(1, ChildDeviceScan(rule));
+    EXPECT_EQ(1, ChildDeviceScan(NULL, rule));
     // Neither unrelated children nor their driver keys (nor Wine's own monitor, whose "Driver"
     // names the existing monitor class key "...\0000") are listed.
     const std::vector<const FoundItem*> items = RegistryItems(list());

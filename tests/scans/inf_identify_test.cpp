@@ -95,7 +95,7 @@ TEST_F(InfIdentifyTest, RecognisedInfAndItsPnfCarryTheRowsProduct)
     ASSERT_TRUE(withPnf.ok() && pnf.ok() && alone.ok());
 
     CurrentRule(1, 0);
-    EXPECT_EQ(1, IdentifyOemInfs());
+    EXPECT_EQ(1, IdentifyOemInfs(ScopedSession().get()));
     EXPECT_EQ(3, list()->count);
     for (const std::string& path : {withPnf.path(), pnf.path(), alone.path()}) {
         const FoundItem* item = FindFileItem(list(), path);
@@ -131,7 +131,7 @@ TEST_F(InfIdentifyTest, ValuesCompareWithoutCaseAndEveryConditionMustHold)
     InfFolderFile partialPnf("oem918.pnf", "precompiled");
     ASSERT_TRUE(partial0.ok() && partial1.ok() && partialLast.ok() && partialPnf.ok());
 
-    EXPECT_EQ(1, IdentifyOemInfs());
+    EXPECT_EQ(1, IdentifyOemInfs(ScopedSession().get()));
     EXPECT_NE(nullptr, FindFileItem(list(), cased.path()));
     for (const InfFolderFile* file : {&partial0, &partial1, &partialLast, &partialPnf})
         EXPECT_EQ(nullptr, FindFileItem(list(), file->path())) << file->path();
@@ -157,7 +157,7 @@ TEST_F(InfIdentifyTest, FileSatisfyingTwoRowsBelongsToTheFirst)
     InfFolderFile later("oem920.inf", InfText(RowEntries(second)));
     ASSERT_TRUE(file.ok() && later.ok());
 
-    EXPECT_EQ(1, IdentifyOemInfs());
+    EXPECT_EQ(1, IdentifyOemInfs(ScopedSession().get()));
     const FoundItem* item = FindFileItem(list(), file.path());
     ASSERT_NE(nullptr, item);
     EXPECT_EQ(RowProduct(first), item->productIndex);
@@ -184,7 +184,7 @@ TEST_F(InfIdentifyTest, AnInfListedByAFileRuleKeepsItsProduct)
     ASSERT_EQ(1, AddFileItem(inf.path().c_str(), NULL));
     ClearFileSideProduct();
 
-    EXPECT_EQ(1, IdentifyOemInfs());
+    EXPECT_EQ(1, IdentifyOemInfs(ScopedSession().get()));
     ASSERT_EQ(2, list()->count);
     EXPECT_EQ(earlier, FindFileItem(list(), inf.path())->productIndex);
     ASSERT_NE(nullptr, FindFileItem(list(), pnf.path()));
@@ -203,11 +203,11 @@ TEST_F(InfIdentifyTest, UnknownFamilyRowsRecordUnderSeventeenOnlyWhenSelected)
     ASSERT_TRUE(inf.ok());
 
     ProductSelection(-2, 0x3FFFF & ~(1 << 17));
-    EXPECT_EQ(1, IdentifyOemInfs());
+    EXPECT_EQ(1, IdentifyOemInfs(ScopedSession().get()));
     EXPECT_EQ(0, list()->count);
 
     ProductSelection(-2, 1 << 17);
-    EXPECT_EQ(1, IdentifyOemInfs());
+    EXPECT_EQ(1, IdentifyOemInfs(ScopedSession().get()));
     ASSERT_EQ(1, list()->count);
     EXPECT_EQ(17, list()->items[0].productIndex);
 }
@@ -219,7 +219,7 @@ TEST_F(InfIdentifyTest, InfOtherIsNotScannedAndAFullListFailsThePass)
     {
         InfFolderFile hidden("oem923.inf", InfText(RowEntries(0)), "INF\\OTHER\\");
         ASSERT_TRUE(hidden.ok());
-        EXPECT_EQ(1, IdentifyOemInfs());
+        EXPECT_EQ(1, IdentifyOemInfs(ScopedSession().get()));
         EXPECT_EQ(0, list()->count);
     }
     if (madeOther) RemoveDirectoryA(other.c_str());
@@ -229,6 +229,6 @@ TEST_F(InfIdentifyTest, InfOtherIsNotScannedAndAFullListFailsThePass)
     ASSERT_TRUE(inf.ok() && pnf.ok());
     ScopedFoundItems one(1);
     ProductSelection(-2, 0x3FFFF);
-    EXPECT_EQ(0, IdentifyOemInfs());
+    EXPECT_EQ(0, IdentifyOemInfs(ScopedSession().get()));
     EXPECT_EQ(1, one.list()->count);
 }

@@ -14,7 +14,6 @@
 #include "model/found_items.h"
 #include "model/products.h"
 #include "search/files/inf_identify.h"
-#include "search/registry/shared_reads.h"
 #include "support/helpers.h"
 #include "support/scan_fixtures.h"
 #include "tables/inf_rules.h"
@@ -64,9 +63,7 @@ std::vector<std::string> Identify(uint8_t shared)
 {
     ScopedFoundItems items;
     ProductSelection(-2, (1 << kProductCount) - 1);
-    SetSharedReads(shared);
-    IdentifyOemInfs();
-    SetSharedReads(1);
+    IdentifyOemInfs(ScopedSession(shared).get());
     std::vector<std::string> found;
     for (int32_t i = 0; i < items.list()->count; i++)
         found.push_back(std::string(items.list()->items[i].path) + " " + std::to_string(items.list()->items[i].productIndex));

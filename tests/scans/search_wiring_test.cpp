@@ -81,7 +81,7 @@ TEST(SearchWiring, RegistryDriverEvaluatesEveryScanningKind)
     FixtureKeys monitors(kLm, monitorRow->keyPath);
     ASSERT_TRUE(monitors.Create("Default_Monitor\\PCI_" + id + "&REV_01"));
 
-    SearchRegistry(NULL);
+    SearchRegistry(ScopedSession().get(), NULL);
     g_restrictedFlag = savedRestricted;
 
     const struct { int32_t kind; std::string path; } expected[] = {
@@ -118,7 +118,7 @@ TEST(SearchWiring, FileDriverRunsInfIdentification)
     InfFolderFile inf("oem925.inf", text);
     ASSERT_TRUE(inf.ok());
 
-    SearchFileRules(NULL);
+    SearchFileRules(ScopedSession().get(), NULL);
     const FoundItem* item = FindFileItem(scope.list(), inf.path());
     ASSERT_NE(nullptr, item);
     EXPECT_EQ(kInfRules[0].conditions[0].product, item->productIndex);

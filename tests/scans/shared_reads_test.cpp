@@ -15,9 +15,10 @@
 #include "platform/path_ops.h"
 #include "platform/registry_access.h"
 #include "sample_machine.h"
-#include "search/files/file_search.h"
-#include "search/registry/registry_search.h"
+#include "search/folder_listing.h"
+#include "search/guard_memo.h"
 #include "search/registry/shared_reads.h"
+#include "search/search_session.h"
 #include "support/helpers.h"
 
 namespace {
@@ -29,10 +30,8 @@ std::vector<std::string> SearchAllFamilies(uint8_t shared, std::vector<std::stri
 {
     ScopedFoundItems items;
     ProductSelection(-2, kAllFamilies);
-    SetSharedReads(shared);
-    SearchRegistry(NULL);
-    SearchFileRules(NULL);
-    SetSharedReads(1);
+    ScopedSession session(shared);
+    SearchInSession(session.get(), NULL);
     std::vector<std::string> lines;
     const FoundItemList* list = items.list();
     for (int32_t i = 0; i < list->count; i++) {
@@ -57,8 +56,9 @@ std::string FirstDifference(const std::vector<std::string>& a, const std::vector
 }
 
 // Every path in spellings that take the guard's other ways: letter case, short names, a trailing
-// dot, "..", slashes, a missing name beside it. Asked twice under one memo (filling, then
-// answering), each gives the verdict and the canonical form of the guard without the memo.
+// dot, "..", slashes, a missing name beside it. Asked twice in one session (filling the memo,
+// then answering from it), looked up first as the search looks a rule's file up, each gives the
+// verdict and the canonical form of the guard without the memo.
 void ExpectGuardMemoAgrees(const std::vector<std::string>& paths)
 {
     std::vector<std::string> spellings;
@@ -75,21 +75,19 @@ void ExpectGuardMemoAgrees(const std::vector<std::string>& paths)
     }
     std::vector<uint8_t> exists;
     for (const std::string& spelling : spellings) exists.push_back(FileExists(spelling.c_str()));
-    BeginGuardMemo();
+    ScopedSession session;
     for (int pass = 0; pass < 2; pass++) {
         for (size_t i = 0; i < spellings.size(); i++) {
             const std::string& spelling = spellings[i];
-            char direct[MAX_PATH] = "", memo[MAX_PATH] = "";
+            char direct[MAX_PATH] = "";
             const uint8_t allowed = PathGuardAllows(spelling.c_str(), direct, MAX_PATH);
-            // As a rule looks its file up first; the folders most files lie in are listed by now.
-            if (pass == 1) {
-                EXPECT_EQ(exists[i], FileExists(spelling.c_str())) << spelling;
-            }
-            EXPECT_EQ(allowed, SearchGuardAllows(spelling.c_str(), memo, MAX_PATH)) << spelling;
-            EXPECT_STREQ(direct, memo) << spelling;
+            // In the second pass the folders most files lie in are listed.
+            EXPECT_EQ(exists[i], SessionFileExists(session.get(), spelling.c_str())) << spelling;
+            const GuardVerdict verdict = SearchGuard(session.get(), spelling.c_str());
+            EXPECT_EQ(allowed, verdict.allowed) << spelling;
+            EXPECT_STREQ(direct, verdict.canonical) << spelling;
         }
     }
-    EndGuardMemo();
 }
 
 TEST(SharedReads, SampleAndBusyMachinesGiveTheReferenceList)
@@ -158,30 +156,38 @@ TEST(SharedReads, ListingsAndTheGuardsOpenAnswerAsThePlatform)
     std::vector<uint8_t> exists;
     for (const std::string& name : names) exists.push_back(FileExists((folder.path() + name).c_str()));
     EXPECT_EQ(0, exists[3]);
-    BeginGuardMemo();
+    ScopedSession session;
+    SearchSession* search = session.get();
     for (int pass = 0; pass < 3; pass++) {   // by the second pass the folder is listed
-        for (size_t i = 0; i < names.size(); i++) EXPECT_EQ(exists[i], FileExists((folder.path() + names[i]).c_str())) << names[i];
+        for (size_t i = 0; i < names.size(); i++)
+            EXPECT_EQ(exists[i], SessionFileExists(search, (folder.path() + names[i]).c_str())) << names[i];
     }
-    char canonical[MAX_PATH];
-    ASSERT_TRUE(SearchGuardAllows(plain.c_str(), canonical, MAX_PATH));
-    EXPECT_EQ(1, SearchGuardOpenedWritable(plain.c_str()));
-    EXPECT_EQ(0, SearchGuardOpenedWritable(plain.c_str())) << "the note is used once";
-    ASSERT_TRUE(SearchGuardAllows(held.c_str(), canonical, MAX_PATH));
-    EXPECT_EQ(0, SearchGuardOpenedWritable(held.c_str())) << "in use: the probe asks again";
+    // Each verdict stands alone: the same file checked twice is opened twice.
+    for (int again = 0; again < 2; again++) {
+        const GuardVerdict verdict = SearchGuard(search, plain.c_str());
+        ASSERT_TRUE(verdict.allowed);
+        EXPECT_EQ(1, verdict.openedWritable);
+    }
+    GuardVerdict verdict = SearchGuard(search, held.c_str());
+    ASSERT_TRUE(verdict.allowed);
+    EXPECT_EQ(0, verdict.openedWritable) << "in use: the probe asks again";
     EXPECT_EQ(0, ProbeFileAccess(held.c_str()));
-    ASSERT_TRUE(SearchGuardAllows(readOnly.c_str(), canonical, MAX_PATH));
-    EXPECT_EQ(0, SearchGuardOpenedWritable(readOnly.c_str())) << "the probe handles read-only files itself";
+    verdict = SearchGuard(search, readOnly.c_str());
+    ASSERT_TRUE(verdict.allowed);
+    EXPECT_EQ(0, verdict.openedWritable) << "the probe handles read-only files itself";
     EXPECT_EQ(FILE_ATTRIBUTE_READONLY, GetFileAttributesA(readOnly.c_str()) & FILE_ATTRIBUTE_READONLY);
+    EXPECT_EQ(0, SearchGuard(NULL, plain.c_str()).openedWritable) << "without a session nothing is opened";
     // Through the folder spelt otherwise than on disk the guard opens the same files by their
     // long form, and the list keeps the text as written.
     for (const char* name : {"plain.dll", "held.dll"}) {
         std::string other = folder.path() + name;
         other.replace(other.find("Listed Folder"), 13, "LISTED FOLDER");
-        ASSERT_TRUE(FileExists(other.c_str()) && SearchGuardAllows(other.c_str(), canonical, MAX_PATH)) << other;
-        EXPECT_EQ(other, canonical);
-        EXPECT_EQ(name == std::string("plain.dll"), SearchGuardOpenedWritable(other.c_str())) << other;
+        ASSERT_TRUE(SessionFileExists(search, other.c_str())) << other;
+        verdict = SearchGuard(search, other.c_str());
+        ASSERT_TRUE(verdict.allowed) << other;
+        EXPECT_EQ(other, verdict.canonical);
+        EXPECT_EQ(name == std::string("plain.dll"), verdict.openedWritable) << other;
     }
-    EndGuardMemo();
     CloseHandle(holder);
     SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
     DeleteFileW(wide);
@@ -198,11 +204,10 @@ TEST(SharedReads, CornersOfTheCacheReadAsTheRegistry)
 
     for (uint8_t shared = 0; shared <= 1; shared++) {
         SCOPED_TRACE(shared ? "shared" : "reference");
-        SetSharedReads(shared);
-        BeginSharedReads();
+        ScopedSession session(shared);
         for (int pass = 0; pass < 2; pass++) {   // the second pass answers from the cache
             ScanKey key;
-            ASSERT_TRUE(ScanOpen(HKEY_CURRENT_USER, pass ? device.c_str() : scratch.Full("DEVICE").c_str(), &key));
+            ASSERT_TRUE(ScanOpen(session.get(), HKEY_CURRENT_USER, pass ? device.c_str() : scratch.Full("DEVICE").c_str(), &key));
             char small[256], large[1024];
             EXPECT_FALSE(ScanReadString(&key, "Long", small, sizeof small));   // longer than the buffer
             EXPECT_TRUE(ScanReadString(&key, "long", large, sizeof large));
@@ -245,12 +250,10 @@ TEST(SharedReads, CornersOfTheCacheReadAsTheRegistry)
             EXPECT_FALSE(ScanOpenSub(&key, "Missing", &missing));
             EXPECT_FALSE(ScanSubkeyExists(&key, "Missing"));
             EXPECT_TRUE(ScanSubkeyExists(&key, "sub\xe9"));
-            EXPECT_TRUE(ScanKeyExists(HKEY_CURRENT_USER, (device + "\\Sub\xe9").c_str()));
+            EXPECT_TRUE(ScanKeyExists(session.get(), HKEY_CURRENT_USER, (device + "\\Sub\xe9").c_str()));
             ScanClose(&key);
         }
-        EndSharedReads();
     }
-    SetSharedReads(1);
 }
 
 }  // namespace

@@ -81,7 +81,7 @@ TEST_F(SubkeyScanTest, DriverClassScanRecordsMakerInstancesAndChipVendorHandlers
     const std::string classPath = keys.Path(kTestClass);
     const RegistryRule rule = {0, RegistryRuleKind::DriverClassScan, kLm, classPath.c_str(), "VANTIRA_Install", NULL};
 
-    EXPECT_EQ(1, DriverClassScan(rule));
+    EXPECT_EQ(1, DriverClassScan(NULL, rule));
     // In enumeration order; the instance passing both tests is listed once.
     const struct { int32_t kind; std::string path; } expected[] = {
         {5, classPath + "\\0000"},
@@ -111,7 +111,7 @@ TEST_F(SubkeyScanTest, DriverClassScanWithoutArgumentFindsOnlyHandlersAndCountsN
     const RegistryRule rule = {0, RegistryRuleKind::DriverClassScan, kLm, classPath.c_str(), NULL, NULL};
 
     // The handler keys do not make the rule found.
-    EXPECT_EQ(0, DriverClassScan(rule));
+    EXPECT_EQ(0, DriverClassScan(NULL, rule));
     ASSERT_EQ(2, list()->count) << DescribeRegistryItems(list());
     EXPECT_NE(nullptr, FindRegistryItem(list(), 2, kLm, classPath + "\\0001\\" + kCpl));
     EXPECT_NE(nullptr, FindRegistryItem(list(), 2, kLm, classPath + "\\0002\\" + kCpl));
@@ -119,7 +119,7 @@ TEST_F(SubkeyScanTest, DriverClassScanWithoutArgumentFindsOnlyHandlersAndCountsN
     const RegistryRule missing = {0, RegistryRuleKind::DriverClassScan, kLm,
                                   "System\\CurrentControlSet\\Control\\Class\\{E57E5C00-0000-4E57-8000-0000000000FF}",
                                   "VANTIRA_Install", NULL};
-    EXPECT_EQ(0, DriverClassScan(missing));
+    EXPECT_EQ(0, DriverClassScan(NULL, missing));
     EXPECT_EQ(2, list()->count);
 }
 
@@ -149,7 +149,7 @@ TEST_F(SubkeyScanTest, VideoKeyScanLooksAtTheFirstAdapterWithCaseSensitivePrefix
     ASSERT_TRUE(video.SetString(std::string(cases[6].device) + "\\0001", "Device Description", "NVIDIA Quadro"));
 
     const RegistryRule rule = {0, RegistryRuleKind::VideoKeyScan, kLm, kVideoRoot, NULL, NULL};
-    EXPECT_EQ(1, VideoKeyScan(rule));
+    EXPECT_EQ(1, VideoKeyScan(NULL, rule));
     for (const auto& c : cases) {
         const FoundItem* item = FindRegistryItem(list(), 10, kLm, video.Path(c.device));
         EXPECT_EQ(c.recorded, item != nullptr) << c.device;
@@ -168,19 +168,19 @@ TEST_F(SubkeyScanTest, NamespaceAndDefaultValueScansStopAtTheFirstMatch)
 
     const RegistryRule extension = {0, RegistryRuleKind::NamespaceExtensionScan, kLm, kNamespaceRoot,
                                     "Desktop Explorer", NULL};
-    EXPECT_EQ(1, NamespaceExtensionScan(extension));
+    EXPECT_EQ(1, NamespaceExtensionScan(NULL, extension));
     ASSERT_EQ(1, list()->count) << DescribeRegistryItems(list());
     EXPECT_NE(nullptr, FindRegistryItem(list(), 12, kLm, first));
 
     const RegistryRule plain = {0, RegistryRuleKind::DefaultValueScan, kLm, kNamespaceRoot, "Desktop Explorer", NULL};
-    EXPECT_EQ(1, DefaultValueScan(plain));
+    EXPECT_EQ(1, DefaultValueScan(NULL, plain));
     ASSERT_EQ(2, list()->count) << DescribeRegistryItems(list());
     EXPECT_NE(nullptr, FindRegistryItem(list(), 13, kLm, first));
 
     // An absent argument equals no default value, not even an unset one.
     ASSERT_TRUE(space.Create("{E57E5C00-0000-4E57-8000-000000000053}"));
     const RegistryRule noArgument = {0, RegistryRuleKind::DefaultValueScan, kLm, kNamespaceRoot, NULL, NULL};
-    EXPECT_EQ(0, DefaultValueScan(noArgument));
+    EXPECT_EQ(0, DefaultValueScan(NULL, noArgument));
     EXPECT_EQ(2, list()->count);
 }
 
@@ -206,7 +206,7 @@ TEST_F(SubkeyScanTest, DeviceInterfaceScanMatchesFriendlyNamesExactlyOnBothLevel
     }
     const std::string classPath = classes.Path(cls);
     const RegistryRule rule = {0, RegistryRuleKind::DeviceInterfaceScan, kLm, classPath.c_str(), "Morvane Capture", NULL};
-    EXPECT_EQ(1, DeviceInterfaceScan(rule));
+    EXPECT_EQ(1, DeviceInterfaceScan(NULL, rule));
     for (const auto& c : cases) {
         const std::string path = classPath + "\\" + c.interfaceName + "\\" + c.reference;
         EXPECT_EQ(c.recorded, FindRegistryItem(list(), 14, kLm, path) != nullptr) << path;
@@ -215,7 +215,7 @@ TEST_F(SubkeyScanTest, DeviceInterfaceScanMatchesFriendlyNamesExactlyOnBothLevel
 
     // An empty argument matches no empty friendly name.
     const RegistryRule empty = {0, RegistryRuleKind::DeviceInterfaceScan, kLm, classPath.c_str(), "", NULL};
-    EXPECT_EQ(0, DeviceInterfaceScan(empty));
+    EXPECT_EQ(0, DeviceInterfaceScan(NULL, empty));
     EXPECT_EQ(2, list()->count);
 }
 
@@ -230,7 +230,7 @@ TEST_F(SubkeyScanTest, DeviceInterfaceScanRecordsUnderLocalMachineOnly)
         ASSERT_TRUE(numbered.SetString(relative + "\\Device Parameters", "FriendlyName", "Morvane Radio"));
         const std::string classPath = numbered.Path(kInterfaceClass);
         const RegistryRule rule = {0, RegistryRuleKind::DeviceInterfaceScan, kLm, classPath.c_str(), "Morvane Radio", NULL};
-        EXPECT_EQ(1, DeviceInterfaceScan(rule));
+        EXPECT_EQ(1, DeviceInterfaceScan(NULL, rule));
         ASSERT_EQ(1, list()->count) << DescribeRegistryItems(list());
         EXPECT_NE(nullptr, FindRegistryItem(list(), 14, kLm, numbered.Path(relative)));
     }
@@ -244,13 +244,13 @@ TEST_F(SubkeyScanTest, DeviceInterfaceScanRecordsUnderLocalMachineOnly)
     const std::string classPath = user.Path(kInterfaceClass);
     const RegistryRule rule = {0, RegistryRuleKind::DeviceInterfaceScan, HKEY_CURRENT_USER, classPath.c_str(),
                                "Morvane Radio", NULL};
-    EXPECT_EQ(1, DeviceInterfaceScan(rule));
+    EXPECT_EQ(1, DeviceInterfaceScan(NULL, rule));
     EXPECT_EQ(1, list()->count) << DescribeRegistryItems(list());
 
     // With the same key under HKEY_LOCAL_MACHINE it is recorded there, never under the rule's hive.
     FixtureKeys machine(kLm, "System\\CurrentControlSet\\Control\\DeviceClasses");
     ASSERT_TRUE(machine.Create(relative));
-    EXPECT_EQ(1, DeviceInterfaceScan(rule));
+    EXPECT_EQ(1, DeviceInterfaceScan(NULL, rule));
     ASSERT_EQ(2, list()->count) << DescribeRegistryItems(list());
     EXPECT_NE(nullptr, FindRegistryItem(list(), 14, kLm, machine.Path(relative)));
 }

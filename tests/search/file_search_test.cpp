@@ -18,7 +18,7 @@ std::string Expand(const char* folder, const char* file)
     char out[260];
     memset(out, 0xbd, sizeof out);
     const FileRule rule = {0, 0, folder, file};
-    if (!ExpandRulePath(rule, out)) return "<none>";
+    if (!ExpandRulePath(NULL, rule, out)) return "<none>";
     return out;
 }
 
@@ -87,7 +87,7 @@ TEST(ExpandRulePath, AnExpansionLongerThan259CharactersIsNoPath)
     char out[260];
     memset(out, 0xbd, sizeof out);
     const FileRule rule = {0, 0, folder.c_str(), "123456"};              // 260
-    EXPECT_EQ(0, ExpandRulePath(rule, out));
+    EXPECT_EQ(0, ExpandRulePath(NULL, rule, out));
     EXPECT_EQ((char)0xbd, out[0]) << "the output is left untouched";
 }
 
@@ -116,7 +116,7 @@ TEST_F(FileSearchTest, DisabledAndRepeatedRowsAreSkippedAndTheServiceIsSplitOff)
         {4, 0, dir_.c_str(),     "missing.dll"},
         {-1, 1, NULL,            NULL},             // sentinel
     };
-    EXPECT_EQ(1, SearchFileRuleRows(rows, NULL));
+    EXPECT_EQ(1, SearchFileRuleRows(NULL, rows, NULL));
     ASSERT_EQ(5, Count());
     EXPECT_EQ(dir_ + "later.dll", Item(0).path);
     EXPECT_EQ(dir_ + "first.dll", Item(1).path);
@@ -140,10 +140,10 @@ TEST_F(FileSearchTest, AnOverlongRuleIsSkippedRatherThanCutToAnExistingPath)
     ASSERT_TRUE(folder_.WriteFile(name));
     const std::string longer = name + "q";
     const FileRule overlong[] = {{4, 0, dir_.c_str(), longer.c_str()}, {-1, 1, NULL, NULL}};
-    EXPECT_EQ(1, SearchFileRuleRows(overlong, NULL));
+    EXPECT_EQ(1, SearchFileRuleRows(NULL, overlong, NULL));
     EXPECT_EQ(0, Count());
     const FileRule exact[] = {{4, 0, dir_.c_str(), name.c_str()}, {-1, 1, NULL, NULL}};
-    EXPECT_EQ(1, SearchFileRuleRows(exact, NULL));
+    EXPECT_EQ(1, SearchFileRuleRows(NULL, exact, NULL));
     ASSERT_EQ(1, Count());
     EXPECT_EQ(dir_ + name, Item(0).path);
 }
@@ -166,7 +166,7 @@ TEST_F(FileSearchTest, MacroRowsFindDriverFilesStartMenuGroupsAndShortcuts)
         {4, 0, "%STARTUP%",         "EnvsweepTest.lnk"},
         {-1, 1, NULL,               NULL},
     };
-    EXPECT_EQ(1, SearchFileRuleRows(rows, NULL));
+    EXPECT_EQ(1, SearchFileRuleRows(NULL, rows, NULL));
     ASSERT_EQ(3, Count());
     EXPECT_EQ(driver, Item(0).path);
     EXPECT_STREQ("EnvsweepSvc", Item(0).serviceName);
@@ -190,7 +190,7 @@ TEST_F(FileSearchTest, TheWalkFoldsEveryRecordingAndGoesOnAfterAFailure)
     CountingProgressBar bar;
     ASSERT_NE((HWND)NULL, bar.hwnd());
     bar.Start(100);
-    EXPECT_EQ(0, SearchFileRuleRows(rows, bar.hwnd()));
+    EXPECT_EQ(0, SearchFileRuleRows(NULL, rows, bar.hwnd()));
     EXPECT_EQ(1, small.list()->count);
     EXPECT_EQ((std::vector<int>{101, 102, 103}), bar.setPositions);
     EXPECT_EQ(2, CurrentRule(1, -1)) << "the walk went on to the last row";
@@ -198,7 +198,7 @@ TEST_F(FileSearchTest, TheWalkFoldsEveryRecordingAndGoesOnAfterAFailure)
     // A family that is not selected drops its paths and counts as success.
     ClearItems();
     ProductSelection(4, 0);
-    EXPECT_EQ(1, SearchFileRuleRows(rows, NULL));
+    EXPECT_EQ(1, SearchFileRuleRows(NULL, rows, NULL));
     EXPECT_EQ(0, small.list()->count);
 }
 
@@ -220,10 +220,10 @@ TEST(FileSearchFamilies, OnlyTheFirstOfTwoEqualRowsIsSearchedUnderItsOwnFamily)
         {-1, 1, NULL, NULL},
     };
     ProductSelection(-2, 1 << 1);
-    EXPECT_EQ(1, SearchFileRuleRows(rows, NULL));
+    EXPECT_EQ(1, SearchFileRuleRows(NULL, rows, NULL));
     EXPECT_EQ(0, scope.list()->count) << "the second row is never searched";
     ProductSelection(0, 1);
-    EXPECT_EQ(1, SearchFileRuleRows(rows, NULL));
+    EXPECT_EQ(1, SearchFileRuleRows(NULL, rows, NULL));
     ASSERT_EQ(1, scope.list()->count);
     EXPECT_EQ(0, scope.list()->items[0].productIndex);
 }

@@ -7,7 +7,7 @@
 #include "model/found_items.h"
 #include "model/products.h"
 #include "platform/path_ops.h"
-#include "search/files/install_folders.h"
+#include "search/install_folders.h"
 #include "search/search_support.h"
 
 namespace {
@@ -29,7 +29,7 @@ protected:
     {
         char out[300];
         memset(out, 0xbd, sizeof out);
-        if (!ReadInstallFolder(NoteKeys::Name(sub).c_str(), valueName, out, size)) {
+        if (!ReadInstallFolder(NULL, NoteKeys::Name(sub).c_str(), valueName, out, size)) {
             EXPECT_EQ((char)0xbd, out[0]) << "the output is left untouched on failure";
             return "<none>";
         }
@@ -132,7 +132,7 @@ TEST_F(InstallFoldersTest, RowsRecordTheNotedFolderAndTheSubPathUnderTheRowsFami
         {-1, "",                         "",         "",          ""},
     };
     // The sub-path does not exist: its item fails the access probe, and so does the pass.
-    EXPECT_EQ(0, SearchInstallFolderRows(rows));
+    EXPECT_EQ(0, SearchInstallFolderRows(NULL, rows));
     ASSERT_EQ(2, Count());
     EXPECT_EQ(dir_, Item(0).path);
     EXPECT_EQ(6, Item(0).productIndex);
@@ -145,7 +145,7 @@ TEST_F(InstallFoldersTest, RowsRecordTheNotedFolderAndTheSubPathUnderTheRowsFami
     // The override ends with the pass: the file side reads the rule table again.
     const int32_t before = CurrentProduct(1);
     ClearItems();
-    EXPECT_EQ(1, SearchInstallFolderRows(rows + 2));
+    EXPECT_EQ(1, SearchInstallFolderRows(NULL, rows + 2));
     EXPECT_EQ(1, Count());
     EXPECT_EQ(11, Item(0).productIndex);
     EXPECT_EQ(before, CurrentProduct(1));
@@ -153,7 +153,7 @@ TEST_F(InstallFoldersTest, RowsRecordTheNotedFolderAndTheSubPathUnderTheRowsFami
     // A family that is not selected is resolved but leaves nothing.
     ClearItems();
     ProductSelection(11, 0);
-    EXPECT_EQ(1, SearchInstallFolderRows(rows + 2));
+    EXPECT_EQ(1, SearchInstallFolderRows(NULL, rows + 2));
     EXPECT_EQ(0, Count());
 }
 
@@ -171,7 +171,7 @@ TEST_F(InstallFoldersTest, WithoutANoteOnlyAFolderBelowProgramFilesMorvaneCounts
         {3,  "EnvsweepTest\\None", "savePath", "EnvsweepTest Gone", ""},
         {-1, "",                   "",         "",                  ""},
     };
-    SearchInstallFolderRows(rows);
+    SearchInstallFolderRows(NULL, rows);
     ASSERT_EQ(1, Count());
     EXPECT_EQ(asFolder.path() + "\\bin", Item(0).path);
     EXPECT_EQ(3, Item(0).productIndex);
@@ -179,7 +179,7 @@ TEST_F(InstallFoldersTest, WithoutANoteOnlyAFolderBelowProgramFilesMorvaneCounts
     // A note that names nothing falls back to the default place as well.
     ClearItems();
     ASSERT_TRUE(notes_.Note("None", "savePath", dir_ + "\\gone"));
-    SearchInstallFolderRows(rows);
+    SearchInstallFolderRows(NULL, rows);
     ASSERT_EQ(1, Count());
     EXPECT_EQ(asFolder.path() + "\\bin", Item(0).path);
 }

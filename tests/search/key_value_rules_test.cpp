@@ -89,23 +89,23 @@ TEST_F(KeyValueRulesTest, KeyRuleAndValueRuleOnOneKeyAreTwoItemsAndDefaultValueI
 TEST_F(KeyValueRulesTest, SystemAndInfTemplatesFoldAsciiCaseAndFollowThePlatform)
 {
     char name[512];
-    EXPECT_EQ(1, BuildRuleValueName(Rule(7, "%SYSTEM%\\Tool.DLL"), name));
+    EXPECT_EQ(1, BuildRuleValueName(NULL, Rule(7, "%SYSTEM%\\Tool.DLL"), name));
     EXPECT_EQ(std::string(g_systemDirectory) + "Tool.DLL", name);
-    EXPECT_EQ(1, BuildRuleValueName(Rule(7, "%system%\\x.ax"), name));
+    EXPECT_EQ(1, BuildRuleValueName(NULL, Rule(7, "%system%\\x.ax"), name));
     EXPECT_EQ(std::string(g_systemDirectory) + "x.ax", name);
 
     g_platformKind = 2;
-    EXPECT_EQ(1, BuildRuleValueName(Rule(7, "%Inf%\\oem7.inf"), name));
+    EXPECT_EQ(1, BuildRuleValueName(NULL, Rule(7, "%Inf%\\oem7.inf"), name));
     EXPECT_EQ(std::string(g_windowsDirectory) + "INF\\oem7.inf", name);
     // The 9x family keeps third-party INF files in INF\OTHER.
     g_platformKind = 1;
-    EXPECT_EQ(1, BuildRuleValueName(Rule(7, "%INF%\\oem7.inf"), name));
+    EXPECT_EQ(1, BuildRuleValueName(NULL, Rule(7, "%INF%\\oem7.inf"), name));
     EXPECT_EQ(std::string(g_windowsDirectory) + "INF\\OTHER\\oem7.inf", name);
 
     // A name that would not fit the 512-character buffer is no name, and the buffer is untouched.
     memset(name, 0xbd, sizeof name);
     const std::string longName = "%SYSTEM%\\" + std::string(520, 'a');
-    EXPECT_EQ(0, BuildRuleValueName(Rule(7, longName.c_str()), name));
+    EXPECT_EQ(0, BuildRuleValueName(NULL, Rule(7, longName.c_str()), name));
     EXPECT_EQ((char)0xbd, name[0]);
 }
 
@@ -116,10 +116,10 @@ TEST_F(KeyValueRulesTest, KindSevenRecordsTheBuiltNameUnderItsOwnKind)
     ASSERT_TRUE(key_.SetBytes("", systemName.c_str(), "", 0, REG_DWORD));
     ASSERT_TRUE(key_.SetString("", infName.c_str(), "x"));
     g_platformKind = 1;
-    EXPECT_EQ(1, EvaluateRegistryRule(Rule(7, "%SYSTEM%\\ENVSWEEP-TEST.DLL")));
-    EXPECT_EQ(1, EvaluateRegistryRule(Rule(7, "%INF%\\oem12.inf")));
+    EXPECT_EQ(1, EvaluateRegistryRule(NULL, Rule(7, "%SYSTEM%\\ENVSWEEP-TEST.DLL")));
+    EXPECT_EQ(1, EvaluateRegistryRule(NULL, Rule(7, "%INF%\\oem12.inf")));
     g_platformKind = 2;
-    EXPECT_EQ(0, EvaluateRegistryRule(Rule(7, "%INF%\\oem12.inf")));   // INF\oem12.inf is not there
+    EXPECT_EQ(0, EvaluateRegistryRule(NULL, Rule(7, "%INF%\\oem12.inf")));   // INF\oem12.inf is not there
     ASSERT_EQ(2, Count());
     EXPECT_EQ(7, Item(0).ruleKind);
     EXPECT_EQ(std::string(g_systemDirectory) + "ENVSWEEP-TEST.DLL", Item(0).valueName);
@@ -146,44 +146,44 @@ TEST_F(KeyValueRulesTest, KeyNameTemplateUsesTheFamilysFolderRowsAndTheLastSucce
     char name[512];
 
     memset(name, 0xbd, sizeof name);
-    EXPECT_EQ(0, BuildRuleValueNameFrom(rule, folders, name)) << "no note yet";
+    EXPECT_EQ(0, BuildRuleValueNameFrom(NULL, rule, folders, name)) << "no note yet";
     EXPECT_EQ((char)0xbd, name[0]);
 
     ASSERT_TRUE(notes.Note("App\\Installation", "Path", secondPath));   // another family's value
-    EXPECT_EQ(0, BuildRuleValueNameFrom(rule, folders, name));
+    EXPECT_EQ(0, BuildRuleValueNameFrom(NULL, rule, folders, name));
 
     ASSERT_TRUE(notes.Note("App\\Installation", "savePath", firstPath + "\\"));
-    ASSERT_EQ(1, BuildRuleValueNameFrom(rule, folders, name));
+    ASSERT_EQ(1, BuildRuleValueNameFrom(NULL, rule, folders, name));
     EXPECT_EQ(firstPath + "\\bin\\tool.dll", name);
 
     ASSERT_TRUE(notes.Note("App\\Installation", "DestDir", secondPath));
-    ASSERT_EQ(1, BuildRuleValueNameFrom(rule, folders, name));
+    ASSERT_EQ(1, BuildRuleValueNameFrom(NULL, rule, folders, name));
     EXPECT_EQ(secondPath + "\\bin\\tool.dll", name) << "the later row wins";
 
     // A later note that names nothing existing is no success: the earlier one stays.
     ASSERT_TRUE(notes.Note("App\\Installation", "DestDir", secondPath + "\\gone"));
-    ASSERT_EQ(1, BuildRuleValueNameFrom(rule, folders, name));
+    ASSERT_EQ(1, BuildRuleValueNameFrom(NULL, rule, folders, name));
     EXPECT_EQ(firstPath + "\\bin\\tool.dll", name);
 
     // Only the rule's own family counts.
     rule.product = 5;
-    ASSERT_EQ(1, BuildRuleValueNameFrom(rule, folders, name));
+    ASSERT_EQ(1, BuildRuleValueNameFrom(NULL, rule, folders, name));
     EXPECT_EQ(secondPath + "\\bin\\tool.dll", name);
 
     // Without "%" there is no file part and so no name.
     rule.product = 0;
     rule.argument = "EnvsweepTest\\App\\Installation";
-    EXPECT_EQ(0, BuildRuleValueNameFrom(rule, folders, name));
+    EXPECT_EQ(0, BuildRuleValueNameFrom(NULL, rule, folders, name));
     // A file part longer than 259 characters is not shortened into another value's name. (The
     // same holds for a key name over 255 characters; Wine's ANSI registry calls refuse key paths
     // over 260 characters, so that case cannot be shown here.)
     const std::string fitting = "EnvsweepTest\\App\\Installation%" + std::string(259, 'v');
     rule.argument = fitting.c_str();
-    ASSERT_EQ(1, BuildRuleValueNameFrom(rule, folders, name));
+    ASSERT_EQ(1, BuildRuleValueNameFrom(NULL, rule, folders, name));
     EXPECT_EQ(firstPath + "\\" + std::string(259, 'v'), name);
     const std::string overlong = fitting + "w";
     rule.argument = overlong.c_str();
-    EXPECT_EQ(0, BuildRuleValueNameFrom(rule, folders, name));
+    EXPECT_EQ(0, BuildRuleValueNameFrom(NULL, rule, folders, name));
 }
 
 TEST_F(KeyValueRulesTest, DllListMatchesOnlyTheBareNameBetweenSingleSpaces)

@@ -4,7 +4,7 @@
 #include <string>
 #include "model/found_items.h"
 #include "model/products.h"
-#include "search/files/install_folders.h"
+#include "search/install_folders.h"
 #include "search/registry/registry_search.h"
 #include "search/search_support.h"
 
@@ -94,7 +94,7 @@ TEST(RealTables, SharedDllTemplateResolvesThroughTheFamilysInstallFolder)
 
     ScopedFoundItems scope;
     ProductSelection(-2, 1 << 0);
-    EXPECT_EQ(1, SearchRegistry(NULL));
+    EXPECT_EQ(1, SearchRegistry(ScopedSession().get(), NULL));
     int found = 0;
     for (int i = 0; i < scope.list()->count; i++) {
         const FoundItem& item = scope.list()->items[i];
@@ -119,7 +119,7 @@ TEST(RealTables, InstallFolderRowIsFoundFromItsDefaultValueNote)
 
     ScopedFoundItems scope;
     ProductSelection(-2, 1 << 11);
-    SearchInstallFolders();
+    SearchInstallFolders(NULL);
     ASSERT_EQ(1, scope.list()->count);
     EXPECT_EQ(dir, scope.list()->items[0].path);
     EXPECT_EQ(11, scope.list()->items[0].productIndex);

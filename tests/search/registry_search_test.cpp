@@ -114,7 +114,7 @@ TEST_F(RegistrySearchDriverTest, RestrictedRunEvaluatesOnlyTheRowsItKeeps)
     CountingProgressBar bar;
     ASSERT_NE((HWND)NULL, bar.hwnd());
     bar.Start(40);
-    EXPECT_EQ(1, SearchRegistryRows(kDriverRows, bar.hwnd()));
+    EXPECT_EQ(1, SearchRegistryRows(ScopedSession().get(), kDriverRows, bar.hwnd()));
     EXPECT_TRUE(Recorded("a"));
     EXPECT_FALSE(Recorded("b")) << "a service key of another family than 1";
     EXPECT_FALSE(Recorded("c")) << "a service key with a failing tag";
@@ -134,7 +134,7 @@ TEST_F(RegistrySearchDriverTest, RestrictedRunEvaluatesOnlyTheRowsItKeeps)
 TEST_F(RegistrySearchDriverTest, UnrestrictedRunEvaluatesEveryRowAndStampsTheRowsFamily)
 {
     g_restrictedFlag = 0;
-    EXPECT_EQ(1, SearchRegistryRows(kDriverRows, NULL));
+    EXPECT_EQ(1, SearchRegistryRows(ScopedSession().get(), kDriverRows, NULL));
     EXPECT_EQ(9, Count());
     // Items carry the family of the built-in row at the same position (the register's row).
     for (int i = 0; i < Count(); i++) {
@@ -154,7 +154,7 @@ TEST(SearchProgress, WithNoFamilySelectedBothWalksStepOncePerRowOnARealBar)
     ASSERT_NE((HWND)NULL, bar.hwnd());
     bar.Start(7);
 
-    EXPECT_EQ(1, SearchRegistry(bar.hwnd()));
+    EXPECT_EQ(1, SearchRegistry(ScopedSession().get(), bar.hwnd()));
     const int registryRows = CountRegistryRules();
     EXPECT_EQ(7 + registryRows, bar.Position());
     EXPECT_EQ(1, bar.getPosCalls);
@@ -162,7 +162,7 @@ TEST(SearchProgress, WithNoFamilySelectedBothWalksStepOncePerRowOnARealBar)
     for (int i = 0; i < registryRows; i++) ASSERT_EQ(8 + i, bar.setPositions[i]);
 
     bar.setPositions.clear();
-    SearchFileRules(bar.hwnd());
+    SearchFileRules(ScopedSession().get(), bar.hwnd());
     const int fileRows = CountFileRules();
     EXPECT_EQ(7 + registryRows + fileRows, bar.Position());
     EXPECT_EQ(2, bar.getPosCalls);
@@ -177,9 +177,9 @@ TEST(SearchProgress, WithoutABarTheWalksBehaveTheSame)
 {
     ScopedFoundItems scope;
     ProductSelection(-2, 0);
-    EXPECT_EQ(1, SearchRegistry(NULL));
+    EXPECT_EQ(1, SearchRegistry(ScopedSession().get(), NULL));
     EXPECT_EQ(CountRegistryRules() - 1, CurrentRule(0, -1));
-    SearchFileRules(NULL);
+    SearchFileRules(ScopedSession().get(), NULL);
     EXPECT_EQ(CountFileRules() - 1, CurrentRule(1, -1));
     EXPECT_EQ(0, scope.list()->count);
 }

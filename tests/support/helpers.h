@@ -5,6 +5,7 @@
 #include <stdint.h>
 #include <string>
 #include "model/found_items.h"
+#include "search/search_session.h"
 
 // Fills the start-up values (platform kind, system and Windows directories) as the entry does.
 void InitProcessValuesForTest();
@@ -59,6 +60,19 @@ private:
     FoundItemList* list_;
     FoundItemList* saved_;
     uint32_t savedMask_;
+};
+
+// A search session for the length of a scope, sharing unless told otherwise; a temporary one
+// (ScopedSession().get()) lasts for one call, as each search of the program has its own.
+class ScopedSession {
+public:
+    explicit ScopedSession(uint8_t sharing = 1) { BeginSearchSession(&session_, sharing); }
+    ~ScopedSession() { EndSearchSession(&session_); }
+    ScopedSession(const ScopedSession&) = delete;
+    ScopedSession& operator=(const ScopedSession&) = delete;
+    SearchSession* get() { return &session_; }
+private:
+    SearchSession session_;
 };
 
 // Starts the command line (application NULL: the first word names it); 1 with *process filled

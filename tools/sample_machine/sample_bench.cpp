@@ -13,8 +13,7 @@
 #include "model/products.h"
 #include "platform/path_ops.h"
 #include "search/files/file_search.h"
-#include "search/registry/registry_search.h"
-#include "search/registry/shared_reads.h"
+#include "search/search_session.h"
 #include "tables/file_rules.h"
 #include "tables/registry_rules.h"
 
@@ -117,7 +116,7 @@ long TouchFloor(const std::vector<Container>& containers)
     for (int i = 0; kFileRules[i].file != NULL; i++) {
         if (kFileRules[i].disabled) continue;
         char path[kPathSize];
-        if (!ExpandRulePath(kFileRules[i], path)) continue;
+        if (!ExpandRulePath(NULL, kFileRules[i], path)) continue;
         char* at = strchr(path, '@');
         if (at) *at = '\0';
         if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) touched++;
@@ -175,6 +174,8 @@ uint64_t ListFingerprint(const FoundItemList* list)
 }
 
 struct Figures {
+    uint8_t sharing;      // 0: the reference search
+    size_t readsPeak;     // the most memory a search's shared reads held, in bytes
     std::vector<double> search;
     std::vector<double> floor;
     std::vector<int32_t> items;
@@ -185,9 +186,12 @@ void SearchOnce(Figures* figures)
 {
     ClearItems();
     const double start = Seconds();
-    SearchRegistry(NULL);
-    SearchFileRules(NULL);
+    SearchSession session;
+    BeginSearchSession(&session, figures->sharing);
+    SearchInSession(&session, NULL);
+    EndSearchSession(&session);
     figures->search.push_back(Seconds() - start);
+    if (session.readsPeak > figures->readsPeak) figures->readsPeak = session.readsPeak;
     figures->items.push_back(g_foundItems->count);
     figures->fingerprints.push_back(ListFingerprint(g_foundItems));
 }
@@ -210,9 +214,11 @@ double WorkingSetMb(uint8_t peak)
     return (double)(peak ? counters.peakWorkingSetSize : counters.workingSetSize) / (1024.0 * 1024.0);
 }
 
-void Measure(const char* machine, int runs, const std::vector<Container>& containers)
+void Measure(const char* machine, int runs, const std::vector<Container>& containers, uint8_t sharing)
 {
     Figures figures;
+    figures.sharing = sharing;
+    figures.readsPeak = 0;
     long touched = 0;
     // Interleaved, so that a slow spell of the machine falls on both.
     for (int run = 0; run < runs; run++) {
@@ -243,7 +249,7 @@ void Measure(const char* machine, int runs, const std::vector<Container>& contai
         each += text;
     }
     printf("%-14s      each search:%s s; the floor touched %ld keys, values and files; shared reads held %.1f MB\n",
-           "", each.c_str(), touched / runs, (double)TakeSharedReadsPeak() / (1024.0 * 1024.0));
+           "", each.c_str(), touched / runs, (double)figures.readsPeak / (1024.0 * 1024.0));
     fflush(stdout);
 }
 
@@ -282,7 +288,6 @@ uint8_t AddBusySets(int32_t first, int32_t last)
 
 int RunBench(const SampleMachine& machine, int runs, uint8_t reference)
 {
-    SetSharedReads(reference ? 0 : 1);
     // Wine sets up its display devices when the desktop starts and then drops the display
     // class instances and video keys it does not know: let that happen before seeding.
     GetDesktopWindow();
@@ -303,11 +308,11 @@ int RunBench(const SampleMachine& machine, int runs, uint8_t reference)
     if (reference) printf("reference search: every read asks the registry or the file\n");
     printf("\n%-14s %4s %12s %12s %7s %7s %7s  %s\n", "machine", "runs", "search", "touch floor", "ratio", "paired", "items",
            "list fingerprint");
-    Measure("sample", runs, containers);
+    Measure("sample", runs, containers, !reference);
     if (!AddBusySets(0, 0)) return 1;
-    Measure("busy x1", runs, containers);
+    Measure("busy x1", runs, containers, !reference);
     if (!AddBusySets(1, 2)) return 1;
-    Measure("busy x3", runs, containers);
+    Measure("busy x3", runs, containers, !reference);
 
     printf("peak working set: %.1f MB before the searches, %.1f MB after\n", baseline, WorkingSetMb(1));
     DestroyFoundItemList(g_foundItems);

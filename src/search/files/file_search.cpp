@@ -9,13 +9,13 @@
 #include "model/found_items.h"
 #include "model/process_values.h"
 #include "model/products.h"
-#include "platform/path_guard.h"
 #include "platform/path_ops.h"
 #include "platform/text_index.h"
 #include "platform/text_ops.h"
 #include "search/files/inf_identify.h"
-#include "search/files/install_folders.h"
-#include "search/registry/shared_reads.h"
+#include "search/folder_listing.h"
+#include "search/guard_memo.h"
+#include "search/install_folders.h"
 
 namespace {
 
@@ -47,27 +47,9 @@ const PathMacro kPathMacros[] = {
     {NULL,                       kBaseSystem,  0,                             NULL},  // end
 };
 
-const int kMacroCount = (int)(sizeof kPathMacros / sizeof kPathMacros[0]);
-
-// The shell's folders of the macros, asked once per search while SearchFileRules runs (the
-// search only reads, so the shell would answer alike); otherwise asked on every expansion.
-uint8_t s_specialMemo = 0;
-uint8_t s_specialAsked[kMacroCount];   // 0 not yet asked, 1 found, 2 not found
-char s_specialFolder[kMacroCount][kPathSize];
-
-uint8_t MacroSpecialFolder(int macro, char* out)
-{
-    if (!s_specialMemo) return SpecialFolderPath(kPathMacros[macro].csidl, out);
-    if (s_specialAsked[macro] == 0)
-        s_specialAsked[macro] = SpecialFolderPath(kPathMacros[macro].csidl, s_specialFolder[macro]) ? 1 : 2;
-    if (s_specialAsked[macro] != 1) return 0;
-    lstrcpynA(out, s_specialFolder[macro], kPathSize);
-    return 1;
-}
-
 // The folder text's expansion into out (260 bytes); a text that is no macro is used as it is.
-// 0 when the expansion would not fit.
-uint8_t ExpandFolder(const char* folder, char* out)
+// 0 when the expansion would not fit. The shell's folders are asked once per session.
+uint8_t ExpandFolder(SearchSession* session, const char* folder, char* out)
 {
     out[0] = '\0';
     if (folder == NULL) return 1;
@@ -77,7 +59,7 @@ uint8_t ExpandFolder(const char* folder, char* out)
         if (macro.base == kBaseSpecial) {
             char special[kPathSize] = "";
             // A folder the shell cannot give expands to nothing.
-            if (!MacroSpecialFolder(i, special)) return 1;
+            if (!SessionShellFolder(session, macro.csidl, special)) return 1;
             const size_t length = strlen(special);
             if (length + 1 >= (size_t)kPathSize) return 0;   // no room for the backslash
             AppendBackslash(special, sizeof special);
@@ -137,26 +119,26 @@ uint8_t* RepeatedRows(const FileRule* rules, int32_t count)
 }
 
 // Records the row's path when it exists; the result as AddFileItem gives it, 1 otherwise.
-uint8_t SearchFileRule(const FileRule& rule)
+uint8_t SearchFileRule(SearchSession* session, const FileRule& rule)
 {
     char expanded[kPathSize];
-    if (!ExpandRulePath(rule, expanded)) return 1;   // too long: skipped, never shortened
+    if (!ExpandRulePath(session, rule, expanded)) return 1;   // too long: skipped, never shortened
     // The cut at "@" is made on the whole expansion, folder included.
     char path[kPathSize];
     char service[256];
     SplitField(expanded, '@', 1, path, sizeof path);
     const char* serviceName = SplitField(expanded, '@', 2, service, sizeof service) ? service : NULL;
-    if (!FileExists(path)) return 1;
-    return AddFileItem(path, serviceName);
+    if (!SessionFileExists(session, path)) return 1;
+    return RecordFile(session, path, serviceName);
 }
 
 }  // namespace
 
-uint8_t ExpandRulePath(const FileRule& rule, char out[260])
+uint8_t ExpandRulePath(SearchSession* session, const FileRule& rule, char out[260])
 {
     if (rule.file == NULL) return 0;
     char expansion[kPathSize];
-    if (!ExpandFolder(rule.folder, expansion)) return 0;
+    if (!ExpandFolder(session, rule.folder, expansion)) return 0;
     char whole[kPathSize];
     const int written = snprintf(whole, sizeof whole, "%s%s", expansion, rule.file);
     if (written < 0 || written >= (int)sizeof whole) return 0;
@@ -164,7 +146,7 @@ uint8_t ExpandRulePath(const FileRule& rule, char out[260])
     return 1;
 }
 
-uint8_t SearchFileRuleRows(const FileRule* rules, HWND progress)
+uint8_t SearchFileRuleRows(SearchSession* session, const FileRule* rules, HWND progress)
 {
     const int start = progress ? (int)SendMessageA(progress, PBM_GETPOS, 0, 0) : 0;
     uint8_t success = 1;
@@ -174,25 +156,17 @@ uint8_t SearchFileRuleRows(const FileRule* rules, HWND progress)
     for (int32_t i = 0; i < count; i++) {
         CurrentRule(kProductSideFile, i);
         const uint8_t repeated = repeats != NULL ? repeats[i] : RepeatsEarlierRow(rules, i);
-        if (!rules[i].disabled && !repeated) success = SearchFileRule(rules[i]) & success;
+        if (!rules[i].disabled && !repeated) success = SearchFileRule(session, rules[i]) & success;
         if (progress) SendMessageA(progress, PBM_SETPOS, (WPARAM)(start + i + 1), 0);
     }
     free(repeats);
     return success;
 }
 
-uint8_t SearchFileRules(HWND progress)
+uint8_t SearchFileRules(SearchSession* session, HWND progress)
 {
-    // The guard remembers each folder's forms, the expansion the shell's folders, for this
-    // search only; the reference search asks the platform every time.
-    const uint8_t memo = SharedReadsEnabled();
-    if (memo) BeginGuardMemo();
-    s_specialMemo = memo;
-    memset(s_specialAsked, 0, sizeof s_specialAsked);
-    uint8_t success = SearchFileRuleRows(kFileRules, progress);
-    success = IdentifyOemInfs() & success;
-    success = SearchInstallFolders() & success;
-    if (memo) EndGuardMemo();
-    s_specialMemo = 0;
+    uint8_t success = SearchFileRuleRows(session, kFileRules, progress);
+    success = IdentifyOemInfs(session) & success;
+    success = SearchInstallFolders(session) & success;
     return success;
 }

@@ -10,8 +10,9 @@
 #include "platform/ascii_case.h"
 #include "platform/path_ops.h"
 #include "platform/text_ops.h"
-#include "search/files/windows_subfolder.h"
-#include "search/registry/shared_reads.h"
+#include "search/folder_listing.h"
+#include "search/guard_memo.h"
+#include "search/windows_subfolder.h"
 #include "tables/inf_rules.h"
 
 namespace {
@@ -22,7 +23,9 @@ const int kRememberedEntries = 128;      // more distinct entries than this are 
 const DWORD kLargestScannedFile = 2u << 20;  // larger files are left to the profile reader alone
 const uint32_t kTripleBits = 32768;
 
-// What one file has shown while reads are shared. The file does not change during the search, so
+}  // namespace
+
+// What one file has shown in a sharing session. The file does not change during the search, so
 // each (section, key) is asked of the profile reader at most once, and a key whose name does
 // not occur in the file at all is not asked for: the reader would give the default, the empty
 // text. That is known only for a file of ASCII text (no byte above 127, no NUL), where the
@@ -39,6 +42,8 @@ struct InfReading {
     uint8_t usable;     // the text is the whole file and ASCII only
     uint32_t triples[kTripleBits / 32];   // which runs of three characters the text holds (hashed)
 };
+
+namespace {
 
 uint32_t Triple(const char* at)
 {
@@ -172,18 +177,19 @@ int IdentifyingRow(const char* path, InfReading* reading)
 }
 
 // Records a recognised INF file and, when it exists, its .pnf companion. 0 when a recording failed.
-uint8_t RecordPackage(char* path, int size)
+uint8_t RecordPackage(SearchSession* session, char* path, int size)
 {
-    uint8_t success = AddFileItem(path, NULL);
+    uint8_t success = RecordFile(session, path, NULL);
     const int extension = (int)(ExtensionPointer(path) - path);
     const int written = snprintf(path + extension, (size_t)(size - extension), ".pnf");
-    if (written > 0 && written < size - extension && FileExists(path)) success = AddFileItem(path, NULL) & success;
+    if (written > 0 && written < size - extension && SessionFileExists(session, path))
+        success = RecordFile(session, path, NULL) & success;
     return success;
 }
 
 }  // namespace
 
-uint8_t IdentifyOemInfs()
+uint8_t IdentifyOemInfs(SearchSession* session)
 {
     char folder[kPathSize];
     if (!WindowsSubfolder(folder, sizeof folder, kInfFolderKind)) return 1;
@@ -195,8 +201,10 @@ uint8_t IdentifyOemInfs()
     HANDLE find = FindFirstFileA(pattern, &data);
     if (find == INVALID_HANDLE_VALUE) return 1;
     uint8_t success = 1;
-    // Only when reads are shared; the reference asks the profile reader for every condition.
-    InfReading* reading = SharedReadsEnabled() ? (InfReading*)calloc(1, sizeof(InfReading)) : NULL;
+    // Only in a sharing session; the reference asks the profile reader for every condition.
+    if (session != NULL && session->sharing && session->infReading == NULL)
+        session->infReading = (InfReading*)calloc(1, sizeof(InfReading));
+    InfReading* reading = session != NULL ? session->infReading : NULL;
     do {
         char path[kPathSize];
         const int written = snprintf(path, sizeof path, "%s%s", folder, data.cFileName);
@@ -205,11 +213,16 @@ uint8_t IdentifyOemInfs()
         if (row < 0) continue;
         // Items of this pass belong to the row's family, not to the last file rule.
         SetFileSideProduct(kInfRules[row].conditions[0].product);
-        success = RecordPackage(path, sizeof path) & success;
+        success = RecordPackage(session, path, sizeof path) & success;
     } while (FindNextFileA(find, &data));
     FindClose(find);
-    if (reading != NULL) free(reading->text);
-    free(reading);
     ClearFileSideProduct();
     return success;
+}
+
+void EndInfReading(SearchSession* session)
+{
+    if (session->infReading != NULL) free(session->infReading->text);
+    free(session->infReading);
+    session->infReading = NULL;
 }

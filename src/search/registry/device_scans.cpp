@@ -33,7 +33,7 @@ void RecordVideoKey(ScanKey* instance)
     if (ScanReadString(&parameters, "VideoID", videoId, sizeof videoId) && IsRelativeKeyName(videoId)) {
         char path[kKeyPathSize];
         const int written = snprintf(path, sizeof path, kVideoKeyFormat, videoId);
-        if (written > 0 && written < (int)sizeof path && ScanKeyExists(HKEY_LOCAL_MACHINE, path))
+        if (written > 0 && written < (int)sizeof path && ScanKeyExists(instance->session, HKEY_LOCAL_MACHINE, path))
             AddRegistryItem(RegistryRuleKind::VideoKeyScan, HKEY_LOCAL_MACHINE, path, NULL);
     }
     ScanClose(&parameters);
@@ -46,7 +46,7 @@ void RecordDriverKey(const RegistryRule& rule, ScanKey* instance)
     char driver[256];
     if (!ScanReadString(instance, "Driver", driver, sizeof driver) || !IsRelativeKeyName(driver)) return;
     char path[kKeyPathSize];
-    if (JoinKeyPath(path, sizeof path, rule.argument, driver) && ScanKeyExists(HKEY_LOCAL_MACHINE, path))
+    if (JoinKeyPath(path, sizeof path, rule.argument, driver) && ScanKeyExists(instance->session, HKEY_LOCAL_MACHINE, path))
         AddRegistryItem(rule.kind, HKEY_LOCAL_MACHINE, path, NULL);
 }
 
@@ -59,10 +59,10 @@ void RecordDevice(const RegistryRule& rule, const char* first, const char* secon
 
 // The display-enumerator instances below the rule's key whose names begin with the adapter's
 // "ParentIdPrefix", and the driver keys they name. 0 when the rule's key does not open.
-uint8_t ChildScan(const RegistryRule& rule, const char* prefix)
+uint8_t ChildScan(SearchSession* session, const RegistryRule& rule, const char* prefix)
 {
     ScanKey key;
-    if (!ScanOpen(HKEY_LOCAL_MACHINE, rule.keyPath, &key)) return 0;
+    if (!ScanOpen(session, HKEY_LOCAL_MACHINE, rule.keyPath, &key)) return 0;
     char deviceName[kNameSize];
     for (DWORD i = 0; ScanEnumSubkey(&key, i, deviceName); i++) {
         ScanKey device;
@@ -96,10 +96,10 @@ uint8_t MatchesHardwareId(const char* name, int32_t product)
     return 0;
 }
 
-uint8_t PciDeviceScan(const RegistryRule& rule)
+uint8_t PciDeviceScan(SearchSession* session, const RegistryRule& rule)
 {
     ScanKey key;
-    if (!ScanOpen(rule.hive, rule.keyPath, &key)) return 0;
+    if (!ScanOpen(session, rule.hive, rule.keyPath, &key)) return 0;
     uint8_t found = 0;
     char name[kNameSize];
     for (DWORD i = 0; ScanEnumSubkey(&key, i, name); i++) {
@@ -122,10 +122,10 @@ uint8_t PciDeviceScan(const RegistryRule& rule)
     return found;
 }
 
-uint8_t MonitorDeviceScan(const RegistryRule& rule)
+uint8_t MonitorDeviceScan(SearchSession* session, const RegistryRule& rule)
 {
     ScanKey key;
-    if (!ScanOpen(rule.hive, rule.keyPath, &key)) return 0;
+    if (!ScanOpen(session, rule.hive, rule.keyPath, &key)) return 0;
     uint8_t found = 0;
     char monitorName[kNameSize];
     for (DWORD i = 0; ScanEnumSubkey(&key, i, monitorName); i++) {
@@ -150,11 +150,11 @@ uint8_t MonitorDeviceScan(const RegistryRule& rule)
     return found;
 }
 
-uint8_t ChildDeviceScan(const RegistryRule& rule)
+uint8_t ChildDeviceScan(SearchSession* session, const RegistryRule& rule)
 {
     // The adapters are looked for in the PCI enumerator whatever the rule's own key.
     ScanKey pci;
-    if (!ScanOpen(HKEY_LOCAL_MACHINE, kPciEnumerator, &pci)) return 0;
+    if (!ScanOpen(session, HKEY_LOCAL_MACHINE, kPciEnumerator, &pci)) return 0;
     uint8_t found = 0;
     char name[kNameSize];
     for (DWORD i = 0; ScanEnumSubkey(&pci, i, name); i++) {
@@ -165,7 +165,7 @@ uint8_t ChildDeviceScan(const RegistryRule& rule)
         if (OpenFirstInstance(&device, &instance)) {
             char prefix[256];
             if (ScanReadString(&instance, "ParentIdPrefix", prefix, sizeof prefix) && prefix[0] != '\0')
-                found = ChildScan(rule, prefix) | found;
+                found = ChildScan(session, rule, prefix) | found;
             ScanClose(&instance);
         }
         ScanClose(&device);

@@ -8,8 +8,8 @@
 #include "platform/ascii_case.h"
 #include "platform/path_ops.h"
 #include "platform/registry_access.h"
-#include "search/files/install_folders.h"
-#include "search/files/windows_subfolder.h"
+#include "search/install_folders.h"
+#include "search/windows_subfolder.h"
 
 const int kValueNameSize = 512;
 const char kSystemTemplate[] = "%SYSTEM%\\";
@@ -48,7 +48,7 @@ static uint8_t WholeField(const char* text, int n, char* out, int size)
     return length < (size_t)size ? 1 : 0;
 }
 
-uint8_t BuildRuleValueNameFrom(const RegistryRule& rule, const InstallFolderRule* folders, char name[512])
+uint8_t BuildRuleValueNameFrom(SearchSession* session, const RegistryRule& rule, const InstallFolderRule* folders, char name[512])
 {
     const char* argument = rule.argument;
     if (argument == NULL) return 0;
@@ -77,7 +77,7 @@ uint8_t BuildRuleValueNameFrom(const RegistryRule& rule, const InstallFolderRule
     for (int i = 0; folders[i].key[0] != '\0'; i++) {
         if (folders[i].product != rule.product) continue;
         char folder[256];
-        if (!ReadInstallFolder(keyName, folders[i].valueName, folder, sizeof folder)) continue;
+        if (!ReadInstallFolder(session, keyName, folders[i].valueName, folder, sizeof folder)) continue;
         char candidate[kValueNameSize];
         if (!JoinName(candidate, folder, "\\", filePath)) continue;
         // A later row that also succeeds replaces the name: the last success wins.
@@ -88,9 +88,9 @@ uint8_t BuildRuleValueNameFrom(const RegistryRule& rule, const InstallFolderRule
     return found;
 }
 
-uint8_t BuildRuleValueName(const RegistryRule& rule, char name[512])
+uint8_t BuildRuleValueName(SearchSession* session, const RegistryRule& rule, char name[512])
 {
-    return BuildRuleValueNameFrom(rule, kInstallFolders, name);
+    return BuildRuleValueNameFrom(session, rule, kInstallFolders, name);
 }
 
 uint8_t DllListValue(const RegistryRule& rule)

@@ -5,10 +5,8 @@
 #include "model/process_values.h"
 #include "model/products.h"
 #include "platform/ascii_case.h"
-#include "platform/path_guard.h"
 #include "search/registry/device_scans.h"
 #include "search/registry/key_value_rules.h"
-#include "search/registry/shared_reads.h"
 #include "search/registry/subkey_scans.h"
 
 uint8_t ModeTagPasses(const RegistryRule& rule)
@@ -34,66 +32,59 @@ uint8_t RuleTakesPart(const RegistryRule& rule, uint8_t restricted)
 
 // Kind 7: the value name is built at search time; the lookup runs on a copy of the rule that
 // carries the built name, so the item is recorded with the rule's kind, hive and key path.
-static uint8_t FileReferenceLookup(const RegistryRule& rule)
+static uint8_t FileReferenceLookup(SearchSession* session, const RegistryRule& rule)
 {
     char name[512];
-    if (!BuildRuleValueName(rule, name)) return 0;
+    if (!BuildRuleValueName(session, rule, name)) return 0;
     RegistryRule copy = rule;
     copy.argument = name;
     return PlainLookup(copy);
 }
 
-uint8_t EvaluateRegistryRule(const RegistryRule& rule)
+uint8_t EvaluateRegistryRule(SearchSession* session, const RegistryRule& rule)
 {
     switch (RegistryKind(rule.kind).search) {
     case kSearchBuiltValueName:
-        return FileReferenceLookup(rule);
+        return FileReferenceLookup(session, rule);
     case kSearchDllList:
         return DllListValue(rule);
     case kSearchDriverClassScan:
-        return DriverClassScan(rule);
+        return DriverClassScan(session, rule);
     case kSearchPciDeviceScan:
-        return PciDeviceScan(rule);
+        return PciDeviceScan(session, rule);
     case kSearchMonitorDeviceScan:
-        return MonitorDeviceScan(rule);
+        return MonitorDeviceScan(session, rule);
     case kSearchChildDeviceScan:
-        return ChildDeviceScan(rule);
+        return ChildDeviceScan(session, rule);
     case kSearchVideoKeyScan:
-        return VideoKeyScan(rule);
+        return VideoKeyScan(session, rule);
     case kSearchNamespaceScan:
-        return NamespaceExtensionScan(rule);
+        return NamespaceExtensionScan(session, rule);
     case kSearchDefaultValueScan:
-        return DefaultValueScan(rule);
+        return DefaultValueScan(session, rule);
     case kSearchInterfaceScan:
-        return DeviceInterfaceScan(rule);
+        return DeviceInterfaceScan(session, rule);
     default:
         // Recorded under the rule's own key or value.
         return PlainLookup(rule);
     }
 }
 
-uint8_t SearchRegistryRows(const RegistryRule* rules, HWND progress)
+uint8_t SearchRegistryRows(SearchSession* session, const RegistryRule* rules, HWND progress)
 {
     int position = progress ? (int)SendMessageA(progress, PBM_GETPOS, 0, 0) : 0;
     const uint8_t restricted = g_restrictedFlag;
-    // The rules that scan the same containers share what was read, for this search only; the
-    // install folders the rules' value names are built from pass the guard through its memo.
-    BeginSharedReads();
-    const uint8_t memo = SharedReadsEnabled();
-    if (memo) BeginGuardMemo();
     for (int32_t i = 0; rules[i].keyPath != NULL; i++) {
         CurrentRule(kProductSideRegistry, i);
         // The found flag is not used: a rule that finds nothing is no failure of the search.
-        if (RuleTakesPart(rules[i], restricted)) EvaluateRegistryRule(rules[i]);
+        if (RuleTakesPart(rules[i], restricted)) EvaluateRegistryRule(session, rules[i]);
         position++;
         if (progress) SendMessageA(progress, PBM_SETPOS, (WPARAM)position, 0);
     }
-    if (memo) EndGuardMemo();
-    EndSharedReads();
     return 1;
 }
 
-uint8_t SearchRegistry(HWND progress)
+uint8_t SearchRegistry(SearchSession* session, HWND progress)
 {
-    return SearchRegistryRows(kRegistryRules, progress);
+    return SearchRegistryRows(session, kRegistryRules, progress);
 }

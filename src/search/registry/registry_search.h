@@ -2,15 +2,17 @@
 #pragma once
 #include <windows.h>
 #include <stdint.h>
+#include "search/search_session.h"
 #include "tables/registry_rules.h"
 
 // Evaluates every registry rule (kinds by the /X decision table), one progress step per row on
-// the progress bar (NULL in a silent run). Always returns 1.
-uint8_t SearchRegistry(HWND progress);
+// the progress bar (NULL in a silent run), in the session (which shares the scans' reads).
+// Always returns 1.
+uint8_t SearchRegistry(SearchSession* session, HWND progress);
 
 // The same walk over any table ended by a row whose keyPath is absent; SearchRegistry passes
 // kRegistryRules. Each row's position goes into the registry side of CurrentRule.
-uint8_t SearchRegistryRows(const RegistryRule* rules, HWND progress);
+uint8_t SearchRegistryRows(SearchSession* session, const RegistryRule* rules, HWND progress);
 
 // Whether the row is evaluated in a run with the given restricted (/X) flag.
 uint8_t RuleTakesPart(const RegistryRule& rule, uint8_t restricted);
@@ -19,4 +21,4 @@ uint8_t RuleTakesPart(const RegistryRule& rule, uint8_t restricted);
 uint8_t ModeTagPasses(const RegistryRule& rule);
 
 // Evaluates one row by its kind; 1 when it recorded something.
-uint8_t EvaluateRegistryRule(const RegistryRule& rule);
+uint8_t EvaluateRegistryRule(SearchSession* session, const RegistryRule& rule);

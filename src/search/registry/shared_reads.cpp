@@ -1,6 +1,7 @@
 // The shared reads of one registry search: a table of the keys the scans met, each with whether
 // it opens, its subkey names once enumerated and the values read from it, all in blocks of memory
-// that the end of the search releases. When memory runs out the search goes on with direct reads.
+// that the end of the search session releases. When memory runs out the search goes on with
+// direct reads.
 #include "search/registry/shared_reads.h"
 #include <stdlib.h>
 #include <string.h>
@@ -43,45 +44,45 @@ struct KeyNode {
     char path[1];         // pathLength + 1 bytes, allocated with the node
 };
 
-namespace {
-
-struct Cache {
+struct SharedReadCache {
     Block* blocks;
     KeyNode** buckets;
     uint32_t bucketCount;
     uint32_t nodeCount;
     size_t bytes;
+    size_t peak;
     uint8_t exhausted;   // an allocation failed: no more sharing for this search
 };
 
-Cache* g_cache = NULL;
-int g_depth = 0;
-uint8_t g_enabled = 1;
-size_t g_peak = 0;
+namespace {
 
-uint8_t Sharing()
+typedef SharedReadCache Cache;
+
+// The key's cache while it may be used; NULL: read directly.
+Cache* Sharing(const ScanKey* key)
 {
-    return g_cache != NULL && !g_cache->exhausted ? 1 : 0;
+    Cache* cache = key->session != NULL ? key->session->reads : NULL;
+    return cache != NULL && !cache->exhausted ? cache : NULL;
 }
 
-void* Allocate(size_t size)
+void* Allocate(Cache* cache, size_t size)
 {
     size = (size + 7) & ~(size_t)7;
-    Block* block = g_cache->blocks;
+    Block* block = cache->blocks;
     if (block == NULL || block->size - block->used < size) {
         const size_t header = (sizeof(Block) + 7) & ~(size_t)7;
         const size_t want = header + (size > kBlockSize ? size : kBlockSize);
         Block* fresh = (Block*)malloc(want);
         if (fresh == NULL) {
-            g_cache->exhausted = 1;
+            cache->exhausted = 1;
             return NULL;
         }
         fresh->next = block;
         fresh->used = header;
         fresh->size = want;
-        g_cache->blocks = fresh;
-        g_cache->bytes += want;
-        if (g_cache->bytes > g_peak) g_peak = g_cache->bytes;
+        cache->blocks = fresh;
+        cache->bytes += want;
+        if (cache->bytes > cache->peak) cache->peak = cache->bytes;
         block = fresh;
     }
     void* memory = (char*)block + block->used;
@@ -89,9 +90,9 @@ void* Allocate(size_t size)
     return memory;
 }
 
-const char* Copy(const char* text, size_t length)
+const char* Copy(Cache* cache, const char* text, size_t length)
 {
-    char* copy = (char*)Allocate(length + 1);
+    char* copy = (char*)Allocate(cache, length + 1);
     if (copy == NULL) return NULL;
     memcpy(copy, text, length);
     copy[length] = '\0';
@@ -125,39 +126,39 @@ uint32_t PathHash(HKEY root, const char* path, size_t length, uint8_t ascii)
     return hash;
 }
 
-uint8_t Grow()
+uint8_t Grow(Cache* cache)
 {
-    const uint32_t count = g_cache->bucketCount * 2;
+    const uint32_t count = cache->bucketCount * 2;
     KeyNode** buckets = (KeyNode**)calloc(count, sizeof(KeyNode*));
     if (buckets == NULL) return 0;   // the table stays as it is, only fuller
-    for (uint32_t i = 0; i < g_cache->bucketCount; i++) {
-        for (KeyNode* node = g_cache->buckets[i]; node != NULL;) {
+    for (uint32_t i = 0; i < cache->bucketCount; i++) {
+        for (KeyNode* node = cache->buckets[i]; node != NULL;) {
             KeyNode* next = node->nextInBucket;
             node->nextInBucket = buckets[node->hash % count];
             buckets[node->hash % count] = node;
             node = next;
         }
     }
-    g_cache->bytes += count * sizeof(KeyNode*);
-    g_cache->bytes -= g_cache->bucketCount * sizeof(KeyNode*);
-    if (g_cache->bytes > g_peak) g_peak = g_cache->bytes;
-    free(g_cache->buckets);
-    g_cache->buckets = buckets;
-    g_cache->bucketCount = count;
+    cache->bytes += count * sizeof(KeyNode*);
+    cache->bytes -= cache->bucketCount * sizeof(KeyNode*);
+    if (cache->bytes > cache->peak) cache->peak = cache->bytes;
+    free(cache->buckets);
+    cache->buckets = buckets;
+    cache->bucketCount = count;
     return 1;
 }
 
 // The entry of root\path, made when it is new; NULL when it cannot be had.
-KeyNode* FindNode(HKEY root, const char* path, size_t length)
+KeyNode* FindNode(Cache* cache, HKEY root, const char* path, size_t length)
 {
     const uint8_t ascii = IsAscii(path, length);
     const uint32_t hash = PathHash(root, path, length, ascii);
-    for (KeyNode* node = g_cache->buckets[hash % g_cache->bucketCount]; node != NULL; node = node->nextInBucket) {
+    for (KeyNode* node = cache->buckets[hash % cache->bucketCount]; node != NULL; node = node->nextInBucket) {
         if (node->hash != hash || node->root != root || node->pathLength != length || node->ascii != ascii) continue;
         if (ascii ? AsciiEqualNoCase(node->path, path) : memcmp(node->path, path, length) == 0) return node;
     }
-    if (g_cache->nodeCount >= g_cache->bucketCount) Grow();
-    KeyNode* node = (KeyNode*)Allocate(sizeof(KeyNode) + length);
+    if (cache->nodeCount >= cache->bucketCount) Grow(cache);
+    KeyNode* node = (KeyNode*)Allocate(cache, sizeof(KeyNode) + length);
     if (node == NULL) return NULL;
     node->root = root;
     node->hash = hash;
@@ -170,13 +171,13 @@ KeyNode* FindNode(HKEY root, const char* path, size_t length)
     node->pathLength = length;
     memcpy(node->path, path, length);
     node->path[length] = '\0';
-    node->nextInBucket = g_cache->buckets[hash % g_cache->bucketCount];
-    g_cache->buckets[hash % g_cache->bucketCount] = node;
-    g_cache->nodeCount++;
+    node->nextInBucket = cache->buckets[hash % cache->bucketCount];
+    cache->buckets[hash % cache->bucketCount] = node;
+    cache->nodeCount++;
     return node;
 }
 
-KeyNode* ChildNode(const KeyNode* parent, const char* name)
+KeyNode* ChildNode(Cache* cache, const KeyNode* parent, const char* name)
 {
     char joined[kJoinedPathSize];
     const size_t nameLength = strlen(name);
@@ -184,7 +185,7 @@ KeyNode* ChildNode(const KeyNode* parent, const char* name)
     memcpy(joined, parent->path, parent->pathLength);
     joined[parent->pathLength] = '\\';
     memcpy(joined + parent->pathLength + 1, name, nameLength + 1);
-    return FindNode(parent->root, joined, parent->pathLength + 1 + nameLength);
+    return FindNode(cache, parent->root, joined, parent->pathLength + 1 + nameLength);
 }
 
 // Opens the key itself when the registry has to be asked: below its parent, as it was first
@@ -203,7 +204,7 @@ uint8_t EnsureHandle(ScanKey* key)
 }
 
 // Enumerates every subkey name once, until the first failure as every scan does.
-uint8_t Enumerate(KeyNode* node, HKEY handle)
+uint8_t Enumerate(Cache* cache, KeyNode* node, HKEY handle)
 {
     uint32_t capacity = 64;
     uint32_t count = 0;
@@ -221,12 +222,12 @@ uint8_t Enumerate(KeyNode* node, HKEY handle)
             names = more;
             capacity *= 2;
         }
-        names[count] = Copy(name, strlen(name));
+        names[count] = Copy(cache, name, strlen(name));
         if (names[count] == NULL) ok = 0;
         count++;
     }
     if (ok && count > 0) {
-        node->subkeys = (const char**)Allocate(count * sizeof(const char*));
+        node->subkeys = (const char**)Allocate(cache, count * sizeof(const char*));
         if (node->subkeys == NULL) ok = 0;
         else memcpy(node->subkeys, names, count * sizeof(const char*));
     }
@@ -237,8 +238,9 @@ uint8_t Enumerate(KeyNode* node, HKEY handle)
     return 1;
 }
 
-void ResetKey(ScanKey* key, HKEY root, ScanKey* parent)
+void ResetKey(ScanKey* key, SearchSession* session, HKEY root, ScanKey* parent)
 {
+    key->session = session;
     key->root = root;
     key->handle = NULL;
     key->node = NULL;
@@ -247,10 +249,11 @@ void ResetKey(ScanKey* key, HKEY root, ScanKey* parent)
 
 }  // namespace
 
-uint8_t ScanOpen(HKEY root, const char* path, ScanKey* key)
+uint8_t ScanOpen(SearchSession* session, HKEY root, const char* path, ScanKey* key)
 {
-    ResetKey(key, root, NULL);
-    KeyNode* node = Sharing() && path != NULL ? FindNode(root, path, strlen(path)) : NULL;
+    ResetKey(key, session, root, NULL);
+    Cache* cache = Sharing(key);
+    KeyNode* node = cache != NULL && path != NULL ? FindNode(cache, root, path, strlen(path)) : NULL;
     if (node == NULL || node->opens < 0) {
         key->handle = OpenKeyForRead(root, path);
         if (node != NULL) node->opens = key->handle != NULL ? 1 : 0;
@@ -263,8 +266,9 @@ uint8_t ScanOpen(HKEY root, const char* path, ScanKey* key)
 
 uint8_t ScanOpenSub(ScanKey* parent, const char* path, ScanKey* key)
 {
-    ResetKey(key, parent->root, parent);
-    KeyNode* node = Sharing() && parent->node != NULL && path != NULL ? ChildNode(parent->node, path) : NULL;
+    ResetKey(key, parent->session, parent->root, parent);
+    Cache* cache = Sharing(key);
+    KeyNode* node = cache != NULL && parent->node != NULL && path != NULL ? ChildNode(cache, parent->node, path) : NULL;
     if (node == NULL || node->opens < 0) {
         if (!EnsureHandle(parent)) return 0;
         key->handle = OpenKeyForRead(parent->handle, path);
@@ -279,10 +283,11 @@ uint8_t ScanOpenSub(ScanKey* parent, const char* path, ScanKey* key)
 uint8_t ScanEnumSubkey(ScanKey* key, DWORD index, char name[256])
 {
     name[0] = '\0';
-    KeyNode* node = Sharing() ? key->node : NULL;
+    Cache* cache = Sharing(key);
+    KeyNode* node = cache != NULL ? key->node : NULL;
     if (node != NULL && !node->enumerated) {
         if (!EnsureHandle(key)) return 0;
-        if (!Enumerate(node, key->handle)) node = NULL;
+        if (!Enumerate(cache, node, key->handle)) node = NULL;
     }
     if (node == NULL) {
         if (!EnsureHandle(key)) return 0;
@@ -297,7 +302,7 @@ uint8_t ScanReadString(ScanKey* key, const char* valueName, char* buffer, DWORD 
 {
     if (buffer == NULL || size == 0) return 0;
     buffer[0] = '\0';
-    KeyNode* node = Sharing() ? key->node : NULL;
+    KeyNode* node = Sharing(key) != NULL ? key->node : NULL;
     if (node != NULL) {
         for (const CachedValue* value = node->values; value != NULL; value = value->next) {
             if (value->size != size || !SameName(value->name, valueName)) continue;
@@ -308,10 +313,11 @@ uint8_t ScanReadString(ScanKey* key, const char* valueName, char* buffer, DWORD 
     }
     if (!EnsureHandle(key)) return 0;
     const uint8_t ok = ReadStringValue(key->handle, valueName, buffer, size);
-    if (node == NULL || !Sharing()) return ok;
-    CachedValue* value = (CachedValue*)Allocate(sizeof(CachedValue));
-    const char* name = valueName != NULL ? Copy(valueName, strlen(valueName)) : NULL;
-    const char* text = ok ? Copy(buffer, strlen(buffer)) : "";
+    Cache* cache = Sharing(key);
+    if (node == NULL || cache == NULL) return ok;
+    CachedValue* value = (CachedValue*)Allocate(cache, sizeof(CachedValue));
+    const char* name = valueName != NULL ? Copy(cache, valueName, strlen(valueName)) : NULL;
+    const char* text = ok ? Copy(cache, buffer, strlen(buffer)) : "";
     if (value == NULL || (valueName != NULL && name == NULL) || text == NULL) return ok;
     value->name = name;
     value->size = size;
@@ -322,9 +328,12 @@ uint8_t ScanReadString(ScanKey* key, const char* valueName, char* buffer, DWORD 
     return ok;
 }
 
-uint8_t ScanKeyExists(HKEY root, const char* path)
+uint8_t ScanKeyExists(SearchSession* session, HKEY root, const char* path)
 {
-    KeyNode* node = Sharing() && path != NULL ? FindNode(root, path, strlen(path)) : NULL;
+    ScanKey key;
+    ResetKey(&key, session, root, NULL);
+    Cache* cache = Sharing(&key);
+    KeyNode* node = cache != NULL && path != NULL ? FindNode(cache, root, path, strlen(path)) : NULL;
     if (node == NULL) return KeyExists(root, path);
     if (node->opens < 0) node->opens = KeyExists(root, path) ? 1 : 0;
     return (uint8_t)node->opens;
@@ -332,7 +341,8 @@ uint8_t ScanKeyExists(HKEY root, const char* path)
 
 uint8_t ScanSubkeyExists(ScanKey* parent, const char* path)
 {
-    KeyNode* node = Sharing() && parent->node != NULL && path != NULL ? ChildNode(parent->node, path) : NULL;
+    Cache* cache = Sharing(parent);
+    KeyNode* node = cache != NULL && parent->node != NULL && path != NULL ? ChildNode(cache, parent->node, path) : NULL;
     if (node != NULL && node->opens >= 0) return (uint8_t)node->opens;
     if (!EnsureHandle(parent)) return 0;
     const uint8_t exists = KeyExists(parent->handle, path);
@@ -347,9 +357,8 @@ void ScanClose(ScanKey* key)
     key->node = NULL;
 }
 
-void BeginSharedReads()
+void BeginSharedReads(SearchSession* session)
 {
-    if (g_depth++ > 0 || !g_enabled) return;
     Cache* cache = (Cache*)calloc(1, sizeof(Cache));
     if (cache == NULL) return;
     cache->buckets = (KeyNode**)calloc(kFirstBuckets, sizeof(KeyNode*));
@@ -358,37 +367,21 @@ void BeginSharedReads()
         return;
     }
     cache->bucketCount = kFirstBuckets;
-    cache->bytes = sizeof(Cache) + kFirstBuckets * sizeof(KeyNode*);
-    if (cache->bytes > g_peak) g_peak = cache->bytes;
-    g_cache = cache;
+    cache->bytes = cache->peak = sizeof(Cache) + kFirstBuckets * sizeof(KeyNode*);
+    session->reads = cache;
 }
 
-void EndSharedReads()
+void EndSharedReads(SearchSession* session)
 {
-    if (g_depth == 0 || --g_depth > 0 || g_cache == NULL) return;
-    for (Block* block = g_cache->blocks; block != NULL;) {
+    Cache* cache = session->reads;
+    if (cache == NULL) return;
+    if (cache->peak > session->readsPeak) session->readsPeak = cache->peak;
+    for (Block* block = cache->blocks; block != NULL;) {
         Block* next = block->next;
         free(block);
         block = next;
     }
-    free(g_cache->buckets);
-    free(g_cache);
-    g_cache = NULL;
-}
-
-void SetSharedReads(uint8_t on)
-{
-    g_enabled = on ? 1 : 0;
-}
-
-uint8_t SharedReadsEnabled()
-{
-    return g_enabled;
-}
-
-size_t TakeSharedReadsPeak()
-{
-    const size_t peak = g_peak;
-    g_peak = 0;
-    return peak;
+    free(cache->buckets);
+    free(cache);
+    session->reads = NULL;
 }

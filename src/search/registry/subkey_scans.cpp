@@ -75,10 +75,10 @@ uint8_t IsMakerVideoDescription(const char* description)
 }
 
 // Kinds 12 and 13: the first subkey whose default value equals the argument.
-uint8_t FirstDefaultValueMatch(const RegistryRule& rule)
+uint8_t FirstDefaultValueMatch(SearchSession* session, const RegistryRule& rule)
 {
     ScanKey key;
-    if (!ScanOpen(rule.hive, rule.keyPath, &key)) return 0;
+    if (!ScanOpen(session, rule.hive, rule.keyPath, &key)) return 0;
     uint8_t found = 0;
     char name[kNameSize];
     for (DWORD i = 0; !found && ScanEnumSubkey(&key, i, name); i++) {
@@ -110,7 +110,7 @@ uint8_t InterfaceReferenceMatches(const RegistryRule& rule, ScanKey* interfaceKe
             // there.
             char path[kKeyPathSize];
             if (JoinKeyPath(path, sizeof path, rule.keyPath, interfaceName, referenceName) &&
-                ScanKeyExists(HKEY_LOCAL_MACHINE, path))
+                ScanKeyExists(interfaceKey->session, HKEY_LOCAL_MACHINE, path))
                 AddRegistryItem(RegistryRuleKind::DeviceInterfaceScan, HKEY_LOCAL_MACHINE, path, NULL);
         }
         ScanClose(&parameters);
@@ -121,10 +121,10 @@ uint8_t InterfaceReferenceMatches(const RegistryRule& rule, ScanKey* interfaceKe
 
 }  // namespace
 
-uint8_t DriverClassScan(const RegistryRule& rule)
+uint8_t DriverClassScan(SearchSession* session, const RegistryRule& rule)
 {
     ScanKey key;
-    if (!ScanOpen(rule.hive, rule.keyPath, &key)) return 0;
+    if (!ScanOpen(session, rule.hive, rule.keyPath, &key)) return 0;
     uint8_t found = 0;
     char name[kNameSize];
     for (DWORD i = 0; ScanEnumSubkey(&key, i, name); i++) {
@@ -140,10 +140,10 @@ uint8_t DriverClassScan(const RegistryRule& rule)
     return found;
 }
 
-uint8_t VideoKeyScan(const RegistryRule& rule)
+uint8_t VideoKeyScan(SearchSession* session, const RegistryRule& rule)
 {
     ScanKey key;
-    if (!ScanOpen(rule.hive, rule.keyPath, &key)) return 0;
+    if (!ScanOpen(session, rule.hive, rule.keyPath, &key)) return 0;
     uint8_t found = 0;
     char name[kNameSize];
     for (DWORD i = 0; ScanEnumSubkey(&key, i, name); i++) {
@@ -163,20 +163,20 @@ uint8_t VideoKeyScan(const RegistryRule& rule)
     return found;
 }
 
-uint8_t NamespaceExtensionScan(const RegistryRule& rule)
+uint8_t NamespaceExtensionScan(SearchSession* session, const RegistryRule& rule)
 {
-    return FirstDefaultValueMatch(rule);
+    return FirstDefaultValueMatch(session, rule);
 }
 
-uint8_t DefaultValueScan(const RegistryRule& rule)
+uint8_t DefaultValueScan(SearchSession* session, const RegistryRule& rule)
 {
-    return FirstDefaultValueMatch(rule);
+    return FirstDefaultValueMatch(session, rule);
 }
 
-uint8_t DeviceInterfaceScan(const RegistryRule& rule)
+uint8_t DeviceInterfaceScan(SearchSession* session, const RegistryRule& rule)
 {
     ScanKey key;
-    if (!ScanOpen(rule.hive, rule.keyPath, &key)) return 0;
+    if (!ScanOpen(session, rule.hive, rule.keyPath, &key)) return 0;
     uint8_t found = 0;
     char name[kNameSize];
     for (DWORD i = 0; ScanEnumSubkey(&key, i, name); i++) {

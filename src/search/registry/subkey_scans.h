@@ -2,10 +2,11 @@
 // namespace, default values and device interfaces.
 #pragma once
 #include <stdint.h>
+#include "search/search_session.h"
 #include "tables/registry_rules.h"
 
-uint8_t DriverClassScan(const RegistryRule& rule);        // kind 5
-uint8_t VideoKeyScan(const RegistryRule& rule);           // kind 10
-uint8_t NamespaceExtensionScan(const RegistryRule& rule); // kind 12
-uint8_t DefaultValueScan(const RegistryRule& rule);       // kind 13
-uint8_t DeviceInterfaceScan(const RegistryRule& rule);    // kind 14
+uint8_t DriverClassScan(SearchSession* session, const RegistryRule& rule);        // kind 5
+uint8_t VideoKeyScan(SearchSession* session, const RegistryRule& rule);           // kind 10
+uint8_t NamespaceExtensionScan(SearchSession* session, const RegistryRule& rule); // kind 12
+uint8_t DefaultValueScan(SearchSession* session, const RegistryRule& rule);       // kind 13
+uint8_t DeviceInterfaceScan(SearchSession* session, const RegistryRule& rule);    // kind 14

@@ -1,22 +1,23 @@
 // Install-folder search: each application's folder from its registry note below the maker's
 // software key, else its default place below Program Files, recorded as a file item of the
 // application's family.
-#include "search/files/install_folders.h"
+#include "search/install_folders.h"
 #include <windows.h>
 #include <shlobj.h>
 #include <stdio.h>
 #include <string.h>
 #include "model/found_items.h"
 #include "model/products.h"
-#include "platform/path_guard.h"
 #include "platform/path_ops.h"
 #include "platform/registry_access.h"
+#include "search/folder_listing.h"
+#include "search/guard_memo.h"
 
 const DWORD kNoteSize = 1024;
 
 static uint8_t HasParentStep(const char* path);
 
-uint8_t ReadInstallFolder(const char* keyName, const char* valueName, char* out, int size)
+uint8_t ReadInstallFolder(SearchSession* session, const char* keyName, const char* valueName, char* out, int size)
 {
     if (keyName == NULL || out == NULL || size <= 0) return 0;
     char keyPath[512];
@@ -42,8 +43,9 @@ uint8_t ReadInstallFolder(const char* keyName, const char* valueName, char* out,
     // A damaged or foreign note may name a system folder, a folder above one, a relative path, a
     // wildcard or a way out of a folder through ".."; such a note counts as no note, so the
     // default place is tried.
-    char canonical[kPathSize];
-    if (HasParentStep(text) || !SearchGuardAllows(text, canonical, sizeof canonical) || !FileExists(canonical)) return 0;
+    if (HasParentStep(text)) return 0;
+    const GuardVerdict verdict = SearchGuard(session, text);
+    if (!verdict.allowed || !SessionFileExists(session, verdict.canonical)) return 0;
     lstrcpynA(out, text, size);
     return 1;
 }
@@ -77,25 +79,25 @@ static uint8_t AppendText(char* path, const char* text)
 }
 
 // The default place Program Files\Morvane\<folder>, when that is a folder.
-static uint8_t DefaultFolder(const InstallFolderRule& row, char* path)
+static uint8_t DefaultFolder(SearchSession* session, const InstallFolderRule& row, char* path)
 {
     char candidate[kPathSize] = "";
     if (!SpecialFolderPath(CSIDL_PROGRAM_FILES, candidate)) return 0;
     AppendBackslash(candidate, sizeof candidate);
     if (!AppendText(candidate, "Morvane\\") || !AppendText(candidate, row.folder)) return 0;
-    if (!DirectoryExists(candidate)) return 0;
+    if (!SessionDirectoryExists(session, candidate)) return 0;
     lstrcpynA(path, candidate, kPathSize);
     return 1;
 }
 
-uint8_t SearchInstallFolderRows(const InstallFolderRule* rows)
+uint8_t SearchInstallFolderRows(SearchSession* session, const InstallFolderRule* rows)
 {
     uint8_t success = 1;
     for (int i = 0; rows[i].key[0] != '\0'; i++) {
         const InstallFolderRule& row = rows[i];
         char path[kPathSize] = "";
-        uint8_t found = ReadInstallFolder(row.key, row.valueName, path, sizeof path);
-        if (!found) found = DefaultFolder(row, path);
+        uint8_t found = ReadInstallFolder(session, row.key, row.valueName, path, sizeof path);
+        if (!found) found = DefaultFolder(session, row, path);
         if (!found) continue;
 
         // The row belongs to neither rule table: its own family is stamped on what it records.
@@ -110,13 +112,13 @@ uint8_t SearchInstallFolderRows(const InstallFolderRule* rows)
             if (fits) fits = AppendText(path, row.subPath);
         }
         // A path that would not fit is not recorded at all rather than shortened.
-        if (fits) success = AddFileItem(path, NULL) & success;
+        if (fits) success = RecordFile(session, path, NULL) & success;
         ClearFileSideProduct();
     }
     return success;
 }
 
-uint8_t SearchInstallFolders()
+uint8_t SearchInstallFolders(SearchSession* session)
 {
-    return SearchInstallFolderRows(kInstallFolders);
+    return SearchInstallFolderRows(session, kInstallFolders);
 }

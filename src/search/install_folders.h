@@ -1,13 +1,14 @@
 // Discovery of the maker's application install folders.
 #pragma once
 #include <stdint.h>
+#include "search/search_session.h"
 #include "tables/install_folder_table.h"
 
 // Reads HKLM\SOFTWARE\Morvane\<keyName> value valueName ("" = default); on success writes the
 // noted folder (without trailing backslash) into out when it fits size and names an existing
-// path. Leaves out untouched on failure.
-uint8_t ReadInstallFolder(const char* keyName, const char* valueName, char* out, int size);
+// path (the guard and the look-up made in the session). Leaves out untouched on failure.
+uint8_t ReadInstallFolder(SearchSession* session, const char* keyName, const char* valueName, char* out, int size);
 // Records each kInstallFolders row's folder (registry note, else Program Files\Morvane\<folder>).
-uint8_t SearchInstallFolders();
+uint8_t SearchInstallFolders(SearchSession* session);
 // The same over any table ended by a row with an empty key.
-uint8_t SearchInstallFolderRows(const InstallFolderRule* rows);
+uint8_t SearchInstallFolderRows(SearchSession* session, const InstallFolderRule* rows);

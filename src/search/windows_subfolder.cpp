@@ -1,5 +1,5 @@
 // The Windows INF folder as the platform kind places it.
-#include "search/files/windows_subfolder.h"
+#include "search/windows_subfolder.h"
 #include <windows.h>
 #include <stdio.h>
 #include "model/process_values.h"

@@ -1,0 +1,238 @@
+// One search's folder listings. A search looks hundreds of files up one by one, most of them in
+// a handful of folders (the system folder, INF, HELP), and each look-up costs the platform an
+// open, a directory query and a close. Once several names have been found in a folder, it is
+// listed once and later look-ups of names found there exactly as written are answered from the
+// list. (Only then: on a machine the maker's software has left clean, look-ups mostly find
+// nothing, which a listing cannot answer.) Nothing else is answered: another letter case, a
+// short name, a trailing dot, a name outside printable ASCII or a name the list lacks goes to
+// the platform as before, so the list never has to copy the platform's name matching. The
+// search only reads; the list lives for one search session.
+#include "search/folder_listing.h"
+#include <windows.h>
+#include <stdlib.h>
+#include <string.h>
+#include "platform/path_ops.h"
+#include "search/guard_memo.h"
+
+namespace {
+
+const int kListedFolders = 64;
+const int kListAfter = 4;                  // names found directly in a folder before it is listed
+const int32_t kNameBytes = 1 << 20;        // attributes and names of every listed entry
+const int32_t kEntries = 1 << 16;          // offsets of those entries, sorted per folder
+
+enum ListState { kCounting, kListed, kUnlisted };
+
+struct ListedFolder {
+    char folder[kPathSize];   // the text before the path's last backslash, compared byte for byte
+    int32_t found;            // names found there by direct look-ups while not listed
+    int32_t first;            // its entries: offsets[first .. first + count), sorted by name
+    int32_t count;
+    uint8_t state;
+};
+
+}  // namespace
+
+struct FolderListings {
+    int folderCount;
+    int32_t nameUsed;
+    int32_t entryUsed;
+    ListedFolder folders[kListedFolders];
+    int32_t offsets[kEntries];
+    char names[kNameBytes];   // per entry: its attributes (4 bytes), then its name and a NUL
+};
+
+namespace {
+
+uint8_t IsPlainName(const char* name)
+{
+    if (name[0] == '\0' || strcmp(name, ".") == 0 || strcmp(name, "..") == 0) return 0;
+    if (!IsPlainPathText(name) || strpbrk(name, "\\/") != NULL) return 0;
+    // The platform drops trailing dots and blanks from a name it is asked for.
+    const char last = name[strlen(name) - 1];
+    return last != '.' && last != ' ' ? 1 : 0;
+}
+
+const char* EntryName(const FolderListings* lists, int32_t offset)
+{
+    return lists->names + offset + sizeof(DWORD);
+}
+
+// The listings whose entries qsort is ordering (qsort hands the comparison no context).
+const FolderListings* s_sorting = NULL;
+
+int CompareEntries(const void* a, const void* b)
+{
+    return strcmp(EntryName(s_sorting, *(const int32_t*)a), EntryName(s_sorting, *(const int32_t*)b));
+}
+
+// Adds one entry; 0 when the blocks are full.
+uint8_t AddEntry(FolderListings* lists, DWORD attributes, const char* name)
+{
+    const int32_t length = (int32_t)strlen(name);
+    if (lists->entryUsed >= kEntries || lists->nameUsed + (int32_t)sizeof(DWORD) + length + 1 > kNameBytes) return 0;
+    memcpy(lists->names + lists->nameUsed, &attributes, sizeof attributes);
+    memcpy(lists->names + lists->nameUsed + sizeof attributes, name, (size_t)length + 1);
+    lists->offsets[lists->entryUsed++] = lists->nameUsed;
+    lists->nameUsed += (int32_t)sizeof(DWORD) + length + 1;
+    return 1;
+}
+
+// Lists the folder. The wide listing tells names apart that the ANSI one would show alike (a
+// character outside the code page is shown as its nearest ASCII letter); only names wholly in
+// printable ASCII are kept, which read the same in every code page.
+void ListFolder(FolderListings* lists, ListedFolder* entry)
+{
+    entry->state = kUnlisted;
+    // The folder's text is printable ASCII, the same characters in the wide form.
+    WCHAR pattern[kPathSize + 2];
+    int length = 0;
+    for (; entry->folder[length] != '\0'; length++) pattern[length] = (WCHAR)(unsigned char)entry->folder[length];
+    lstrcpyW(pattern + length, L"\\*");
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW(pattern, &data);
+    if (find == INVALID_HANDLE_VALUE) return;
+    const int32_t nameStart = lists->nameUsed;
+    const int32_t entryStart = lists->entryUsed;
+    uint8_t complete = 1;
+    do {
+        char name[kPathSize];
+        int i = 0;
+        for (; data.cFileName[i] != 0 && i < kPathSize - 1; i++) {
+            const WCHAR c = data.cFileName[i];
+            if (c < 0x20 || c > 0x7E) break;
+            name[i] = (char)c;
+        }
+        if (data.cFileName[i] != 0) continue;
+        name[i] = '\0';
+        if (IsPlainName(name) && !AddEntry(lists, data.dwFileAttributes, name)) complete = 0;
+    } while (complete && FindNextFileW(find, &data));
+    const uint8_t ended = GetLastError() == ERROR_NO_MORE_FILES ? 1 : 0;
+    FindClose(find);
+    if (!complete || !ended) {
+        lists->nameUsed = nameStart;
+        lists->entryUsed = entryStart;
+        return;
+    }
+    entry->first = entryStart;
+    entry->count = lists->entryUsed - entryStart;
+    s_sorting = lists;
+    qsort(lists->offsets + entryStart, (size_t)entry->count, sizeof(int32_t), CompareEntries);
+    s_sorting = NULL;
+    entry->state = kListed;
+}
+
+// The folder's entry; a new one only when make is 1 (a name was found there), so folders in which
+// nothing is found take no place in the table.
+ListedFolder* Folder(FolderListings* lists, const char* folder, uint8_t make)
+{
+    for (int i = 0; i < lists->folderCount; i++) {
+        if (strcmp(lists->folders[i].folder, folder) == 0) return &lists->folders[i];
+    }
+    if (!make || lists->folderCount >= kListedFolders) return NULL;
+    ListedFolder* entry = &lists->folders[lists->folderCount++];
+    lstrcpynA(entry->folder, folder, kPathSize);
+    entry->found = 0;
+    entry->first = entry->count = 0;
+    entry->state = kCounting;
+    return entry;
+}
+
+// The entry of the folder path lies in (made when make is 1), and the path's last part; NULL
+// without listings, when there is no entry, or when a listing could not answer for this text.
+ListedFolder* FolderOf(FolderListings* lists, const char* path, const char** name, uint8_t make)
+{
+    if (lists == NULL) return NULL;
+    const char* slash = strrchr(path, '\\');
+    if (slash == NULL || slash == path || slash[-1] == '\\' || !IsPlainName(slash + 1)) return NULL;
+    const size_t folderLength = (size_t)(slash - path);
+    if (folderLength >= (size_t)kPathSize) return NULL;
+    char folder[kPathSize];
+    memcpy(folder, path, folderLength);
+    folder[folderLength] = '\0';
+    // The folder text goes to the platform as it is, as the direct look-up's would.
+    if (!IsPlainPathText(folder)) return NULL;
+    *name = slash + 1;
+    return Folder(lists, folder, make);
+}
+
+// Answers a find-first-file look-up of path from the listing of its folder: 1 when the folder is
+// listed and holds an entry named exactly as the path's last part (*attributes its attributes);
+// 0 when the listing cannot tell, and the caller asks the platform.
+uint8_t ListedLookup(FolderListings* lists, const char* path, DWORD* attributes)
+{
+    const char* name = NULL;
+    ListedFolder* entry = FolderOf(lists, path, &name, 0);
+    if (entry == NULL || entry->state != kListed) return 0;
+    int32_t low = entry->first, high = entry->first + entry->count - 1;
+    while (low <= high) {
+        const int32_t middle = low + (high - low) / 2;
+        const int order = strcmp(EntryName(lists, lists->offsets[middle]), name);
+        if (order == 0) {
+            DWORD found = 0;
+            memcpy(&found, lists->names + lists->offsets[middle], sizeof found);
+            *attributes = found;
+            return 1;
+        }
+        if (order < 0) low = middle + 1; else high = middle - 1;
+    }
+    return 0;
+}
+
+// Notes that the platform found path when asked directly; a folder in which enough names have
+// been found in this search is listed.
+void NoteFoundDirectly(FolderListings* lists, const char* path)
+{
+    const char* name = NULL;
+    ListedFolder* entry = FolderOf(lists, path, &name, 1);
+    if (entry != NULL && entry->state == kCounting && ++entry->found >= kListAfter) ListFolder(lists, entry);
+}
+
+uint8_t FindFirst(SearchSession* session, const char* path, DWORD* attributes)
+{
+    // Without listings (no session, or the reference) every look-up asks the platform.
+    FolderListings* lists = session != NULL ? session->listings : NULL;
+    // A name found exactly as written in its folder's listing.
+    if (ListedLookup(lists, path, attributes)) {
+        GuardMemoNoteFound(session, path, FileNamePart(path), *attributes);
+        return 1;
+    }
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA(path, &data);
+    if (find == INVALID_HANDLE_VALUE) return 0;
+    *attributes = data.dwFileAttributes;
+    FindClose(find);
+    NoteFoundDirectly(lists, path);
+    // The path guard asks the same of the files the search records.
+    GuardMemoNoteFound(session, path, data.cFileName, data.dwFileAttributes);
+    return 1;
+}
+
+}  // namespace
+
+uint8_t SessionFileExists(SearchSession* session, const char* path)
+{
+    DWORD attributes = 0;
+    return FindFirst(session, path, &attributes);
+}
+
+uint8_t SessionDirectoryExists(SearchSession* session, const char* path)
+{
+    DWORD attributes = 0;
+    if (!FindFirst(session, path, &attributes)) return 0;
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? 1 : 0;
+}
+
+void BeginFolderListings(SearchSession* session)
+{
+    FolderListings* lists = (FolderListings*)malloc(sizeof(FolderListings));
+    if (lists == NULL) return;
+    lists->folderCount = lists->nameUsed = lists->entryUsed = 0;
+    session->listings = lists;
+}
+
+void EndFolderListings(SearchSession* session)
+{
+    free(session->listings);
+    session->listings = NULL;
+}

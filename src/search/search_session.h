@@ -1,0 +1,49 @@
+// One search from start to end: the session SearchAll begins, hands to every rule and ends. It
+// owns what the search remembers so that each thing is asked of the registry or the disk once.
+#pragma once
+#include <windows.h>
+#include <stddef.h>
+#include <stdint.h>
+#include "platform/path_ops.h"
+
+struct SharedReadCache;   // search/registry/shared_reads.cpp
+struct GuardMemo;         // search/guard_memo.cpp
+struct FolderListings;    // search/folder_listing.cpp
+struct InfReading;        // search/files/inf_identify.cpp
+
+const int kShellFolderSlots = 16;
+
+// The search only reads, so every answer remembered stays what the platform would give again.
+// Without sharing (the reference that the comparison tests and the benchmark measure against)
+// nothing is remembered and every look-up asks the platform; a function handed no session
+// (NULL) does the same.
+struct SearchSession {
+    uint8_t sharing;
+    SharedReadCache* reads;       // the registry scans' keys and values
+    GuardMemo* memo;              // the path guard's forms of each folder
+    FolderListings* listings;     // the folders most files are looked up in
+    InfReading* infReading;       // the INF file being identified
+    int shellCount;               // the shell's folders the file rules' macros named
+    struct {
+        int csidl;
+        uint8_t found;
+        char folder[kPathSize];
+    } shell[kShellFolderSlots];
+    size_t readsPeak;             // the most memory the shared reads held, in bytes
+};
+
+// Begins a session; sharing 0 makes the reference. Memory that cannot be had only makes the
+// search ask the platform.
+void BeginSearchSession(SearchSession* session, uint8_t sharing);
+// Releases everything the session holds; readsPeak stays readable.
+void EndSearchSession(SearchSession* session);
+
+// The whole search in a session of its own: the registry search to completion, then the file
+// search, on one progress bar (or none). 1 when both returned 1.
+uint8_t SearchAll(HWND progress);
+// The same in a session the caller began and ends (the reference search, or one whose figures
+// are read afterwards).
+uint8_t SearchInSession(SearchSession* session, HWND progress);
+
+// SpecialFolderPath (csidl, out), asked once per session.
+uint8_t SessionShellFolder(SearchSession* session, int csidl, char* out);
