@@ -168,7 +168,7 @@ TEST_F(SubkeyScanTest, NamespaceAndDefaultValueScansStopAtTheFirstMatch)
 
     const RegistryRule extension = {0, RegistryRuleKind::NamespaceExtensionScan, kLm, kNamespaceRoot,
                                     "Desktop Explorer", NULL};
-    EXPECT_EQ(1, NamespaceExtensionScan(NULL, extension));
+    EXPECT_EQ(1, DefaultValueScan(NULL, extension));
     ASSERT_EQ(1, list()->count) << DescribeRegistryItems(list());
     EXPECT_NE(nullptr, FindRegistryItem(list(), 12, kLm, first));
 

@@ -57,30 +57,33 @@ void RecordDevice(const RegistryRule& rule, const char* first, const char* secon
     if (JoinKeyPath(path, sizeof path, rule.keyPath, first, second)) AddRegistryItem(rule.kind, rule.hive, path, NULL);
 }
 
+// Records the device's instance (rule.keyPath\deviceName\instanceName), then the driver key
+// the instance names when it opens.
+void RecordDeviceInstance(const RegistryRule& rule, ScanKey* device, const char* deviceName, const char* instanceName)
+{
+    RecordDevice(rule, deviceName, instanceName);
+    ScanKey instance;
+    if (ScanOpenSub(device, instanceName, &instance)) {
+        RecordDriverKey(rule, &instance);
+        ScanClose(&instance);
+    }
+}
+
 // The display-enumerator instances below the rule's key whose names begin with the adapter's
 // "ParentIdPrefix", and the driver keys they name. 0 when the rule's key does not open.
 uint8_t ChildScan(SearchSession* session, const RegistryRule& rule, const char* prefix)
 {
     ScanKey key;
     if (!ScanOpen(session, HKEY_LOCAL_MACHINE, rule.keyPath, &key)) return 0;
-    char deviceName[kNameSize];
-    for (DWORD i = 0; ScanEnumSubkey(&key, i, deviceName); i++) {
-        ScanKey device;
-        if (!ScanOpenSub(&key, deviceName, &device)) continue;
+    EachOpenSubkey(&key, 0, [&](ScanKey* device, const char* deviceName) {
         char instanceName[kNameSize];
-        for (DWORD j = 0; ScanEnumSubkey(&device, j, instanceName); j++) {
+        for (DWORD j = 0; ScanEnumSubkey(device, j, instanceName); j++) {
             // Only the adapter's own children: the driver keys of other monitors and displays
             // are not the maker's.
-            if (!AsciiStartsWithNoCase(instanceName, prefix)) continue;
-            RecordDevice(rule, deviceName, instanceName);
-            ScanKey instance;
-            if (ScanOpenSub(&device, instanceName, &instance)) {
-                RecordDriverKey(rule, &instance);
-                ScanClose(&instance);
-            }
+            if (AsciiStartsWithNoCase(instanceName, prefix)) RecordDeviceInstance(rule, device, deviceName, instanceName);
         }
-        ScanClose(&device);
-    }
+        return (uint8_t)0;
+    });
     ScanClose(&key);
     return 1;
 }
@@ -124,30 +127,18 @@ uint8_t PciDeviceScan(SearchSession* session, const RegistryRule& rule)
 
 uint8_t MonitorDeviceScan(SearchSession* session, const RegistryRule& rule)
 {
-    ScanKey key;
-    if (!ScanOpen(session, rule.hive, rule.keyPath, &key)) return 0;
-    uint8_t found = 0;
-    char monitorName[kNameSize];
-    for (DWORD i = 0; ScanEnumSubkey(&key, i, monitorName); i++) {
-        ScanKey monitor;
-        if (!ScanOpenSub(&key, monitorName, &monitor)) continue;
+    return EachOpenSubkeyOf(session, rule.hive, rule.keyPath, 0, [&](ScanKey* monitor, const char* monitorName) {
+        uint8_t found = 0;
         char instanceName[kNameSize];
-        for (DWORD j = 0; ScanEnumSubkey(&monitor, j, instanceName); j++) {
+        for (DWORD j = 0; ScanEnumSubkey(monitor, j, instanceName); j++) {
             if (!AsciiStartsWithNoCase(instanceName, kMonitorPrefix) ||
                 !MatchesHardwareId(instanceName + strlen(kMonitorPrefix), rule.product))
                 continue;
-            RecordDevice(rule, monitorName, instanceName);
-            ScanKey instance;
-            if (ScanOpenSub(&monitor, instanceName, &instance)) {
-                RecordDriverKey(rule, &instance);
-                ScanClose(&instance);
-            }
+            RecordDeviceInstance(rule, monitor, monitorName, instanceName);
             found = 1;
         }
-        ScanClose(&monitor);
-    }
-    ScanClose(&key);
-    return found;
+        return found;
+    });
 }
 
 uint8_t ChildDeviceScan(SearchSession* session, const RegistryRule& rule)

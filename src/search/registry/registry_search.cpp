@@ -59,7 +59,6 @@ uint8_t EvaluateRegistryRule(SearchSession* session, const RegistryRule& rule)
     case kSearchVideoKeyScan:
         return VideoKeyScan(session, rule);
     case kSearchNamespaceScan:
-        return NamespaceExtensionScan(session, rule);
     case kSearchDefaultValueScan:
         return DefaultValueScan(session, rule);
     case kSearchInterfaceScan:

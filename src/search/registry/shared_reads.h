@@ -35,6 +35,34 @@ uint8_t ScanKeyExists(SearchSession* session, HKEY root, const char* path);
 uint8_t ScanSubkeyExists(ScanKey* parent, const char* path);
 void ScanClose(ScanKey* key);
 
+// Calls visit (subkey, its name) for every subkey of key that opens, in the registry's order,
+// closing each after; the results ORed. With firstOnly the enumeration stops at the first visit
+// that gives 1.
+template <typename Visit>
+uint8_t EachOpenSubkey(ScanKey* key, uint8_t firstOnly, Visit visit)
+{
+    uint8_t found = 0;
+    char name[256];
+    for (DWORD i = 0; !(firstOnly && found) && ScanEnumSubkey(key, i, name); i++) {
+        ScanKey sub;
+        if (!ScanOpenSub(key, name, &sub)) continue;
+        found = visit(&sub, name) | found;
+        ScanClose(&sub);
+    }
+    return found;
+}
+
+// EachOpenSubkey over root\path; 0 when that key does not open.
+template <typename Visit>
+uint8_t EachOpenSubkeyOf(SearchSession* session, HKEY root, const char* path, uint8_t firstOnly, Visit visit)
+{
+    ScanKey key;
+    if (!ScanOpen(session, root, path, &key)) return 0;
+    const uint8_t found = EachOpenSubkey(&key, firstOnly, visit);
+    ScanClose(&key);
+    return found;
+}
+
 // The cache of a sharing session: made when it begins; released when it ends, its peak size
 // then kept in the session's readsPeak.
 void BeginSharedReads(SearchSession* session);

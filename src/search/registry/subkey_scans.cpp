@@ -74,34 +74,13 @@ uint8_t IsMakerVideoDescription(const char* description)
     return 0;
 }
 
-// Kinds 12 and 13: the first subkey whose default value equals the argument.
-uint8_t FirstDefaultValueMatch(SearchSession* session, const RegistryRule& rule)
-{
-    ScanKey key;
-    if (!ScanOpen(session, rule.hive, rule.keyPath, &key)) return 0;
-    uint8_t found = 0;
-    char name[kNameSize];
-    for (DWORD i = 0; !found && ScanEnumSubkey(&key, i, name); i++) {
-        ScanKey sub;
-        if (!ScanOpenSub(&key, name, &sub)) continue;
-        char text[256];
-        if (ScanReadString(&sub, NULL, text, sizeof text) && EqualsArgument(text, rule.argument))
-            found = RecordSubkey(rule, name);
-        ScanClose(&sub);
-    }
-    ScanClose(&key);
-    return found;
-}
-
-// One reference-string key T of interface S: 1 when its friendly name is the argument.
-uint8_t InterfaceReferenceMatches(const RegistryRule& rule, ScanKey* interfaceKey, const char* interfaceName,
+// One open reference-string key T of interface S: 1 when its friendly name is the argument.
+uint8_t InterfaceReferenceMatches(const RegistryRule& rule, ScanKey* reference, const char* interfaceName,
                                   const char* referenceName)
 {
-    ScanKey reference;
-    if (!ScanOpenSub(interfaceKey, referenceName, &reference)) return 0;
     uint8_t matched = 0;
     ScanKey parameters;
-    if (ScanOpenSub(&reference, "Device Parameters", &parameters)) {
+    if (ScanOpenSub(reference, "Device Parameters", &parameters)) {
         char friendly[256];
         if (ScanReadString(&parameters, "FriendlyName", friendly, sizeof friendly) && friendly[0] != '\0' &&
             rule.argument != NULL && strcmp(friendly, rule.argument) == 0) {
@@ -110,12 +89,11 @@ uint8_t InterfaceReferenceMatches(const RegistryRule& rule, ScanKey* interfaceKe
             // there.
             char path[kKeyPathSize];
             if (JoinKeyPath(path, sizeof path, rule.keyPath, interfaceName, referenceName) &&
-                ScanKeyExists(interfaceKey->session, HKEY_LOCAL_MACHINE, path))
+                ScanKeyExists(reference->session, HKEY_LOCAL_MACHINE, path))
                 AddRegistryItem(RegistryRuleKind::DeviceInterfaceScan, HKEY_LOCAL_MACHINE, path, NULL);
         }
         ScanClose(&parameters);
     }
-    ScanClose(&reference);
     return matched;
 }
 
@@ -123,70 +101,46 @@ uint8_t InterfaceReferenceMatches(const RegistryRule& rule, ScanKey* interfaceKe
 
 uint8_t DriverClassScan(SearchSession* session, const RegistryRule& rule)
 {
-    ScanKey key;
-    if (!ScanOpen(session, rule.hive, rule.keyPath, &key)) return 0;
-    uint8_t found = 0;
-    char name[kNameSize];
-    for (DWORD i = 0; ScanEnumSubkey(&key, i, name); i++) {
-        ScanKey instance;
-        if (!ScanOpenSub(&key, name, &instance)) continue;
-        // Both tests for every instance: an instance passing both is offered twice, and the
-        // found-item list keeps one.
-        found = ProviderTest(rule, &instance, name) | found;
-        found = ManufacturerTest(rule, &instance, name) | found;
-        ScanClose(&instance);
-    }
-    ScanClose(&key);
-    return found;
+    return EachOpenSubkeyOf(session, rule.hive, rule.keyPath, 0, [&](ScanKey* instance, const char* name) {
+        // Both tests for every instance, the provider's first: an instance passing both is
+        // offered twice, and the found-item list keeps one.
+        const uint8_t provider = ProviderTest(rule, instance, name);
+        return (uint8_t)(ManufacturerTest(rule, instance, name) | provider);
+    });
 }
 
 uint8_t VideoKeyScan(SearchSession* session, const RegistryRule& rule)
 {
-    ScanKey key;
-    if (!ScanOpen(session, rule.hive, rule.keyPath, &key)) return 0;
-    uint8_t found = 0;
-    char name[kNameSize];
-    for (DWORD i = 0; ScanEnumSubkey(&key, i, name); i++) {
-        ScanKey device;
-        if (!ScanOpenSub(&key, name, &device)) continue;
+    return EachOpenSubkeyOf(session, rule.hive, rule.keyPath, 0, [&](ScanKey* device, const char* name) {
+        uint8_t found = 0;
         // Only the first adapter tells what the device is.
         ScanKey adapter;
-        if (ScanOpenSub(&device, "0000", &adapter)) {
+        if (ScanOpenSub(device, "0000", &adapter)) {
             char description[256];
             ScanReadString(&adapter, "Device Description", description, sizeof description);
-            if (IsMakerVideoDescription(description)) found = RecordSubkey(rule, name) | found;
+            if (IsMakerVideoDescription(description)) found = RecordSubkey(rule, name);
             ScanClose(&adapter);
         }
-        ScanClose(&device);
-    }
-    ScanClose(&key);
-    return found;
-}
-
-uint8_t NamespaceExtensionScan(SearchSession* session, const RegistryRule& rule)
-{
-    return FirstDefaultValueMatch(session, rule);
+        return found;
+    });
 }
 
 uint8_t DefaultValueScan(SearchSession* session, const RegistryRule& rule)
 {
-    return FirstDefaultValueMatch(session, rule);
+    // The first subkey whose default value equals the argument.
+    return EachOpenSubkeyOf(session, rule.hive, rule.keyPath, 1, [&](ScanKey* sub, const char* name) {
+        char text[256];
+        if (ScanReadString(sub, NULL, text, sizeof text) && EqualsArgument(text, rule.argument))
+            return RecordSubkey(rule, name);
+        return (uint8_t)0;
+    });
 }
 
 uint8_t DeviceInterfaceScan(SearchSession* session, const RegistryRule& rule)
 {
-    ScanKey key;
-    if (!ScanOpen(session, rule.hive, rule.keyPath, &key)) return 0;
-    uint8_t found = 0;
-    char name[kNameSize];
-    for (DWORD i = 0; ScanEnumSubkey(&key, i, name); i++) {
-        ScanKey interfaceKey;
-        if (!ScanOpenSub(&key, name, &interfaceKey)) continue;
-        char reference[kNameSize];
-        for (DWORD j = 0; ScanEnumSubkey(&interfaceKey, j, reference); j++)
-            found = InterfaceReferenceMatches(rule, &interfaceKey, name, reference) | found;
-        ScanClose(&interfaceKey);
-    }
-    ScanClose(&key);
-    return found;
+    return EachOpenSubkeyOf(session, rule.hive, rule.keyPath, 0, [&](ScanKey* interfaceKey, const char* name) {
+        return EachOpenSubkey(interfaceKey, 0, [&](ScanKey* reference, const char* referenceName) {
+            return InterfaceReferenceMatches(rule, reference, name, referenceName);
+        });
+    });
 }

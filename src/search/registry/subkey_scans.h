@@ -7,6 +7,5 @@
 
 uint8_t DriverClassScan(SearchSession* session, const RegistryRule& rule);        // kind 5
 uint8_t VideoKeyScan(SearchSession* session, const RegistryRule& rule);           // kind 10
-uint8_t NamespaceExtensionScan(SearchSession* session, const RegistryRule& rule); // kind 12
-uint8_t DefaultValueScan(SearchSession* session, const RegistryRule& rule);       // kind 13
+uint8_t DefaultValueScan(SearchSession* session, const RegistryRule& rule);       // kinds 12 and 13
 uint8_t DeviceInterfaceScan(SearchSession* session, const RegistryRule& rule);    // kind 14
