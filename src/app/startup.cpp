@@ -8,6 +8,7 @@
 #include "clean/silent_run.h"
 #include "model/found_items.h"
 #include "model/process_values.h"
+#include "platform/machine_halves.h"
 #include "platform/path_ops.h"
 
 int QueryPlatformKind()
@@ -82,6 +83,7 @@ int EnvsweepMain(HINSTANCE instance, const char* commandLine)
 {
     g_platformKind = QueryPlatformKind();
     if (g_platformKind == 0) return -1;
+    DetectMachineHalves();
     if (!FetchDirectory(GetSystemDirectoryA, g_systemDirectory)) return -1;
     if (!FetchDirectory(GetWindowsDirectoryA, g_windowsDirectory)) return -1;
     ParseCommandLine(commandLine);
