@@ -15,7 +15,7 @@
 FoundItemList* g_foundItems = NULL;
 
 FoundItem::FoundItem()
-    : itemClass(-1), ruleKind(0), productIndex(-1), hive(NULL), path(NULL), valueName(NULL),
+    : itemClass(-1), ruleKind(0), productIndex(-1), hive(NULL), view(0), path(NULL), valueName(NULL),
       serviceName(NULL), displayText(NULL), ticked(1), accessible(1), notDeleted(0)
 {
 }
@@ -36,6 +36,7 @@ void FoundItem::Reset()
     ruleKind = 0;
     productIndex = -1;
     hive = NULL;
+    view = 0;
     ticked = 1;
     accessible = 1;
     notDeleted = 0;

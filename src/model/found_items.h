@@ -13,6 +13,7 @@ struct FoundItem {
     int32_t ruleKind;     // registry items: the rule kind it was recorded under
     int32_t productIndex; // family of the rule being processed when it was added
     HKEY hive;            // registry items: the predefined root
+    uint8_t view;         // registry items: kViewOwn, or kViewOther for the other half's key
     char* path;           // key path below hive, or the absolute file or folder path
     char* valueName;      // registry items: absent = the key itself
     char* serviceName;    // file items: service named by the file rule, or absent
