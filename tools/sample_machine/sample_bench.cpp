@@ -11,6 +11,8 @@
 #include "model/found_items.h"
 #include "model/process_values.h"
 #include "model/products.h"
+#include "platform/ascii_case.h"
+#include "platform/machine_halves.h"
 #include "platform/path_ops.h"
 #include "search/files/file_search.h"
 #include "search/search_session.h"
@@ -96,23 +98,33 @@ void TouchKey(HKEY key, int depth, long* touched)
 }
 
 // Every scanned container walked once, one open per registry rule, one attribute query per
-// file rule, every oem*.inf read once. Returns what it touched, so nothing is optimised away.
+// file rule, every oem*.inf read once. On a machine with two halves the other view's containers
+// are walked too where they are keys of their own (a key both views share is read once), every
+// rule's key is opened in both views, and a file rule below the system folder is asked in the
+// other half's system folder as well. Returns what it touched, so nothing is optimised away.
 long TouchFloor(const std::vector<Container>& containers)
 {
     long touched = 0;
-    for (const Container& c : containers) {
-        HKEY key = NULL;
-        if (RegOpenKeyExA(c.hive, c.path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) continue;
-        TouchKey(key, c.depth, &touched);
-        RegCloseKey(key);
-    }
-    for (int i = 0; kRegistryRules[i].keyPath != NULL; i++) {
-        HKEY key = NULL;
-        if (RegOpenKeyExA(kRegistryRules[i].hive, kRegistryRules[i].keyPath, 0, KEY_READ, &key) == ERROR_SUCCESS) {
-            touched++;
+    for (int32_t view = 0; view < RegistryViewCount(); view++) {
+        for (const Container& c : containers) {
+            HKEY key = NULL;
+            if (view == kViewOther && !KeyDiffersInOtherView(c.hive, c.path.c_str())) continue;
+            if (OpenKeyInView(c.hive, c.path.c_str(), KEY_READ, (uint8_t)view, &key) != ERROR_SUCCESS) continue;
+            TouchKey(key, c.depth, &touched);
             RegCloseKey(key);
         }
+        for (int i = 0; kRegistryRules[i].keyPath != NULL; i++) {
+            HKEY key = NULL;
+            if (OpenKeyInView(kRegistryRules[i].hive, kRegistryRules[i].keyPath, KEY_READ, (uint8_t)view, &key) ==
+                ERROR_SUCCESS) {
+                touched++;
+                RegCloseKey(key);
+            }
+        }
     }
+    char otherSystem[kPathSize];
+    const uint8_t twoSystems = OtherSystemFolder(otherSystem);
+    const size_t systemLength = strlen(g_systemDirectory);
     for (int i = 0; kFileRules[i].file != NULL; i++) {
         if (kFileRules[i].disabled) continue;
         char path[kPathSize];
@@ -120,6 +132,9 @@ long TouchFloor(const std::vector<Container>& containers)
         char* at = strchr(path, '@');
         if (at) *at = '\0';
         if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) touched++;
+        if (!twoSystems || !AsciiStartsWithNoCase(path, g_systemDirectory)) continue;
+        const std::string other = std::string(otherSystem) + "\\" + (path + systemLength);
+        if (GetFileAttributesA(other.c_str()) != INVALID_FILE_ATTRIBUTES) touched++;
     }
     std::string folder = std::string(g_windowsDirectory) + "INF\\";
     WIN32_FIND_DATAA found;
@@ -292,6 +307,9 @@ int RunBench(const SampleMachine& machine, int runs, uint8_t reference)
     // class instances and video keys it does not know: let that happen before seeding.
     GetDesktopWindow();
     if (!InitSearchValues()) return 1;
+    // As envsweep itself does at start-up: on a 64-bit machine the search walks both halves.
+    static const char* const kHalves[] = {"one half", "two halves (the other one 64-bit)", "two halves (the other one 32-bit)"};
+    printf("registry views searched: %d, %s\n", (int)RegistryViewCount(), kHalves[DetectMachineHalves()]);
     std::string log;
     if (!SeedMachine(machine, &log)) {
         fputs(log.c_str(), stderr);
