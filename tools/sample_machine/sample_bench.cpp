@@ -309,7 +309,8 @@ int RunBench(const SampleMachine& machine, int runs, uint8_t reference)
     if (!InitSearchValues()) return 1;
     // As envsweep itself does at start-up: on a 64-bit machine the search walks both halves.
     static const char* const kHalves[] = {"one half", "two halves (the other one 64-bit)", "two halves (the other one 32-bit)"};
-    printf("registry views searched: %d, %s\n", (int)RegistryViewCount(), kHalves[DetectMachineHalves()]);
+    const int32_t halves = DetectMachineHalves();
+    printf("registry views searched: %d, %s\n", (int)RegistryViewCount(), kHalves[halves]);
     std::string log;
     if (!SeedMachine(machine, &log)) {
         fputs(log.c_str(), stderr);
