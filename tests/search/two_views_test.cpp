@@ -7,6 +7,7 @@
 #include "model/process_values.h"
 #include "model/products.h"
 #include "platform/machine_halves.h"
+#include "search/registry/shared_reads.h"
 #include "search/search_session.h"
 #include "support/helpers.h"
 #include "search/search_support.h"
@@ -146,6 +147,23 @@ TEST(TwoViews, SearchListsEachHalfsOwnKeysWithTheirHalfAndSharedKeysOnce)
     ASSERT_TRUE(cls.SetString("0998", "InfSection", classRow->argument));
     ASSERT_TRUE(KeyDiffersInOtherView(kLm, plainRow->keyPath)) << "the halves' software keys are apart";
     ASSERT_FALSE(KeyDiffersInOtherView(kLm, cls.Path("0998").c_str()));
+
+    // One path, two keys: a sharing session answers each view from its own reads.
+    ViewKey ownOnly(kLm, std::string(plainRow->keyPath) + "\\OwnHalf", kViewOwn);
+    ViewKey otherOnly(kLm, std::string(plainRow->keyPath) + "\\OtherHalf", kViewOther);
+    {
+        ScopedSession reads(1);
+        char names[2][256];
+        for (uint8_t view = kViewOwn; view <= kViewOther; view++) {
+            reads.get()->registryView = view;
+            ScanKey key;
+            ASSERT_TRUE(ScanOpen(reads.get(), kLm, plainRow->keyPath, &key));
+            EXPECT_TRUE(ScanEnumSubkey(&key, 0, names[view]));
+            ScanClose(&key);
+        }
+        EXPECT_STREQ("OwnHalf", names[kViewOwn]);
+        EXPECT_STREQ("OtherHalf", names[kViewOther]);
+    }
 
     // As SearchAll searches, on a bar whose range is one step per rule; then the reference.
     ScopedFoundItems scope;
