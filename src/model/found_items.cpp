@@ -44,7 +44,7 @@ void FoundItem::Reset()
 
 int32_t FoundItemCapacity()
 {
-    return CountRegistryRules() + CountFileRules() + 300;
+    return CountRegistryRules() * RegistryViewCount() + CountFileRules() + 300;
 }
 
 FoundItemList* CreateFoundItemList(int32_t capacity)
@@ -123,11 +123,11 @@ uint8_t AddGuardedFileItem(const char* canonical, const char* serviceName, uint8
     return item.accessible;
 }
 
-uint8_t AddRegistryItem(int32_t kind, HKEY hive, const char* keyPath, const char* valueName)
+uint8_t AddRegistryItem(int32_t kind, HKEY hive, const char* keyPath, const char* valueName, uint8_t view)
 {
     FoundItemList* list = g_foundItems;
     if (list == NULL || keyPath == NULL || list->count >= list->capacity) return 0;
-    if (FindListedRegistryItem(list, kind, hive, keyPath, valueName) >= 0) return 0;
+    if (FindListedRegistryItem(list, kind, hive, keyPath, valueName, view) >= 0) return 0;
     const int32_t product = CurrentProduct(kProductSideRegistry);
     if (product < 0 || ProductSelection(product, -1) != 1) return 1;
 
@@ -137,6 +137,7 @@ uint8_t AddRegistryItem(int32_t kind, HKEY hive, const char* keyPath, const char
     item.ruleKind = kind;
     item.productIndex = product;
     item.hive = hive;
+    item.view = view;
     item.path = DuplicateString(keyPath);
     item.valueName = DuplicateString(valueName);
     item.ticked = 1;
@@ -153,6 +154,14 @@ const char* ItemTypeWord(const FoundItem* item)
     return "";
 }
 
+// The half an item of the other view lies in; "" for the own view, where nothing is added so
+// that the texts of a machine with one half, and of the own half, stay as they always were.
+static const char* ViewSuffix(const FoundItem* item)
+{
+    if (item->view != kViewOther || RegistryViewCount() < 2) return "";
+    return RegistryViewIs64Bit(kViewOther) ? " (64-bit)" : " (32-bit)";
+}
+
 char* FormatItemText(const FoundItem* item, char* text, int size)
 {
     if (text == NULL || size <= 0) return text;
@@ -161,8 +170,13 @@ char* FormatItemText(const FoundItem* item, char* text, int size)
     if (item->itemClass == kItemClassFile) {
         snprintf(text, limit, "%s", item->path ? item->path : "");
     } else if (item->itemClass == kItemClassRegistry) {
-        snprintf(text, limit, "[%s\\%s] %s", HiveName(item->hive), item->path ? item->path : "",
+        const char* suffix = ViewSuffix(item);
+        const int suffixLength = (int)strlen(suffix);
+        // The suffix is kept whole: cut from the path it would tell nothing, or the wrong half.
+        const int room = limit > suffixLength ? limit - suffixLength : limit;
+        snprintf(text, room, "[%s\\%s] %s", HiveName(item->hive), item->path ? item->path : "",
                  item->valueName ? item->valueName : "");
+        if (room < limit) lstrcpynA(text + strlen(text), suffix, suffixLength + 1);
     }
     return text;
 }

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <stdint.h>
 #include "platform/hive_names.h"
+#include "platform/machine_halves.h"
 #include "platform/text_index.h"
 
 const int32_t kItemClassRegistry = 0;
@@ -46,7 +47,8 @@ extern FoundItemList* g_foundItems;
 FoundItemList* CreateFoundItemList(int32_t capacity);
 void DestroyFoundItemList(FoundItemList* list);
 
-// Registry rules + file rules + 300.
+// Registry rules (twice on a machine with two halves, whose search walks both views) + file
+// rules + 300.
 int32_t FoundItemCapacity();
 
 // 0 = list full; 1 = duplicate, product not selected, or a path the path guard refuses (never
@@ -59,11 +61,14 @@ uint8_t AddFileItem(const char* path, const char* serviceName);
 // succeeded, so the probe is not made again.
 uint8_t FileItemWanted(const char* path);
 uint8_t AddGuardedFileItem(const char* canonical, const char* serviceName, uint8_t openedWritable);
-// 0 = list full or duplicate; 1 = added or product not selected.
-uint8_t AddRegistryItem(int32_t kind, HKEY hive, const char* keyPath, const char* valueName);
+// 0 = list full or duplicate; 1 = added or product not selected. The same key or value in the
+// two views is two items: two keys of the machine.
+uint8_t AddRegistryItem(int32_t kind, HKEY hive, const char* keyPath, const char* valueName, uint8_t view = kViewOwn);
 void ClearItems();
 
-// "[HIVE\path] value" for registry items, the path for file items; at most 1023 characters.
+// "[HIVE\path] value" for registry items, the path for file items; at most 1023 characters. An
+// item of the other view ends in " (64-bit)" or " (32-bit)", the half it lies in, which stays
+// even when the rest has to be cut.
 // Writes into text (size bytes, always terminated) and returns text.
 char* FormatItemText(const FoundItem* item, char* text, int size);
 

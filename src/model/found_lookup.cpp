@@ -14,12 +14,13 @@ void FileKey(const char* path, TextKey* key)
     AddKeyText(key, path);
 }
 
-void RegistryKey(int32_t kind, HKEY hive, const char* keyPath, const char* valueName, TextKey* key)
+void RegistryKey(int32_t kind, HKEY hive, const char* keyPath, const char* valueName, uint8_t view, TextKey* key)
 {
     StartTextKey(key);
     AddKeyNumber(key, (uint32_t)kItemClassRegistry);
     AddKeyNumber(key, (uint32_t)kind);
     AddKeyNumber(key, (uint32_t)(uintptr_t)hive);
+    AddKeyNumber(key, (uint32_t)view);
     AddKeyText(key, keyPath);
     AddKeyText(key, valueName);
 }
@@ -29,7 +30,7 @@ void ItemKey(const FoundItem& item, TextKey* key)
     if (item.itemClass == kItemClassFile) {
         FileKey(item.path, key);
     } else if (item.itemClass == kItemClassRegistry) {
-        RegistryKey(item.ruleKind, item.hive, item.path, item.valueName, key);
+        RegistryKey(item.ruleKind, item.hive, item.path, item.valueName, item.view, key);
     } else {
         StartTextKey(key);
         AddKeyNumber(key, (uint32_t)item.itemClass);
@@ -53,9 +54,10 @@ uint8_t SameFile(const FoundItem& it, const char* path)
     return it.itemClass == kItemClassFile && it.path != NULL && lstrcmpiA(it.path, path) == 0 ? 1 : 0;
 }
 
-uint8_t SameRegistry(const FoundItem& it, int32_t kind, HKEY hive, const char* keyPath, const char* valueName)
+uint8_t SameRegistry(const FoundItem& it, int32_t kind, HKEY hive, const char* keyPath, const char* valueName,
+                     uint8_t view)
 {
-    return it.itemClass == kItemClassRegistry && it.ruleKind == kind && it.hive == hive &&
+    return it.itemClass == kItemClassRegistry && it.ruleKind == kind && it.hive == hive && it.view == view &&
                    CompareNoCase(it.path, keyPath) == 0 && CompareNoCase(it.valueName, valueName) == 0
                ? 1
                : 0;
@@ -89,22 +91,22 @@ int32_t FindListedFileItem(FoundItemList* list, const char* path)
 }
 
 int32_t FindListedRegistryItem(FoundItemList* list, int32_t kind, HKEY hive, const char* keyPath,
-                               const char* valueName)
+                               const char* valueName, uint8_t view)
 {
     SyncIndex(list);
     TextKey key;
-    RegistryKey(kind, hive, keyPath, valueName, &key);
+    RegistryKey(kind, hive, keyPath, valueName, view, &key);
     if (!key.plain) {
         for (int32_t i = 0; i < list->count; i++) {
-            if (SameRegistry(list->items[i], kind, hive, keyPath, valueName)) return i;
+            if (SameRegistry(list->items[i], kind, hive, keyPath, valueName, view)) return i;
         }
         return -1;
     }
     for (int32_t i = FirstInChain(&list->index, key); i >= 0; i = list->index.next[i]) {
-        if (SameRegistry(list->items[i], kind, hive, keyPath, valueName)) return i;
+        if (SameRegistry(list->items[i], kind, hive, keyPath, valueName, view)) return i;
     }
     for (int32_t i = list->index.others; i >= 0; i = list->index.next[i]) {
-        if (SameRegistry(list->items[i], kind, hive, keyPath, valueName)) return i;
+        if (SameRegistry(list->items[i], kind, hive, keyPath, valueName, view)) return i;
     }
     return -1;
 }

@@ -10,7 +10,7 @@ size_t ItemIndexBytes(int32_t capacity);
 
 // Position of a file item whose path equals path (lstrcmpiA), or -1.
 int32_t FindListedFileItem(FoundItemList* list, const char* path);
-// Position of a registry item of the same kind and hive whose key path and value name equal
-// these (CompareNoCase; an absent value name equals only an absent one), or -1.
+// Position of a registry item of the same kind, hive and view whose key path and value name
+// equal these (CompareNoCase; an absent value name equals only an absent one), or -1.
 int32_t FindListedRegistryItem(FoundItemList* list, int32_t kind, HKEY hive, const char* keyPath,
-                               const char* valueName);
+                               const char* valueName, uint8_t view = kViewOwn);

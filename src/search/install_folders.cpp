@@ -12,6 +12,7 @@
 #include "platform/registry_access.h"
 #include "search/folder_listing.h"
 #include "search/guard_memo.h"
+#include "search/registry/view_reads.h"
 
 const DWORD kNoteSize = 1024;
 
@@ -24,7 +25,9 @@ uint8_t ReadInstallFolder(SearchSession* session, const char* keyName, const cha
     const int written = snprintf(keyPath, sizeof keyPath, "SOFTWARE\\Morvane\\%s", keyName);
     if (written < 0 || written >= (int)sizeof keyPath) return 0;
 
-    HKEY key = OpenKeyForRead(HKEY_LOCAL_MACHINE, keyPath);
+    // In the view the registry rules are evaluated in: a kind-7 value name of the other half is
+    // built from that half's note.
+    HKEY key = OpenKeyForReadInView(HKEY_LOCAL_MACHINE, keyPath, SessionView(session));
     if (key == NULL) return 0;
     char text[kNoteSize];
     DWORD length = kNoteSize;

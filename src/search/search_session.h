@@ -19,6 +19,7 @@ const int kShellFolderSlots = 16;
 // (NULL) does the same.
 struct SearchSession {
     uint8_t sharing;
+    uint8_t registryView;         // the view the registry rules are being evaluated in
     SharedReadCache* reads;       // the registry scans' keys and values
     GuardMemo* memo;              // the path guard's forms of each folder
     FolderListings* listings;     // the folders most files are looked up in

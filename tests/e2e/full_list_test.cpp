@@ -6,6 +6,7 @@
 #include "clean/deletion_driver.h"
 #include "search/search_session.h"
 #include "model/products.h"
+#include "platform/machine_halves.h"
 #include "sample_machine.h"
 #include "support/helpers.h"
 #include "tables/file_rules.h"
@@ -51,6 +52,13 @@ void ItemsAsTraces(const FoundItemList& list, SampleMachine* machine)
 TEST(FullList, SearchFillsTheListAndTheSilentRunDeletesExactlyItsItems)
 {
     InitProcessValuesForTest();
+    // The halves as envsweep.exe sees them (its list's capacity and its search depend on them),
+    // for this test only.
+    struct Halves {
+        int32_t saved = g_machineHalves;
+        Halves() { DetectMachineHalves(); }
+        ~Halves() { g_machineHalves = saved; }
+    } halves;
     // A kind-5 rule of the display class: every instance it recognises is an item of its own.
     const RegistryRule* rule = NULL;
     for (int i = 0; kRegistryRules[i].keyPath != NULL && rule == NULL; i++) {

@@ -103,6 +103,28 @@ TEST_F(FoundItemsTest, RegistryDuplicatesByKindHiveKeyAndValueName)
     EXPECT_EQ(3, list()->items[1].ruleKind);
 }
 
+TEST_F(FoundItemsTest, TheTwoViewsKeepTwinsApartAndTheOtherHalfIsNamedInItsText)
+{
+    if (UseRegistryRuleOf(0) < 0) GTEST_SKIP() << "registry rule table is empty";
+    const int32_t savedHalves = g_machineHalves;
+    g_machineHalves = kOtherHalf32;   // this 64-bit test program's machine
+    EXPECT_EQ(1, AddRegistryItem(0, HKEY_LOCAL_MACHINE, "Software\\Morvane\\App", "Path"));
+    EXPECT_EQ(1, AddRegistryItem(0, HKEY_LOCAL_MACHINE, "Software\\Morvane\\App", "Path", kViewOther));
+    EXPECT_EQ(0, AddRegistryItem(0, HKEY_LOCAL_MACHINE, "SOFTWARE\\Morvane\\App", "PATH", kViewOther));
+    ASSERT_EQ(2, list()->count);
+    char text[1024];
+    EXPECT_STREQ("[HKEY_LOCAL_MACHINE\\Software\\Morvane\\App] Path", FormatItemText(&list()->items[0], text, sizeof text));
+    EXPECT_STREQ("[HKEY_LOCAL_MACHINE\\Software\\Morvane\\App] Path (32-bit)", FormatItemText(&list()->items[1], text, sizeof text));
+    g_machineHalves = kOtherHalfNative;   // the 32-bit program under WOW64
+    EXPECT_STREQ("[HKEY_LOCAL_MACHINE\\Software\\Morvane\\App] Path (64-bit)", FormatItemText(&list()->items[1], text, sizeof text));
+    // A text that must be cut keeps its half whole, within 1023 characters.
+    FreeString(list()->items[1].path);
+    list()->items[1].path = DuplicateString(std::string(1500, 'k').c_str());
+    EXPECT_EQ(1023u, strlen(FormatItemText(&list()->items[1], text, sizeof text)));
+    EXPECT_STREQ("kkk (64-bit)", text + 1023 - 12);
+    g_machineHalves = savedHalves;
+}
+
 TEST_F(FoundItemsTest, CapacityIsCheckedBeforeDuplicates)
 {
     ScopedFoundItems small(2);

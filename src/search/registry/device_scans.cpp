@@ -7,6 +7,7 @@
 #include "platform/ascii_case.h"
 #include "search/registry/scan_paths.h"
 #include "search/registry/shared_reads.h"
+#include "search/registry/view_reads.h"
 #include "tables/hardware_ids.h"
 
 namespace {
@@ -34,7 +35,7 @@ void RecordVideoKey(ScanKey* instance)
         char path[kKeyPathSize];
         const int written = snprintf(path, sizeof path, kVideoKeyFormat, videoId);
         if (written > 0 && written < (int)sizeof path && ScanKeyExists(instance->session, HKEY_LOCAL_MACHINE, path))
-            AddRegistryItem(RegistryRuleKind::VideoKeyScan, HKEY_LOCAL_MACHINE, path, NULL);
+            RecordRegistryItem(instance->view, RegistryRuleKind::VideoKeyScan, HKEY_LOCAL_MACHINE, path, NULL);
     }
     ScanClose(&parameters);
 }
@@ -47,21 +48,23 @@ void RecordDriverKey(const RegistryRule& rule, ScanKey* instance)
     if (!ScanReadString(instance, "Driver", driver, sizeof driver) || !IsRelativeKeyName(driver)) return;
     char path[kKeyPathSize];
     if (JoinKeyPath(path, sizeof path, rule.argument, driver) && ScanKeyExists(instance->session, HKEY_LOCAL_MACHINE, path))
-        AddRegistryItem(rule.kind, HKEY_LOCAL_MACHINE, path, NULL);
+        RecordRegistryItem(instance->view, rule.kind, HKEY_LOCAL_MACHINE, path, NULL);
 }
 
-// Records rule.keyPath\first\second (second may be absent) under the rule's kind and hive.
-void RecordDevice(const RegistryRule& rule, const char* first, const char* second)
+// Records rule.keyPath\first\second (second may be absent) under the rule's kind and hive, as
+// found in the view.
+void RecordDevice(uint8_t view, const RegistryRule& rule, const char* first, const char* second)
 {
     char path[kKeyPathSize];
-    if (JoinKeyPath(path, sizeof path, rule.keyPath, first, second)) AddRegistryItem(rule.kind, rule.hive, path, NULL);
+    if (JoinKeyPath(path, sizeof path, rule.keyPath, first, second))
+        RecordRegistryItem(view, rule.kind, rule.hive, path, NULL);
 }
 
 // Records the device's instance (rule.keyPath\deviceName\instanceName), then the driver key
 // the instance names when it opens.
 void RecordDeviceInstance(const RegistryRule& rule, ScanKey* device, const char* deviceName, const char* instanceName)
 {
-    RecordDevice(rule, deviceName, instanceName);
+    RecordDevice(device->view, rule, deviceName, instanceName);
     ScanKey instance;
     if (ScanOpenSub(device, instanceName, &instance)) {
         RecordDriverKey(rule, &instance);
@@ -118,7 +121,7 @@ uint8_t PciDeviceScan(SearchSession* session, const RegistryRule& rule)
             ScanClose(&device);
         }
         // Recorded on the strength of its name, whether or not it opened.
-        RecordDevice(rule, name, NULL);
+        RecordDevice(key.view, rule, name, NULL);
         found = 1;
     }
     ScanClose(&key);

@@ -9,15 +9,16 @@
 #include "platform/path_ops.h"
 #include "platform/registry_access.h"
 #include "search/install_folders.h"
+#include "search/registry/view_reads.h"
 #include "search/windows_subfolder.h"
 
 const int kValueNameSize = 512;
 const char kSystemTemplate[] = "%SYSTEM%\\";
 const char kInfTemplate[] = "%INF%\\";
 
-uint8_t PlainLookup(const RegistryRule& rule)
+uint8_t PlainLookup(const RegistryRule& rule, uint8_t view)
 {
-    HKEY key = OpenKeyForRead(rule.hive, rule.keyPath);
+    HKEY key = OpenKeyForReadInView(rule.hive, rule.keyPath, view);
     if (key == NULL) return 0;
     uint8_t present = 1;
     if (rule.argument != NULL) {
@@ -27,7 +28,7 @@ uint8_t PlainLookup(const RegistryRule& rule)
     }
     RegCloseKey(key);
     if (!present) return 0;
-    AddRegistryItem(rule.kind, rule.hive, rule.keyPath, rule.argument);
+    RecordRegistryItem(view, rule.kind, rule.hive, rule.keyPath, rule.argument);
     return 1;
 }
 
@@ -93,9 +94,9 @@ uint8_t BuildRuleValueName(SearchSession* session, const RegistryRule& rule, cha
     return BuildRuleValueNameFrom(session, rule, kInstallFolders, name);
 }
 
-uint8_t DllListValue(const RegistryRule& rule)
+uint8_t DllListValue(const RegistryRule& rule, uint8_t view)
 {
-    HKEY key = OpenKeyForRead(rule.hive, rule.keyPath);
+    HKEY key = OpenKeyForReadInView(rule.hive, rule.keyPath, view);
     if (key == NULL) return 0;
     char data[512];
     uint8_t found = 0;
@@ -105,7 +106,7 @@ uint8_t DllListValue(const RegistryRule& rule)
         char entry[kPathSize];
         for (int n = 1; SplitField(data, ' ', n, entry, sizeof entry) != NULL; n++) {
             if (lstrcmpiA(entry, "nvdesk32.dll") == 0) {
-                AddRegistryItem(rule.kind, rule.hive, rule.keyPath, rule.argument);
+                RecordRegistryItem(view, rule.kind, rule.hive, rule.keyPath, rule.argument);
                 found = 1;
                 break;
             }

@@ -8,6 +8,7 @@
 #include "search/registry/device_scans.h"
 #include "search/registry/key_value_rules.h"
 #include "search/registry/subkey_scans.h"
+#include "search/registry/view_reads.h"
 
 uint8_t ModeTagPasses(const RegistryRule& rule)
 {
@@ -38,7 +39,7 @@ static uint8_t FileReferenceLookup(SearchSession* session, const RegistryRule& r
     if (!BuildRuleValueName(session, rule, name)) return 0;
     RegistryRule copy = rule;
     copy.argument = name;
-    return PlainLookup(copy);
+    return PlainLookup(copy, SessionView(session));
 }
 
 uint8_t EvaluateRegistryRule(SearchSession* session, const RegistryRule& rule)
@@ -47,7 +48,7 @@ uint8_t EvaluateRegistryRule(SearchSession* session, const RegistryRule& rule)
     case kSearchBuiltValueName:
         return FileReferenceLookup(session, rule);
     case kSearchDllList:
-        return DllListValue(rule);
+        return DllListValue(rule, SessionView(session));
     case kSearchDriverClassScan:
         return DriverClassScan(session, rule);
     case kSearchPciDeviceScan:
@@ -65,21 +66,37 @@ uint8_t EvaluateRegistryRule(SearchSession* session, const RegistryRule& rule)
         return DeviceInterfaceScan(session, rule);
     default:
         // Recorded under the rule's own key or value.
-        return PlainLookup(rule);
+        return PlainLookup(rule, SessionView(session));
     }
 }
 
 uint8_t SearchRegistryRows(SearchSession* session, const RegistryRule* rules, HWND progress)
 {
-    int position = progress ? (int)SendMessageA(progress, PBM_GETPOS, 0, 0) : 0;
-    const uint8_t restricted = g_restrictedFlag;
-    for (int32_t i = 0; rules[i].keyPath != NULL; i++) {
-        CurrentRule(kProductSideRegistry, i);
-        // The found flag is not used: a rule that finds nothing is no failure of the search.
-        if (RuleTakesPart(rules[i], restricted)) EvaluateRegistryRule(session, rules[i]);
-        position++;
-        if (progress) SendMessageA(progress, PBM_SETPOS, (WPARAM)position, 0);
+    if (session == NULL) {
+        SearchSession reference;
+        BeginSearchSession(&reference, 0);
+        SearchRegistryRows(&reference, rules, progress);
+        EndSearchSession(&reference);
+        return 1;
     }
+    int32_t rows = 0;
+    while (rules[rows].keyPath != NULL) rows++;
+    const int start = progress ? (int)SendMessageA(progress, PBM_GETPOS, 0, 0) : 0;
+    const uint8_t restricted = g_restrictedFlag;
+    const int32_t views = RegistryViewCount();
+    // The bar's range has one step per row: each walk moves it by its share of the rows.
+    int32_t step = 0;
+    for (int32_t pass = 0; pass < views; pass++) {
+        session->registryView = pass == 0 ? kViewOwn : kViewOther;
+        for (int32_t i = 0; i < rows; i++) {
+            CurrentRule(kProductSideRegistry, i);
+            // The found flag is not used: a rule that finds nothing is no failure of the search.
+            if (RuleTakesPart(rules[i], restricted)) EvaluateRegistryRule(session, rules[i]);
+            step++;
+            if (progress) SendMessageA(progress, PBM_SETPOS, (WPARAM)(start + step / views), 0);
+        }
+    }
+    session->registryView = kViewOwn;
     return 1;
 }
 

@@ -7,6 +7,7 @@
 #include <string.h>
 #include "platform/ascii_case.h"
 #include "platform/registry_access.h"
+#include "search/registry/view_reads.h"
 
 namespace {
 
@@ -33,6 +34,7 @@ struct CachedValue {
 struct KeyNode {
     KeyNode* nextInBucket;
     HKEY root;
+    uint8_t view;         // the same path in the other view is another entry
     uint32_t hash;
     uint8_t ascii;        // the path is pure ASCII, so letters may be compared folded
     int8_t opens;         // -1 not tried yet, 1 opens, 0 does not
@@ -116,9 +118,9 @@ uint8_t SameName(const char* a, const char* b)
     return IsAscii(a, strlen(a)) && IsAscii(b, strlen(b)) && AsciiEqualNoCase(a, b) ? 1 : 0;
 }
 
-uint32_t PathHash(HKEY root, const char* path, size_t length, uint8_t ascii)
+uint32_t PathHash(HKEY root, uint8_t view, const char* path, size_t length, uint8_t ascii)
 {
-    uint32_t hash = 2166136261u ^ (uint32_t)(uintptr_t)root;
+    uint32_t hash = (2166136261u ^ (uint32_t)(uintptr_t)root) * 16777619u ^ view;
     for (size_t i = 0; i < length; i++) {
         const char c = ascii ? AsciiLower(path[i]) : path[i];
         hash = (hash ^ (unsigned char)c) * 16777619u;
@@ -148,19 +150,22 @@ uint8_t Grow(Cache* cache)
     return 1;
 }
 
-// The entry of root\path, made when it is new; NULL when it cannot be had.
-KeyNode* FindNode(Cache* cache, HKEY root, const char* path, size_t length)
+// The entry of root\path in the view, made when it is new; NULL when it cannot be had.
+KeyNode* FindNode(Cache* cache, HKEY root, uint8_t view, const char* path, size_t length)
 {
     const uint8_t ascii = IsAscii(path, length);
-    const uint32_t hash = PathHash(root, path, length, ascii);
+    const uint32_t hash = PathHash(root, view, path, length, ascii);
     for (KeyNode* node = cache->buckets[hash % cache->bucketCount]; node != NULL; node = node->nextInBucket) {
-        if (node->hash != hash || node->root != root || node->pathLength != length || node->ascii != ascii) continue;
+        if (node->hash != hash || node->root != root || node->view != view || node->pathLength != length ||
+            node->ascii != ascii)
+            continue;
         if (ascii ? AsciiEqualNoCase(node->path, path) : memcmp(node->path, path, length) == 0) return node;
     }
     if (cache->nodeCount >= cache->bucketCount) Grow(cache);
     KeyNode* node = (KeyNode*)Allocate(cache, sizeof(KeyNode) + length);
     if (node == NULL) return NULL;
     node->root = root;
+    node->view = view;
     node->hash = hash;
     node->ascii = ascii;
     node->opens = -1;
@@ -185,7 +190,7 @@ KeyNode* ChildNode(Cache* cache, const KeyNode* parent, const char* name)
     memcpy(joined, parent->path, parent->pathLength);
     joined[parent->pathLength] = '\\';
     memcpy(joined + parent->pathLength + 1, name, nameLength + 1);
-    return FindNode(cache, parent->root, joined, parent->pathLength + 1 + nameLength);
+    return FindNode(cache, parent->root, parent->view, joined, parent->pathLength + 1 + nameLength);
 }
 
 // Opens the key itself when the registry has to be asked: below its parent, as it was first
@@ -196,9 +201,10 @@ uint8_t EnsureHandle(ScanKey* key)
     if (key->node == NULL) return 0;
     if (key->parent != NULL && key->parent->node != NULL) {
         if (!EnsureHandle(key->parent)) return 0;
-        key->handle = OpenKeyForRead(key->parent->handle, key->node->path + key->parent->node->pathLength + 1);
+        const char* below = key->node->path + key->parent->node->pathLength + 1;
+        key->handle = OpenKeyForReadInView(key->parent->handle, below, key->view);
     } else {
-        key->handle = OpenKeyForRead(key->root, key->node->path);
+        key->handle = OpenKeyForReadInView(key->root, key->node->path, key->view);
     }
     return key->handle != NULL ? 1 : 0;
 }
@@ -241,6 +247,7 @@ uint8_t Enumerate(Cache* cache, KeyNode* node, HKEY handle)
 void ResetKey(ScanKey* key, SearchSession* session, HKEY root, ScanKey* parent)
 {
     key->session = session;
+    key->view = parent != NULL ? parent->view : SessionView(session);
     key->root = root;
     key->handle = NULL;
     key->node = NULL;
@@ -253,9 +260,9 @@ uint8_t ScanOpen(SearchSession* session, HKEY root, const char* path, ScanKey* k
 {
     ResetKey(key, session, root, NULL);
     Cache* cache = Sharing(key);
-    KeyNode* node = cache != NULL && path != NULL ? FindNode(cache, root, path, strlen(path)) : NULL;
+    KeyNode* node = cache != NULL && path != NULL ? FindNode(cache, root, key->view, path, strlen(path)) : NULL;
     if (node == NULL || node->opens < 0) {
-        key->handle = OpenKeyForRead(root, path);
+        key->handle = OpenKeyForReadInView(root, path, key->view);
         if (node != NULL) node->opens = key->handle != NULL ? 1 : 0;
         if (key->handle == NULL) return 0;
     }
@@ -271,7 +278,7 @@ uint8_t ScanOpenSub(ScanKey* parent, const char* path, ScanKey* key)
     KeyNode* node = cache != NULL && parent->node != NULL && path != NULL ? ChildNode(cache, parent->node, path) : NULL;
     if (node == NULL || node->opens < 0) {
         if (!EnsureHandle(parent)) return 0;
-        key->handle = OpenKeyForRead(parent->handle, path);
+        key->handle = OpenKeyForReadInView(parent->handle, path, key->view);
         if (node != NULL) node->opens = key->handle != NULL ? 1 : 0;
         if (key->handle == NULL) return 0;
     }
@@ -333,9 +340,9 @@ uint8_t ScanKeyExists(SearchSession* session, HKEY root, const char* path)
     ScanKey key;
     ResetKey(&key, session, root, NULL);
     Cache* cache = Sharing(&key);
-    KeyNode* node = cache != NULL && path != NULL ? FindNode(cache, root, path, strlen(path)) : NULL;
-    if (node == NULL) return KeyExists(root, path);
-    if (node->opens < 0) node->opens = KeyExists(root, path) ? 1 : 0;
+    KeyNode* node = cache != NULL && path != NULL ? FindNode(cache, root, key.view, path, strlen(path)) : NULL;
+    if (node == NULL) return KeyExistsInView(root, path, key.view);
+    if (node->opens < 0) node->opens = KeyExistsInView(root, path, key.view) ? 1 : 0;
     return (uint8_t)node->opens;
 }
 
@@ -345,7 +352,7 @@ uint8_t ScanSubkeyExists(ScanKey* parent, const char* path)
     KeyNode* node = cache != NULL && parent->node != NULL && path != NULL ? ChildNode(cache, parent->node, path) : NULL;
     if (node != NULL && node->opens >= 0) return (uint8_t)node->opens;
     if (!EnsureHandle(parent)) return 0;
-    const uint8_t exists = KeyExists(parent->handle, path);
+    const uint8_t exists = KeyExistsInView(parent->handle, path, parent->view);
     if (node != NULL) node->opens = exists ? 1 : 0;
     return exists;
 }

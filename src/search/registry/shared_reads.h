@@ -3,7 +3,9 @@
 // while a search runs every key is opened, enumerated and each of its values read at most once,
 // and later rules take the answers from memory. The search only reads, so each rule still sees
 // exactly what it would have read itself. Without a session that shares, every call goes
-// straight to the registry read primitives, one call for one call.
+// straight to the registry read primitives, one call for one call. Every key is read in the
+// view the session's rules are evaluated in, and the answers of the two views are kept apart:
+// one path names two keys where the halves differ.
 #pragma once
 #include <windows.h>
 #include <stddef.h>
@@ -16,13 +18,15 @@ struct KeyNode;
 // cache entry it may stay NULL until the registry itself has to be asked.
 struct ScanKey {
     SearchSession* session;   // the search it is read in (NULL: no sharing)
+    uint8_t view;             // the registry view it was opened in, the session's at ScanOpen
     HKEY root;                // the predefined root the key lies below
     HKEY handle;
     KeyNode* node;            // NULL: no sharing, handle is always open
     ScanKey* parent;          // the key it was opened below, NULL for a key opened from a root
 };
 
-// OpenKeyForRead (root, path); 1 when the key opens. The keys opened below it share its session.
+// OpenKeyForRead (root, path) in the session's view; 1 when the key opens. The keys opened below
+// it share its session and view.
 uint8_t ScanOpen(SearchSession* session, HKEY root, const char* path, ScanKey* key);
 // OpenKeyForRead below an open scan key; path may name a key further down ("a\b").
 uint8_t ScanOpenSub(ScanKey* parent, const char* path, ScanKey* key);

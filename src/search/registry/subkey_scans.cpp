@@ -6,6 +6,7 @@
 #include "platform/text_ops.h"
 #include "search/registry/scan_paths.h"
 #include "search/registry/shared_reads.h"
+#include "search/registry/view_reads.h"
 #include "tables/maker_names.h"
 
 namespace {
@@ -25,12 +26,13 @@ uint8_t IsMakerName(const char* text)
     return 0;
 }
 
-// Records rule.keyPath\name under the rule's kind and hive; 1 when the path could be built.
-uint8_t RecordSubkey(const RegistryRule& rule, const char* name)
+// Records rule.keyPath\name, a subkey of the scanned key, under the rule's kind and hive in the
+// view the subkey was read in; 1 when the path could be built.
+uint8_t RecordSubkey(const RegistryRule& rule, const ScanKey* subkey, const char* name)
 {
     char path[kKeyPathSize];
     if (!JoinKeyPath(path, sizeof path, rule.keyPath, name)) return 0;
-    AddRegistryItem(rule.kind, rule.hive, path, NULL);
+    RecordRegistryItem(subkey->view, rule.kind, rule.hive, path, NULL);
     return 1;
 }
 
@@ -46,11 +48,11 @@ uint8_t ProviderTest(const RegistryRule& rule, ScanKey* instance, const char* na
     if (chipVendor && ScanSubkeyExists(instance, kCplHandlerPath)) {
         char path[kKeyPathSize];
         if (JoinKeyPath(path, sizeof path, rule.keyPath, name, kCplHandlerPath))
-            AddRegistryItem(RegistryRuleKind::PropertySheetHandlerKey, rule.hive, path, NULL);
+            RecordRegistryItem(instance->view, RegistryRuleKind::PropertySheetHandlerKey, rule.hive, path, NULL);
     }
     char section[1024];
     if (ScanReadString(instance, "InfSection", section, sizeof section) && EqualsArgument(section, rule.argument))
-        return RecordSubkey(rule, name);
+        return RecordSubkey(rule, instance, name);
     return 0;
 }
 
@@ -62,7 +64,7 @@ uint8_t ManufacturerTest(const RegistryRule& rule, ScanKey* instance, const char
         return 0;
     char service[1024];
     if (ScanReadString(instance, "Service", service, sizeof service) && EqualsArgument(service, rule.argument))
-        return RecordSubkey(rule, name);
+        return RecordSubkey(rule, instance, name);
     return 0;
 }
 
@@ -90,7 +92,7 @@ uint8_t InterfaceReferenceMatches(const RegistryRule& rule, ScanKey* reference, 
             char path[kKeyPathSize];
             if (JoinKeyPath(path, sizeof path, rule.keyPath, interfaceName, referenceName) &&
                 ScanKeyExists(reference->session, HKEY_LOCAL_MACHINE, path))
-                AddRegistryItem(RegistryRuleKind::DeviceInterfaceScan, HKEY_LOCAL_MACHINE, path, NULL);
+                RecordRegistryItem(reference->view, RegistryRuleKind::DeviceInterfaceScan, HKEY_LOCAL_MACHINE, path, NULL);
         }
         ScanClose(&parameters);
     }
@@ -118,7 +120,7 @@ uint8_t VideoKeyScan(SearchSession* session, const RegistryRule& rule)
         if (ScanOpenSub(device, "0000", &adapter)) {
             char description[256];
             ScanReadString(&adapter, "Device Description", description, sizeof description);
-            if (IsMakerVideoDescription(description)) found = RecordSubkey(rule, name);
+            if (IsMakerVideoDescription(description)) found = RecordSubkey(rule, device, name);
             ScanClose(&adapter);
         }
         return found;
@@ -131,7 +133,7 @@ uint8_t DefaultValueScan(SearchSession* session, const RegistryRule& rule)
     return EachOpenSubkeyOf(session, rule.hive, rule.keyPath, 1, [&](ScanKey* sub, const char* name) {
         char text[256];
         if (ScanReadString(sub, NULL, text, sizeof text) && EqualsArgument(text, rule.argument))
-            return RecordSubkey(rule, name);
+            return RecordSubkey(rule, sub, name);
         return (uint8_t)0;
     });
 }
