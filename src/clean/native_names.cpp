@@ -21,8 +21,8 @@ struct Component {
     int length;
 };
 
-// The component of text (of length characters) that ends before end: its start and length.
-// Returns the position of the backslash before it, or -1 for the first component.
+// The component of text that ends at position end (a backslash or the terminator). Returns the
+// position of the backslash before it, or -1 for the first component.
 int PreviousComponent(const char* text, int end, Component* component)
 {
     int start = end;
