@@ -1,9 +1,11 @@
-// The registry part of a backup: what each rule kind's removal takes away, written to
-// registry.reg with exact types and bytes. Keys whose access control list the removal will
-// rewrite are marked "; locked": their security is not saved.
+// The registry part of a backup: what each rule kind's removal takes away, read in the item's
+// view and written to registry.reg with exact types and bytes, each key under its native name
+// (native_names.h). Keys whose access control list the removal will rewrite are marked
+// "; locked": their security is not saved.
 #include "clean/backup.h"
 #include <stdio.h>
 #include <string.h>
+#include "clean/native_names.h"
 #include "clean/reg_file.h"
 #include "clean/registry_removal.h"
 #include "model/found_items.h"
@@ -57,31 +59,26 @@ uint8_t SaveValues(OutputFile* out, HKEY key)
     return ok;
 }
 
-// Opens parent\subkey for reading the way the removal will meet it. *locked: the removal's open
-// for all access is refused, so it will rewrite the key's DACL. A key that refuses even reading
-// is taken over now, as its removal would take it over anyway.
-LONG OpenForBackup(HKEY parent, const char* subkey, HKEY* key, uint8_t* locked)
+// Opens parent\subkey (in view) for reading the way the removal will meet it. *locked: the
+// removal's open for all access is refused, so it will rewrite the key's DACL. A key that
+// refuses even reading is taken over now, as its removal would take it over anyway.
+LONG OpenForBackup(HKEY parent, const char* subkey, uint8_t view, HKEY* key, uint8_t* locked)
 {
     *locked = 0;
-    LONG rc = RegOpenKeyExA(parent, subkey, 0, KEY_ALL_ACCESS, key);
+    LONG rc = OpenKeyInView(parent, subkey, KEY_ALL_ACCESS, view, key);
     if (rc != ERROR_ACCESS_DENIED) return rc;
     *locked = 1;
-    rc = RegOpenKeyExA(parent, subkey, 0, KEY_READ, key);
+    rc = OpenKeyInView(parent, subkey, KEY_READ, view, key);
     if (rc != ERROR_ACCESS_DENIED) return rc;
-    if (!GrantCurrentUserKeyAccess(parent, subkey)) return rc;
-    return RegOpenKeyExA(parent, subkey, 0, KEY_READ, key);
+    if (!GrantCurrentUserKeyAccess(parent, subkey, view)) return rc;
+    return OpenKeyInView(parent, subkey, KEY_READ, view, key);
 }
 
-// The key parent\subkey (whose full path is path, of pathLength characters in a kRegPathSize
-// buffer) with its values and its whole subtree, parents before children.
-SaveResult SaveKeyTree(OutputFile* out, const char* hiveName, HKEY parent, const char* subkey, char* path,
+// The open key (whose native path is path, of pathLength characters in a kRegPathSize buffer)
+// with its values and its whole subtree, parents before children. The key is closed.
+SaveResult SaveOpenKey(OutputFile* out, const char* hiveName, HKEY key, uint8_t locked, uint8_t view, char* path,
                        size_t pathLength)
 {
-    HKEY key = NULL;
-    uint8_t locked = 0;
-    const LONG rc = OpenForBackup(parent, subkey, &key, &locked);
-    if (rc == ERROR_FILE_NOT_FOUND) return kSaveMissing;
-    if (rc != ERROR_SUCCESS) return kSaveFailed;
     if (locked) WriteRegComment(out, kRegLockedMarker, ": its access control list was not saved");
     uint8_t ok = WriteRegKeyLine(out, hiveName, path, CP_ACP);
     if (ok) ok = SaveValues(out, key);
@@ -94,45 +91,58 @@ SaveResult SaveKeyTree(OutputFile* out, const char* hiveName, HKEY parent, const
             ok = 0;
             break;
         }
+        // A subkey just enumerated that does not open by its name (one whose name has no ANSI
+        // form) cannot be saved: the item is then not deleted. Below a key its native name
+        // goes on with the subkey's own name.
+        HKEY child = NULL;
+        uint8_t childLocked = 0;
+        ok = OpenForBackup(key, name, view, &child, &childLocked) == ERROR_SUCCESS ? 1 : 0;
+        if (!ok) break;
         path[pathLength] = '\\';
         memcpy(path + pathLength + 1, name, length + 1);
-        // A subkey just enumerated that does not open by its name (one whose name has no ANSI
-        // form) cannot be saved: the item is then not deleted.
-        ok = SaveKeyTree(out, hiveName, key, name, path, pathLength + 1 + length) == kSaved;
+        ok = SaveOpenKey(out, hiveName, child, childLocked, view, path, pathLength + 1 + length) == kSaved;
         path[pathLength] = '\0';
     }
     RegCloseKey(key);
     return ok ? kSaved : kSaveFailed;
 }
 
-SaveResult SaveKey(OutputFile* out, HKEY hive, const char* keyPath)
+SaveResult SaveKey(OutputFile* out, HKEY hive, const char* keyPath, uint8_t view)
 {
-    char path[kRegPathSize];
-    const size_t length = strlen(keyPath);
     // The hive itself is never an item's key; the removal refuses it too.
-    if (length == 0) return kSaveMissing;
+    if (keyPath[0] == '\0') return kSaveMissing;
     if (HiveName(hive)[0] == '\0') return kSaveFailed;   // no name to write it under
-    if (length >= sizeof path) return kSaveFailed;
-    memcpy(path, keyPath, length + 1);
-    return SaveKeyTree(out, HiveName(hive), hive, keyPath, path, length);
+    HKEY key = NULL;
+    uint8_t locked = 0;
+    const LONG rc = OpenForBackup(hive, keyPath, view, &key, &locked);
+    if (rc == ERROR_FILE_NOT_FOUND) return kSaveMissing;
+    if (rc != ERROR_SUCCESS) return kSaveFailed;
+    char path[kRegPathSize];
+    if (!NativeKeyPath(hive, key, keyPath, view, path, sizeof path)) {
+        RegCloseKey(key);
+        return kSaveFailed;
+    }
+    return SaveOpenKey(out, HiveName(hive), key, locked, view, path, strlen(path));
 }
 
 // One value; valueName NULL or empty: the key's default value.
-SaveResult SaveValue(OutputFile* out, HKEY hive, const char* keyPath, const char* valueName)
+SaveResult SaveValue(OutputFile* out, HKEY hive, const char* keyPath, const char* valueName, uint8_t view)
 {
     if (HiveName(hive)[0] == '\0') return kSaveFailed;
     HKEY key = NULL;
-    const LONG rc = RegOpenKeyExA(hive, keyPath, 0, KEY_QUERY_VALUE, &key);
+    const LONG rc = OpenKeyInView(hive, keyPath, KEY_QUERY_VALUE, view, &key);
     if (rc == ERROR_FILE_NOT_FOUND) return kSaveMissing;
     if (rc != ERROR_SUCCESS) return kSaveFailed;
+    char path[kRegPathSize];
     DWORD type = REG_NONE, size = 0;
     BYTE* data = NULL;
+    const uint8_t named = NativeKeyPath(hive, key, keyPath, view, path, sizeof path);
     const LONG read = ReadValueData(key, valueName, &type, &data, &size);
     RegCloseKey(key);
     SaveResult result = kSaveFailed;
     if (read == ERROR_FILE_NOT_FOUND) {
         result = kSaveMissing;
-    } else if (read == ERROR_SUCCESS && WriteRegKeyLine(out, HiveName(hive), keyPath, CP_ACP) &&
+    } else if (named && read == ERROR_SUCCESS && WriteRegKeyLine(out, HiveName(hive), path, CP_ACP) &&
                WriteRegValueLine(out, valueName != NULL && valueName[0] != '\0' ? valueName : NULL, type, data, size,
                                  CP_ACP)) {
         result = kSaved;
@@ -144,19 +154,20 @@ SaveResult SaveValue(OutputFile* out, HKEY hive, const char* keyPath, const char
 // The item's own target: its value, or its key with the whole subtree.
 SaveResult SaveTarget(OutputFile* out, const FoundItem& item)
 {
-    if (item.valueName != NULL) return SaveValue(out, item.hive, item.path, item.valueName);
-    return SaveKey(out, item.hive, item.path);
+    if (item.valueName != NULL) return SaveValue(out, item.hive, item.path, item.valueName, item.view);
+    return SaveKey(out, item.hive, item.path, item.view);
 }
 
-// HKCR\CLSID\<classId>, which the removal of handlers and namespace entries takes with them.
-SaveResult SaveClassRegistration(OutputFile* out, const char* classId)
+// HKCR\CLSID\<classId> of the view, which the removal of handlers and namespace entries takes
+// with them.
+SaveResult SaveClassRegistration(OutputFile* out, const char* classId, uint8_t view)
 {
     char path[kRegistrationPathSize];
     // The removal refuses an empty identifier or one with a backslash; nothing to save then.
     if (classId[0] == '\0' || strchr(classId, '\\') != NULL) return kSaveMissing;
     const int length = snprintf(path, sizeof path, "CLSID\\%s", classId);
     if (length < 0 || length >= (int)sizeof path) return kSaveMissing;
-    return SaveKey(out, HKEY_CLASSES_ROOT, path);
+    return SaveKey(out, HKEY_CLASSES_ROOT, path, view);
 }
 
 // Kind 2: the handler, and the class its value names.
@@ -166,21 +177,21 @@ SaveResult SavePropertySheetHandler(OutputFile* out, const FoundItem& item)
     if (own == kSaveFailed) return kSaveFailed;
     char classId[kClassIdSize];
     // Without a readable class identifier the removal deletes nothing.
-    if (!ReadHandlerClassId(item.hive, item.path, item.valueName, classId)) return own;
-    return SaveClassRegistration(out, classId) == kSaveFailed ? kSaveFailed : kSaved;
+    if (!ReadHandlerClassId(item.hive, item.path, item.valueName, item.view, classId)) return own;
+    return SaveClassRegistration(out, classId, item.view) == kSaveFailed ? kSaveFailed : kSaved;
 }
 
-// Kind 12: the namespace entry, its "Approved" value and its class, all below HKLM.
-SaveResult SaveNamespaceEntry(OutputFile* out, const char* name)
+// Kind 12: the namespace entry, its "Approved" value and its class, all below HKLM in the view.
+SaveResult SaveNamespaceEntry(OutputFile* out, const char* name, uint8_t view)
 {
     if (name[0] == '\0' || strchr(name, '\\') != NULL) return kSaveMissing;
     char path[kRegistrationPathSize];
     const int length = snprintf(path, sizeof path, "%s\\%s", kDesktopNameSpaceKey, name);
     if (length < 0 || length >= (int)sizeof path) return kSaveMissing;
     uint8_t ok = 1;
-    ok = (SaveKey(out, HKEY_LOCAL_MACHINE, path) != kSaveFailed) & ok;
-    ok = (SaveValue(out, HKEY_LOCAL_MACHINE, kApprovedExtensionsKey, name) != kSaveFailed) & ok;
-    ok = (SaveClassRegistration(out, name) != kSaveFailed) & ok;
+    ok = (SaveKey(out, HKEY_LOCAL_MACHINE, path, view) != kSaveFailed) & ok;
+    ok = (SaveValue(out, HKEY_LOCAL_MACHINE, kApprovedExtensionsKey, name, view) != kSaveFailed) & ok;
+    ok = (SaveClassRegistration(out, name, view) != kSaveFailed) & ok;
     return ok ? kSaved : kSaveFailed;
 }
 
@@ -194,9 +205,9 @@ SaveResult SaveByKind(OutputFile* out, const FoundItem& item)
         return SavePropertySheetHandler(out, item);
     case kRemoveFromDllList:
         // The list as it was before the rewrite (an absent name is the default value).
-        return SaveValue(out, item.hive, item.path, item.valueName);
+        return SaveValue(out, item.hive, item.path, item.valueName, item.view);
     case kRemoveNamespaceEntry:
-        return SaveNamespaceEntry(out, FileNamePart(item.path));
+        return SaveNamespaceEntry(out, FileNamePart(item.path), item.view);
     default:
         return kSaveMissing;   // no removal operation: nothing is deleted
     }

@@ -5,6 +5,7 @@
 #include <string.h>
 #include "clean/reg_file.h"
 #include "model/found_items.h"
+#include "platform/machine_halves.h"
 #include "platform/path_ops.h"
 
 const char kBackupFolderPrefix[] = "backup-";
@@ -82,6 +83,11 @@ uint8_t BeginBackup(BackupSession* session)
     ok = OpenBackupFile(session, kLogFileName, &session->log) & ok;
     if (ok) {
         PutText(&session->registry, kRegFileHeader);
+        // With two halves the keys go under their native names, and the restore must know it;
+        // with one half the file stays as it always was.
+        if (RegistryViewCount() == 2)
+            WriteRegComment(&session->registry, kRegNativeNamesMarker,
+                            ": every key is named as the 64-bit half names it (Wow6432Node for 32-bit keys)");
         ok = CommitOutput(&session->registry);
     }
     session->ready = ok;

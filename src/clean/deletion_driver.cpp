@@ -15,36 +15,40 @@
 static uint8_t DeletePropertySheetHandler(const FoundItem& item)
 {
     char classId[kClassIdSize];
-    if (!ReadHandlerClassId(item.hive, item.path, item.valueName, classId)) return 0;
-    DeleteClassRegistration(classId);
-    return DeleteRegistryItem(item.hive, item.path, item.valueName);
+    if (!ReadHandlerClassId(item.hive, item.path, item.valueName, item.view, classId)) return 0;
+    DeleteClassRegistration(classId, item.view);
+    return DeleteRegistryItem(item.hive, item.path, item.valueName, item.view);
 }
 
+// Every removal works in the item's view: on a machine with two halves the same path may name a
+// key of each, and only the one found is to go.
 uint8_t DeleteRegistryItemByKind(const FoundItem& item)
 {
     switch (RegistryKind(item.ruleKind).removal) {
     case kRemovePlain:
-        return DeleteRegistryItem(item.hive, item.path, item.valueName);
+        return DeleteRegistryItem(item.hive, item.path, item.valueName, item.view);
     case kRemoveHandlerClass:
         return DeletePropertySheetHandler(item);
     case kRemoveFromDllList:
-        return RemoveDllFromListValue(item.hive, item.path, item.valueName);
+        return RemoveDllFromListValue(item.hive, item.path, item.valueName, item.view);
     case kRemoveNamespaceEntry:
         // The subkey's name is the class identifier of the namespace entry.
-        return DeleteDesktopNamespaceEntry(FileNamePart(item.path));
+        return DeleteDesktopNamespaceEntry(FileNamePart(item.path), item.view);
     default:
         return 0;
     }
 }
 
-// 1 when a key item before index, deleted in this clean-up, held the item's key (or is it).
+// 1 when a key item before index, deleted in this clean-up, held the item's key (or is it). Only
+// a key of the same view holds it: the other half's key of that path is another key.
 static uint8_t TakenAlongEarlier(const FoundItemList* list, int32_t index, const FoundItem& item)
 {
     const size_t length = strlen(item.path);
     for (int32_t j = 0; j < index; j++) {
         const FoundItem& earlier = list->items[j];
         if (earlier.itemClass != kItemClassRegistry || earlier.ticked != 1 || earlier.notDeleted != 0) continue;
-        if (earlier.valueName != NULL || earlier.hive != item.hive || earlier.path == NULL) continue;
+        if (earlier.valueName != NULL || earlier.hive != item.hive || earlier.view != item.view) continue;
+        if (earlier.path == NULL) continue;
         if (!RegistryKind(earlier.ruleKind).removesKey) continue;
         const size_t prefix = strlen(earlier.path);
         if (prefix == 0 || prefix > length) continue;
@@ -65,7 +69,7 @@ static uint8_t AlreadyGone(const FoundItemList* list, int32_t index, const Found
     if (item.path == NULL || item.path[0] == '\0') return 0;
     if (!TakenAlongEarlier(list, index, item)) return 0;
     HKEY key = NULL;
-    const LONG opened = RegOpenKeyExA(item.hive, item.path, 0, KEY_QUERY_VALUE, &key);
+    const LONG opened = OpenKeyInView(item.hive, item.path, KEY_QUERY_VALUE, item.view, &key);
     if (opened != ERROR_SUCCESS) return opened == ERROR_FILE_NOT_FOUND ? 1 : 0;   // a locked key is there
     uint8_t gone = 0;
     if (item.valueName != NULL) {

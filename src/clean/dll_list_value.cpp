@@ -29,11 +29,11 @@ static uint8_t RemoveListedEntries(char* list)
     return removed;
 }
 
-uint8_t RemoveDllFromListValue(HKEY hive, const char* keyPath, const char* valueName)
+uint8_t RemoveDllFromListValue(HKEY hive, const char* keyPath, const char* valueName, uint8_t view)
 {
     if (keyPath == NULL) return 0;
     HKEY key = NULL;
-    if (RegOpenKeyExA(hive, keyPath, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return 0;
+    if (OpenKeyInView(hive, keyPath, KEY_ALL_ACCESS, view, &key) != ERROR_SUCCESS) return 0;
 
     // At most kListValueSize bytes are read; the extra byte keeps a terminator for data stored
     // without one. A longer value fails the read and is left alone.

@@ -67,12 +67,12 @@ static uint8_t StoreExtendedDacl(HKEY key, PSID sid, PSECURITY_DESCRIPTOR oldDes
     return result;
 }
 
-uint8_t GrantCurrentUserKeyAccess(HKEY parent, const char* subkey)
+uint8_t GrantCurrentUserKeyAccess(HKEY parent, const char* subkey, uint8_t view)
 {
     BYTE sid[kUserSidSize];
     if (!CurrentUserSid(sid)) return 0;
     HKEY key = NULL;
-    if (RegOpenKeyExA(parent, subkey, 0, KEY_READ | WRITE_DAC, &key) != ERROR_SUCCESS) return 0;
+    if (OpenKeyInView(parent, subkey, KEY_READ | WRITE_DAC, view, &key) != ERROR_SUCCESS) return 0;
     uint8_t result = 0;
     PSECURITY_DESCRIPTOR oldDescriptor = (PSECURITY_DESCRIPTOR)LocalAlloc(LPTR, kOldDescriptorSize);
     if (oldDescriptor != NULL) {

@@ -25,9 +25,13 @@ uint8_t WriteRegValueLine(OutputFile* out, const char* name, DWORD type, const B
 void WriteRegComment(OutputFile* out, const char* marker, const char* text);
 
 // The markers of a backup's comments: "; item <number>: <text>" after a blank line opens each
-// item's block; "; locked: ..." stands before a key whose access control list was not saved.
+// item's block; "; locked: ..." stands before a key whose access control list was not saved;
+// "; native names: ..." right after the header says that every key carries its native name
+// (native_names.h), which a backup made on a machine with two halves does, and one made before
+// there were two halves to tell apart does not.
 const char kRegItemMarker[] = "item ";
 const char kRegLockedMarker[] = "locked";
+const char kRegNativeNamesMarker[] = "native names";
 // 1 when a comment's text (as the reader hands it over) starts with the marker.
 uint8_t RegCommentIs(const char* text, const char* marker);
 // 1 when the line at p within text (terminated) is an item's comment.

@@ -1,4 +1,5 @@
-// Registrations that go with a removed item: a COM class and a desktop namespace entry.
+// Registrations that go with a removed item: a COM class and a desktop namespace entry, each in
+// the registry view of the item that names it (each half has its own classes).
 #include "clean/registry_removal.h"
 #include <stdio.h>
 #include <string.h>
@@ -14,7 +15,7 @@ static uint8_t IsSingleKeyName(const char* name)
     return name != NULL && name[0] != '\0' && strchr(name, '\\') == NULL ? 1 : 0;
 }
 
-uint8_t DeleteClassRegistration(const char* classId)
+uint8_t DeleteClassRegistration(const char* classId, uint8_t view)
 {
     if (!IsSingleKeyName(classId)) return 0;
     char path[kRegistrationPathSize];
@@ -22,37 +23,37 @@ uint8_t DeleteClassRegistration(const char* classId)
     if (length < 0 || length >= (int)sizeof path) return 0;   // a cut name would be another key
 
     HKEY key = NULL;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return 0;
-    const uint8_t emptied = DeleteSubkeys(key);
+    if (OpenKeyInView(HKEY_CLASSES_ROOT, path, KEY_ALL_ACCESS, view, &key) != ERROR_SUCCESS) return 0;
+    const uint8_t emptied = DeleteSubkeys(key, view);
     RegCloseKey(key);
     if (!emptied) return 0;
 
     HKEY classes = NULL;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, "CLSID", 0, KEY_ALL_ACCESS, &classes) != ERROR_SUCCESS) return 0;
-    const LONG rc = RegDeleteKeyA(classes, classId);
+    if (OpenKeyInView(HKEY_CLASSES_ROOT, "CLSID", KEY_ALL_ACCESS, view, &classes) != ERROR_SUCCESS) return 0;
+    const LONG rc = DeleteKeyInView(classes, classId, view);
     RegCloseKey(classes);
     return rc == ERROR_SUCCESS ? 1 : 0;
 }
 
-uint8_t ReadHandlerClassId(HKEY hive, const char* keyPath, const char* valueName, char* classId)
+uint8_t ReadHandlerClassId(HKEY hive, const char* keyPath, const char* valueName, uint8_t view, char* classId)
 {
-    HKEY key = OpenKeyForRead(hive, keyPath);
-    if (key == NULL) return 0;
+    HKEY key = NULL;
+    if (OpenKeyInView(hive, keyPath, KEY_READ, view, &key) != ERROR_SUCCESS) return 0;
     const uint8_t read = ReadStringValue(key, valueName, classId, kClassIdSize);
     RegCloseKey(key);
     return read;
 }
 
 // 1 only when the key is known not to exist; a key that refuses to open is still there.
-static uint8_t KeyIsGone(HKEY root, const char* path)
+static uint8_t KeyIsGone(HKEY root, const char* path, uint8_t view)
 {
     HKEY key = NULL;
-    const LONG rc = RegOpenKeyExA(root, path, 0, KEY_READ, &key);
+    const LONG rc = OpenKeyInView(root, path, KEY_READ, view, &key);
     if (rc == ERROR_SUCCESS) RegCloseKey(key);
     return rc == ERROR_FILE_NOT_FOUND ? 1 : 0;
 }
 
-uint8_t DeleteDesktopNamespaceEntry(const char* name)
+uint8_t DeleteDesktopNamespaceEntry(const char* name, uint8_t view)
 {
     if (!IsSingleKeyName(name)) return 0;
     char path[kRegistrationPathSize];
@@ -60,23 +61,23 @@ uint8_t DeleteDesktopNamespaceEntry(const char* name)
     if (length < 0 || length >= (int)sizeof path) return 0;
 
     HKEY entry = NULL;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_ALL_ACCESS, &entry) == ERROR_SUCCESS) {
-        DeleteSubkeys(entry);
+    if (OpenKeyInView(HKEY_LOCAL_MACHINE, path, KEY_ALL_ACCESS, view, &entry) == ERROR_SUCCESS) {
+        DeleteSubkeys(entry, view);
         RegCloseKey(entry);
         HKEY nameSpace = NULL;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kDesktopNameSpaceKey, 0, KEY_ALL_ACCESS, &nameSpace) == ERROR_SUCCESS) {
-            RegDeleteKeyA(nameSpace, name);
+        if (OpenKeyInView(HKEY_LOCAL_MACHINE, kDesktopNameSpaceKey, KEY_ALL_ACCESS, view, &nameSpace) == ERROR_SUCCESS) {
+            DeleteKeyInView(nameSpace, name, view);
             RegCloseKey(nameSpace);
         }
     }
 
     HKEY approved = NULL;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kApprovedExtensionsKey, 0, KEY_ALL_ACCESS, &approved) == ERROR_SUCCESS) {
+    if (OpenKeyInView(HKEY_LOCAL_MACHINE, kApprovedExtensionsKey, KEY_ALL_ACCESS, view, &approved) == ERROR_SUCCESS) {
         RegDeleteValueA(approved, name);
         RegCloseKey(approved);
     }
 
-    DeleteClassRegistration(name);
+    DeleteClassRegistration(name, view);
     // Success is the entry being gone, whether removed now or before.
-    return KeyIsGone(HKEY_LOCAL_MACHINE, path);
+    return KeyIsGone(HKEY_LOCAL_MACHINE, path, view);
 }

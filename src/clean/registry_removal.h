@@ -3,22 +3,26 @@
 #pragma once
 #include <windows.h>
 #include <stdint.h>
+#include "platform/machine_halves.h"
 
 // ---- registry_removal.cpp: values, and keys with their whole subtree ----
 const DWORD kSubkeyNameSize = 512;          // subkey name during recursive deletion
 
+// Every function here that opens or deletes a key takes the registry view it lies in (kViewOwn
+// or kViewOther, as found items carry it): the other half's key of the same path is another key.
+
 // Value item (valueName present): deletes that value; no takeover. Key item (valueName NULL):
 // deletes the key with its whole subtree, taking over keys that refuse to open. 1 when the final
 // delete call succeeded. A key item with an empty path (the hive itself) is refused.
-uint8_t DeleteRegistryItem(HKEY hive, const char* keyPath, const char* valueName);
+uint8_t DeleteRegistryItem(HKEY hive, const char* keyPath, const char* valueName, uint8_t view);
 
 // Opens parent\subkey with KEY_ALL_ACCESS; on refusal grants the current user full access and
 // tries once more. 1 with *key open (the caller closes it), else 0 and *key NULL.
-uint8_t OpenKeyWithTakeover(HKEY parent, const char* subkey, HKEY* key);
+uint8_t OpenKeyWithTakeover(HKEY parent, const char* subkey, uint8_t view, HKEY* key);
 
-// Deletes every subkey of key, deepest first. 1 when none is left, 0 at the first subkey whose
-// deletion failed (the subkeys not yet visited stay).
-uint8_t DeleteSubkeys(HKEY key);
+// Deletes every subkey of key (opened in view), deepest first. 1 when none is left, 0 at the
+// first subkey whose deletion failed (the subkeys not yet visited stay).
+uint8_t DeleteSubkeys(HKEY key, uint8_t view);
 
 // ---- key_takeover.cpp: keys whose DACL refuses us ----
 const DWORD kUserSidSize = 1024;            // security identifier of the user
@@ -27,7 +31,7 @@ const DWORD kOldDescriptorSize = 65556;     // old security descriptor of a key
 // Appends an allow entry with KEY_ALL_ACCESS for the user the process runs as to the DACL of
 // parent\subkey, after every existing entry. Owner and privileges are left alone. 1 when the new
 // DACL was stored.
-uint8_t GrantCurrentUserKeyAccess(HKEY parent, const char* subkey);
+uint8_t GrantCurrentUserKeyAccess(HKEY parent, const char* subkey, uint8_t view);
 
 // ---- registrations.cpp: COM class and desktop namespace registrations ----
 const int kRegistrationPathSize = 1024;     // key path of a class registration or namespace entry
@@ -36,19 +40,20 @@ const DWORD kClassIdSize = 1024;            // class identifier read from a hand
 extern const char kDesktopNameSpaceKey[];
 extern const char kApprovedExtensionsKey[];
 
-// Deletes HKCR\CLSID\<classId> with its subtree. 1 when the class key was deleted. An empty
-// identifier or one holding a backslash names no single class and is refused (0, nothing touched).
-uint8_t DeleteClassRegistration(const char* classId);
+// Deletes HKCR\CLSID\<classId> of the view with its subtree. 1 when the class key was deleted. An
+// empty identifier or one holding a backslash names no single class and is refused (0, nothing
+// touched).
+uint8_t DeleteClassRegistration(const char* classId, uint8_t view);
 
 // The class identifier a property-sheet handler names: the item's value, or the key's default
 // value when valueName is NULL, into classId (kClassIdSize bytes). 0 when the key or the value
 // cannot be read; the handler's removal then deletes nothing.
-uint8_t ReadHandlerClassId(HKEY hive, const char* keyPath, const char* valueName, char* classId);
+uint8_t ReadHandlerClassId(HKEY hive, const char* keyPath, const char* valueName, uint8_t view, char* classId);
 
 // Removes the desktop namespace entry <name>, its "Approved" shell-extension value and its class
-// registration. 1 when the namespace entry no longer exists afterwards. A name that is empty or
-// holds a backslash is refused (0, nothing touched).
-uint8_t DeleteDesktopNamespaceEntry(const char* name);
+// registration, all in the view the entry was found in. 1 when the namespace entry no longer
+// exists afterwards. A name that is empty or holds a backslash is refused (0, nothing touched).
+uint8_t DeleteDesktopNamespaceEntry(const char* name, uint8_t view);
 
 // ---- dll_list_value.cpp: the DLL-list rewrite ----
 const DWORD kListValueSize = 512;           // list value read for rewriting
@@ -59,4 +64,4 @@ extern const char kListedDllName[];
 // Takes every "nvdesk32.dll" entry (and the blanks after it) out of the blank-separated list
 // value. 1 when at least one entry was removed and the value was written back with its own type;
 // a value without the entry is left as it is.
-uint8_t RemoveDllFromListValue(HKEY hive, const char* keyPath, const char* valueName);
+uint8_t RemoveDllFromListValue(HKEY hive, const char* keyPath, const char* valueName, uint8_t view);

@@ -1,14 +1,20 @@
 // The registry part of a restore: registry.reg read item by item, newest item first, so that
 // where two items saved the same data, the older (the state before the clean-up) is written last.
+// A backup whose keys carry native names has each key written through the 64-bit view, so that a
+// ...\Wow6432Node\... name lands in the 32-bit half it came from; an older backup is written as
+// it always was.
 #include "clean/restore.h"
 #include <stdio.h>
+#include "clean/native_names.h"
 #include "clean/reg_file.h"
 #include "model/found_items.h"
+#include "platform/machine_halves.h"
 
 namespace {
 
 struct RegistryRestore {
     OutputFile* log;
+    uint8_t view;         // the view every key is created in
     HKEY key;             // the current section's key; NULL when it could not be written
     uint8_t lockedNext;   // the next section's key was locked
     int32_t parts;        // keys and values met in the item
@@ -36,10 +42,11 @@ void OnKey(void* context, HKEY hive, const char* path)
     CloseCurrent(restore);
     snprintf(restore->keyText, sizeof restore->keyText, "[%s\\%s]", HiveName(hive), path);
     restore->parts++;
-    LONG rc = RegCreateKeyExA(hive, path, 0, NULL, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, NULL, &restore->key, NULL);
+    const REGSAM access = KEY_SET_VALUE | RegistryViewFlag(restore->view);
+    LONG rc = RegCreateKeyExA(hive, path, 0, NULL, REG_OPTION_NON_VOLATILE, access, NULL, &restore->key, NULL);
     // Below a volatile key only volatile keys can be made (the video keys are such).
     if (rc == ERROR_CHILD_MUST_BE_VOLATILE)
-        rc = RegCreateKeyExA(hive, path, 0, NULL, REG_OPTION_VOLATILE, KEY_SET_VALUE, NULL, &restore->key, NULL);
+        rc = RegCreateKeyExA(hive, path, 0, NULL, REG_OPTION_VOLATILE, access, NULL, &restore->key, NULL);
     if (rc != ERROR_SUCCESS) {
         restore->key = NULL;
         restore->failed++;
@@ -78,6 +85,24 @@ void OnBad(void* context, const char* line, DWORD length)
     LogRestoreLine(restore->log, "registry", text, "line not understood");
 }
 
+void OnMarker(void* context, const char* text)
+{
+    if (RegCommentIs(text, kRegNativeNamesMarker)) *(uint8_t*)context = 1;
+}
+void IgnoreKey(void*, HKEY, const char*) {}
+void IgnoreValue(void*, const char*, DWORD, const BYTE*, DWORD) {}
+void IgnoreLine(void*, const char*, DWORD) {}
+
+// 1 when the part before the first item (the header, in a backup) carries the native-names
+// marker.
+uint8_t HasNativeNames(const char* text, DWORD length)
+{
+    uint8_t native = 0;
+    RegFileVisitor visitor = {&native, OnMarker, IgnoreKey, IgnoreValue, IgnoreLine};
+    ReadRegText(text, length, CP_ACP, &visitor);
+    return native;
+}
+
 }  // namespace
 
 uint8_t RestoreRegistry(const char* path, OutputFile* log)
@@ -105,10 +130,12 @@ uint8_t RestoreRegistry(const char* path, OutputFile* log)
     starts[n] = length;
 
     uint8_t result = 1;
+    const uint8_t view = HasNativeNames(text, starts[1]) ? NativeNameView() : kViewOwn;
     RegistryRestore restore;
     RegFileVisitor visitor = {&restore, OnComment, OnKey, OnValue, OnBad};
     for (int32_t b = blocks - 1; b >= 0; b--) {
         restore.log = log;
+        restore.view = view;
         restore.key = NULL;
         restore.lockedNext = 0;
         restore.parts = restore.failed = 0;

@@ -67,12 +67,12 @@ TEST(ClassRegistration, TheClassKeyGoesWithItsSubtree)
     ASSERT_TRUE(registration.Create("Implemented Categories\\{00000000-0000-0000-0000-000000000001}"));
     const DWORD classes = CountSubkeys(HKEY_CLASSES_ROOT, "CLSID");
 
-    EXPECT_EQ(1, DeleteClassRegistration(kClass));
+    EXPECT_EQ(1, DeleteClassRegistration(kClass, kViewOwn));
     EXPECT_FALSE(KeyPresent(HKEY_CLASSES_ROOT, ClassPath(kClass)));
     EXPECT_EQ(classes - 1, CountSubkeys(HKEY_CLASSES_ROOT, "CLSID"));
 
     // Gone now: a second call finds nothing and changes nothing.
-    EXPECT_EQ(0, DeleteClassRegistration(kClass));
+    EXPECT_EQ(0, DeleteClassRegistration(kClass, kViewOwn));
     EXPECT_EQ(classes - 1, CountSubkeys(HKEY_CLASSES_ROOT, "CLSID"));
 }
 
@@ -85,11 +85,11 @@ TEST(ClassRegistration, IdentifiersThatNameNoSingleClassAreRefused)
     const DWORD classes = CountSubkeys(HKEY_CLASSES_ROOT, "CLSID");
     ASSERT_GT(classes, 1u);
 
-    EXPECT_EQ(0, DeleteClassRegistration(""));
-    EXPECT_EQ(0, DeleteClassRegistration(NULL));
-    EXPECT_EQ(0, DeleteClassRegistration((std::string(kClass) + "\\InprocServer32").c_str()));
-    EXPECT_EQ(0, DeleteClassRegistration((std::string(kClass) + "\\").c_str()));
-    EXPECT_EQ(0, DeleteClassRegistration("\\"));
+    EXPECT_EQ(0, DeleteClassRegistration("", kViewOwn));
+    EXPECT_EQ(0, DeleteClassRegistration(NULL, kViewOwn));
+    EXPECT_EQ(0, DeleteClassRegistration((std::string(kClass) + "\\InprocServer32").c_str(), kViewOwn));
+    EXPECT_EQ(0, DeleteClassRegistration((std::string(kClass) + "\\").c_str(), kViewOwn));
+    EXPECT_EQ(0, DeleteClassRegistration("\\", kViewOwn));
     EXPECT_EQ(classes, CountSubkeys(HKEY_CLASSES_ROOT, "CLSID"));
     EXPECT_TRUE(KeyPresent(HKEY_CLASSES_ROOT, ClassPath(kClass) + "\\InprocServer32"));
 }
@@ -104,7 +104,7 @@ TEST(DesktopNamespace, EntryApprovedValueAndClassGoTogether)
     ASSERT_TRUE(approved.Set());
     const DWORD entries = CountSubkeys(HKEY_LOCAL_MACHINE, kDesktopNameSpaceKey);
 
-    EXPECT_EQ(1, DeleteDesktopNamespaceEntry(kEntry));
+    EXPECT_EQ(1, DeleteDesktopNamespaceEntry(kEntry, kViewOwn));
     EXPECT_FALSE(KeyPresent(HKEY_LOCAL_MACHINE, EntryPath(kEntry)));
     EXPECT_FALSE(approved.Present());
     EXPECT_FALSE(KeyPresent(HKEY_CLASSES_ROOT, ClassPath(kEntry)));
@@ -118,12 +118,12 @@ TEST(DesktopNamespace, AnEntryAlreadyGoneStillTakesItsApprovalAndClass)
     ApprovedValue approved(kEntry);
     ASSERT_TRUE(approved.Set());
 
-    EXPECT_EQ(1, DeleteDesktopNamespaceEntry(kEntry));
+    EXPECT_EQ(1, DeleteDesktopNamespaceEntry(kEntry, kViewOwn));
     EXPECT_FALSE(approved.Present());
     EXPECT_FALSE(KeyPresent(HKEY_CLASSES_ROOT, ClassPath(kEntry)));
 
     // Nothing left of it at all: still a success, the entry is not there.
-    EXPECT_EQ(1, DeleteDesktopNamespaceEntry(kEntry));
+    EXPECT_EQ(1, DeleteDesktopNamespaceEntry(kEntry, kViewOwn));
 }
 
 TEST(DesktopNamespace, AnEntryThatStaysIsAFailure)
@@ -137,7 +137,7 @@ TEST(DesktopNamespace, AnEntryThatStaysIsAFailure)
     // without takeover, so it stays; the other two parts are removed all the same.
     ASSERT_TRUE(SetKeySecurity(HKEY_LOCAL_MACHINE, EntryPath(kEntry), UserSddl("O:SYD:(A;;0x60019;;;%U)").c_str()));
 
-    EXPECT_EQ(0, DeleteDesktopNamespaceEntry(kEntry));
+    EXPECT_EQ(0, DeleteDesktopNamespaceEntry(kEntry, kViewOwn));
     EXPECT_TRUE(KeyPresent(HKEY_LOCAL_MACHINE, EntryPath(kEntry)));
     EXPECT_FALSE(approved.Present());
     EXPECT_FALSE(KeyPresent(HKEY_CLASSES_ROOT, ClassPath(kEntry)));
@@ -149,8 +149,8 @@ TEST(DesktopNamespace, NamesThatAreNoSingleKeyAreRefused)
     ScratchKey entry(HKEY_LOCAL_MACHINE, EntryPath(kEntry));
     ASSERT_TRUE(entry.Create("Sub"));
     const DWORD entries = CountSubkeys(HKEY_LOCAL_MACHINE, kDesktopNameSpaceKey);
-    EXPECT_EQ(0, DeleteDesktopNamespaceEntry(""));
-    EXPECT_EQ(0, DeleteDesktopNamespaceEntry((std::string(kEntry) + "\\Sub").c_str()));
+    EXPECT_EQ(0, DeleteDesktopNamespaceEntry("", kViewOwn));
+    EXPECT_EQ(0, DeleteDesktopNamespaceEntry((std::string(kEntry) + "\\Sub").c_str(), kViewOwn));
     EXPECT_EQ(entries, CountSubkeys(HKEY_LOCAL_MACHINE, kDesktopNameSpaceKey));
     EXPECT_TRUE(KeyPresent(HKEY_LOCAL_MACHINE, EntryPath(kEntry) + "\\Sub"));
     EXPECT_TRUE(KeyPresent(HKEY_LOCAL_MACHINE, kDesktopNameSpaceKey));

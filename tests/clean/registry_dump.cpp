@@ -3,7 +3,7 @@
 #include <stdio.h>
 #include <vector>
 
-static void DumpKey(HKEY key, const std::string& relative, RegistryDump* dump)
+static void DumpKey(HKEY key, const std::string& relative, REGSAM viewFlag, RegistryDump* dump)
 {
     (*dump)[relative] = "";
     std::vector<char> name(32768);
@@ -20,21 +20,21 @@ static void DumpKey(HKEY key, const std::string& relative, RegistryDump* dump)
         DWORD length = sizeof child;
         if (RegEnumKeyExA(key, index, child, &length, NULL, NULL, NULL, NULL) != ERROR_SUCCESS) break;
         HKEY sub = NULL;
-        if (RegOpenKeyExA(key, child, 0, KEY_READ, &sub) != ERROR_SUCCESS) {
+        if (RegOpenKeyExA(key, child, 0, KEY_READ | viewFlag, &sub) != ERROR_SUCCESS) {
             (*dump)[relative + "\\" + child] = "(unreadable)";
             continue;
         }
-        DumpKey(sub, relative + "\\" + child, dump);
+        DumpKey(sub, relative + "\\" + child, viewFlag, dump);
         RegCloseKey(sub);
     }
 }
 
-RegistryDump DumpRegistry(HKEY root, const std::string& path)
+RegistryDump DumpRegistry(HKEY root, const std::string& path, REGSAM viewFlag)
 {
     RegistryDump dump;
     HKEY key = NULL;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return dump;
-    DumpKey(key, "", &dump);
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | viewFlag, &key) != ERROR_SUCCESS) return dump;
+    DumpKey(key, "", viewFlag, &dump);
     RegCloseKey(key);
     return dump;
 }
