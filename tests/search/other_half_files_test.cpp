@@ -13,49 +13,42 @@
 
 namespace {
 
-// The machine's halves as detected, and one half again afterwards, as the other tests expect.
-struct DetectedHalves {
-    DetectedHalves() { DetectMachineHalves(); }
-    ~DetectedHalves() { g_machineHalves = kOneHalf; }
-};
-
-// A file made for the test (its folder too, removed again when the test made it and it is empty).
-struct SeededFile {
-    SeededFile(const std::string& folder, const std::string& name) : folder(folder), path(folder + "\\" + name)
+// What the test puts on the machine, removed again at its end, and then one half again, as the
+// other tests expect (the note in the other registry view is reached only while two are known).
+struct Seeds {
+    // Makes the file or folder and each missing folder above it.
+    bool Make(const std::string& path, bool folder)
     {
-        folderExisted = GetFileAttributesA(folder.c_str()) != INVALID_FILE_ATTRIBUTES;
-        made = MakeFile(path);
+        const std::string parent = path.substr(0, path.rfind('\\'));
+        if (GetFileAttributesA(parent.c_str()) == INVALID_FILE_ATTRIBUTES && !Make(parent, true)) return false;
+        made.push_back(path);
+        return folder ? CreateDirectoryA(path.c_str(), NULL) != 0 : MakeFile(path) != 0;
     }
-    ~SeededFile()
+    // The default value of SOFTWARE\Morvane\<name> in the other view names the folder.
+    bool Note(const std::string& name, const std::string& folder)
     {
-        DeleteFileA(path.c_str());
-        if (!folderExisted) RemoveDirectoryA(folder.c_str());
+        HKEY key = NULL;
+        makerExisted = OpenKeyInView(HKEY_LOCAL_MACHINE, "SOFTWARE\\Morvane", KEY_READ, kViewOther, &key) == 0;
+        if (key) RegCloseKey(key);
+        note = "SOFTWARE\\Morvane\\" + name;
+        const REGSAM access = KEY_WRITE | RegistryViewFlag(kViewOther);
+        if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, note.c_str(), 0, NULL, 0, access, NULL, &key, NULL) != 0) return false;
+        const LONG rc = RegSetValueExA(key, NULL, 0, REG_SZ, (const BYTE*)folder.c_str(), (DWORD)folder.size() + 1);
+        RegCloseKey(key);
+        return rc == 0;
     }
-    std::string folder, path;
-    bool folderExisted, made;
-};
-
-// An install-folder note (the default value of SOFTWARE\Morvane\<name>) in the other registry
-// view, removed again with the maker's key when the test made it.
-struct OtherViewNote {
-    OtherViewNote(const std::string& name, const std::string& folder) : key("SOFTWARE\\Morvane\\" + name)
+    ~Seeds()
     {
-        HKEY handle = NULL;
-        makerExisted = OpenKeyInView(HKEY_LOCAL_MACHINE, "SOFTWARE\\Morvane", KEY_READ, kViewOther, &handle) == 0;
-        if (handle) RegCloseKey(handle);
-        made = RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, NULL, 0, KEY_ALL_ACCESS | RegistryViewFlag(kViewOther),
-                               NULL, &handle, NULL) == 0 &&
-               RegSetValueExA(handle, NULL, 0, REG_SZ, (const BYTE*)folder.c_str(), (DWORD)folder.size() + 1) == 0;
-        if (handle) RegCloseKey(handle);
+        for (auto path = made.rbegin(); path != made.rend(); ++path) {
+            if (!DeleteFileA(path->c_str())) RemoveDirectoryA(path->c_str());
+        }
+        if (!note.empty()) DeleteKeyInView(HKEY_LOCAL_MACHINE, note.c_str(), kViewOther);
+        if (!note.empty() && !makerExisted) DeleteKeyInView(HKEY_LOCAL_MACHINE, "SOFTWARE\\Morvane", kViewOther);
+        g_machineHalves = kOneHalf;
     }
-    // Before the halves are forgotten: the other view is reached only while they are known.
-    ~OtherViewNote()
-    {
-        DeleteKeyInView(HKEY_LOCAL_MACHINE, key.c_str(), kViewOther);
-        if (!makerExisted) DeleteKeyInView(HKEY_LOCAL_MACHINE, "SOFTWARE\\Morvane", kViewOther);
-    }
-    std::string key;
-    bool makerExisted, made;
+    std::vector<std::string> made;
+    std::string note;
+    bool makerExisted = true;
 };
 
 std::vector<std::string> ListedPaths(SearchSession* session)
@@ -78,49 +71,43 @@ std::vector<std::string> ListedPaths(SearchSession* session)
 // "C:\Program Files" there instead, through the same calls.
 TEST(OtherHalfFiles, TheFileSearchFindsEachTwinInTheOtherHalfAndNothingBesideIt)
 {
-    DetectedHalves halves;
-    ASSERT_NE(kOneHalf, g_machineHalves);
+    Seeds seeds;
+    ASSERT_NE(kOneHalf, DetectMachineHalves());
     char otherSystem[260], otherProgramFiles[260], otherCommonFiles[260], windows[260];
     ASSERT_TRUE(OtherSystemFolder(otherSystem) && OtherProgramFiles(otherProgramFiles));
     ASSERT_TRUE(OtherCommonFiles(otherCommonFiles) && GetWindowsDirectoryA(windows, sizeof windows));
-    const std::string ownDrivers = std::string(g_systemDirectory) + "Drivers";
-    const std::string otherDrivers = std::string(otherSystem) + "\\Drivers";
+    const std::string own = std::string(g_systemDirectory) + "Drivers\\";
+    const std::string other = std::string(otherSystem) + "\\Drivers\\";
+    const std::string maker = std::string(otherProgramFiles) + "\\Morvane\\";
+    const std::string common = std::string(otherCommonFiles) + "\\Morvane\\";
 
     // The display driver (row "vfdisp.sys@vfdisp") in both halves; the capture driver its service
     // loads ("vfwdm.sys@vfwdm") in the other half only; another maker's driver beside them.
-    SeededFile ownDisplay(ownDrivers, "vfdisp.sys"), otherDisplay(otherDrivers, "vfdisp.sys");
-    SeededFile otherCapture(otherDrivers, "vfwdm.sys"), foreign(otherDrivers, "othervendor.sys");
-    ASSERT_TRUE(ownDisplay.made && otherDisplay.made && otherCapture.made && foreign.made);
-
+    for (const std::string& file :
+         {own + "vfdisp.sys", other + "vfdisp.sys", other + "vfwdm.sys", other + "othervendor.sys"})
+        ASSERT_TRUE(seeds.Make(file, false)) << file;
     // Install folders of the other half: OneSeg TV at its default place, DVD Theater below the
     // Common Files, HDTV Box where its note in the other registry view says; an untabled one beside.
-    const std::string otherMaker = std::string(otherProgramFiles) + "\\Morvane";
-    PlacedFolder oneSeg(otherMaker, "OneSeg TV"), noted(otherMaker, "HDTV Box 64"), untabled(otherMaker, "Other Tool");
-    PlacedFolder dvd(std::string(otherCommonFiles) + "\\Morvane", "DVD Theater");
-    for (const PlacedFolder* folder : {&oneSeg, &noted, &untabled, &dvd})
-        ASSERT_TRUE(CreateDirectoryA(folder->path().c_str(), NULL)) << folder->path();
-    OtherViewNote note("HDTV Box", noted.path());
-    ASSERT_TRUE(note.made);
+    for (const std::string& folder :
+         {maker + "OneSeg TV", maker + "HDTV Box 64", maker + "Other Tool", common + "DVD Theater"})
+        ASSERT_TRUE(seeds.Make(folder, true)) << folder;
+    ASSERT_TRUE(seeds.Note("HDTV Box", maker + "HDTV Box 64"));
 
     const std::vector<std::string> expected = {
-        ownDisplay.path + "@vfdisp",
-        otherDisplay.path + "@vfdisp",
-        otherCapture.path + "@vfwdm",
-        dvd.path(),
-        noted.path(),
-        oneSeg.path(),
+        own + "vfdisp.sys@vfdisp", other + "vfdisp.sys@vfdisp", other + "vfwdm.sys@vfwdm",
+        common + "DVD Theater", maker + "HDTV Box 64", maker + "OneSeg TV",
     };
     EXPECT_EQ(expected, ListedPaths(ScopedSession().get()));
     EXPECT_EQ(expected, ListedPaths(ScopedSession(0).get())) << "the reference, which remembers nothing";
 
     // Files inside the other half's system folder pass the guard as above; the folders do not.
     EXPECT_FALSE(PathGuardAllows(otherSystem, NULL, 0));
-    EXPECT_FALSE(PathGuardAllows(otherDrivers.c_str(), NULL, 0));
+    EXPECT_FALSE(PathGuardAllows(other.c_str(), NULL, 0));
     EXPECT_FALSE(PathGuardAllows((std::string(windows) + "\\Sysnative\\drivers").c_str(), NULL, 0));
 
     // With one half the search is what it was: the own half's file alone.
     const int32_t detected = g_machineHalves;
     g_machineHalves = kOneHalf;
-    EXPECT_EQ(std::vector<std::string>{ownDisplay.path + "@vfdisp"}, ListedPaths(ScopedSession().get()));
+    EXPECT_EQ(std::vector<std::string>{own + "vfdisp.sys@vfdisp"}, ListedPaths(ScopedSession().get()));
     g_machineHalves = detected;
 }
