@@ -10,7 +10,6 @@
 #include "model/products.h"
 #include "platform/machine_halves.h"
 #include "platform/path_ops.h"
-#include "platform/registry_access.h"
 #include "search/folder_listing.h"
 #include "search/guard_memo.h"
 
