@@ -21,6 +21,7 @@ const ProtectedFolder kProtectedFolders[] = {
     { kProtectedWindows,      0,                               nullptr,                    "SysWOW64" },
     { kProtectedWindows,      0,                               nullptr,                    "SysWOW64\\drivers" },
     { kProtectedWindows,      0,                               nullptr,                    "Sysnative" },
+    { kProtectedWindows,      0,                               nullptr,                    "Sysnative\\drivers" },
     { kProtectedWindows,      0,                               nullptr,                    "system" },
     { kProtectedWindows,      0,                               nullptr,                    "INF" },
     { kProtectedWindows,      0,                               nullptr,                    "INF\\OTHER" },

@@ -1,6 +1,6 @@
 // Install-folder search: each application's folder from its registry note below the maker's
 // software key, else its default place below Program Files, recorded as a file item of the
-// application's family.
+// application's family; on a 64-bit machine also the other half's install of it.
 #include "search/install_folders.h"
 #include <windows.h>
 #include <shlobj.h>
@@ -8,8 +8,8 @@
 #include <string.h>
 #include "model/found_items.h"
 #include "model/products.h"
+#include "platform/machine_halves.h"
 #include "platform/path_ops.h"
-#include "platform/registry_access.h"
 #include "search/folder_listing.h"
 #include "search/guard_memo.h"
 #include "search/registry/view_reads.h"
@@ -18,17 +18,17 @@ const DWORD kNoteSize = 1024;
 
 static uint8_t HasParentStep(const char* path);
 
-uint8_t ReadInstallFolder(SearchSession* session, const char* keyName, const char* valueName, char* out, int size)
+// ReadInstallFolder with the note read in the registry view given.
+static uint8_t ReadNoteInView(SearchSession* session, uint8_t view, const char* keyName, const char* valueName,
+                              char* out, int size)
 {
     if (keyName == NULL || out == NULL || size <= 0) return 0;
     char keyPath[512];
     const int written = snprintf(keyPath, sizeof keyPath, "SOFTWARE\\Morvane\\%s", keyName);
     if (written < 0 || written >= (int)sizeof keyPath) return 0;
 
-    // In the view the registry rules are evaluated in: a kind-7 value name of the other half is
-    // built from that half's note.
-    HKEY key = OpenKeyForReadInView(HKEY_LOCAL_MACHINE, keyPath, SessionView(session));
-    if (key == NULL) return 0;
+    HKEY key = NULL;
+    if (OpenKeyInView(HKEY_LOCAL_MACHINE, keyPath, KEY_READ, view, &key) != ERROR_SUCCESS) return 0;
     char text[kNoteSize];
     DWORD length = kNoteSize;
     const char* name = (valueName != NULL && valueName[0] != '\0') ? valueName : NULL;
@@ -51,6 +51,13 @@ uint8_t ReadInstallFolder(SearchSession* session, const char* keyName, const cha
     if (!verdict.allowed || !SessionFileExists(session, verdict.canonical)) return 0;
     lstrcpynA(out, text, size);
     return 1;
+}
+
+// In the view the registry rules are being evaluated in (the own one outside the registry
+// search): a kind-7 value name of the other half is built from that half's note.
+uint8_t ReadInstallFolder(SearchSession* session, const char* keyName, const char* valueName, char* out, int size)
+{
+    return ReadNoteInView(session, SessionView(session), keyName, valueName, out, size);
 }
 
 // 1 when a step of the path is "..". An installer notes the folder it installed to; a note that
@@ -81,16 +88,59 @@ static uint8_t AppendText(char* path, const char* text)
     return 1;
 }
 
-// The default place Program Files\Morvane\<folder>, when that is a folder.
-static uint8_t DefaultFolder(SearchSession* session, const InstallFolderRule& row, char* path)
+// base\Morvane\<folder>, when that is a folder.
+static uint8_t FolderBelow(SearchSession* session, const char* base, const InstallFolderRule& row, char* path)
 {
-    char candidate[kPathSize] = "";
-    if (!SpecialFolderPath(CSIDL_PROGRAM_FILES, candidate)) return 0;
+    char candidate[kPathSize];
+    lstrcpynA(candidate, base, sizeof candidate);
     AppendBackslash(candidate, sizeof candidate);
     if (!AppendText(candidate, "Morvane\\") || !AppendText(candidate, row.folder)) return 0;
     if (!SessionDirectoryExists(session, candidate)) return 0;
     lstrcpynA(path, candidate, kPathSize);
     return 1;
+}
+
+// The default place Program Files\Morvane\<folder>, when that is a folder.
+static uint8_t DefaultFolder(SearchSession* session, const InstallFolderRule& row, char* path)
+{
+    char programFiles[kPathSize] = "";
+    if (!SpecialFolderPath(CSIDL_PROGRAM_FILES, programFiles)) return 0;
+    return FolderBelow(session, programFiles, row, path);
+}
+
+// Records the found folder, or the row's sub-path below it, under the current family.
+static uint8_t RecordInstallFolder(SearchSession* session, const InstallFolderRule& row, char* path)
+{
+    uint8_t fits = 1;
+    if (row.subPath[0] != '\0') {
+        // The sub-path is recorded whether or not it exists; its access probe tells.
+        if (path[0] != '\0') {
+            const size_t length = strlen(path);
+            if (path[length - 1] != '\\') fits = AppendText(path, "\\");
+        }
+        if (fits) fits = AppendText(path, row.subPath);
+    }
+    // A path that would not fit is not recorded at all rather than shortened.
+    return fits ? RecordFile(session, path, NULL) : 1;
+}
+
+// The other half's install of the row's application on a 64-bit machine. Its installer notes the
+// folder in its own registry view and defaults to its own Program Files (or Common Files), none
+// of which this process's view and %ProgramFiles% show. Every one of those places that exists
+// is recorded; a folder the own half already recorded is not listed twice.
+static uint8_t SearchOtherHalf(SearchSession* session, const InstallFolderRule& row)
+{
+    if (g_machineHalves == kOneHalf) return 1;
+    uint8_t success = 1;
+    char path[kPathSize] = "";
+    if (ReadNoteInView(session, kViewOther, row.key, row.valueName, path, sizeof path))
+        success = RecordInstallFolder(session, row, path) & success;
+    char base[kPathSize];
+    if (OtherProgramFiles(base) && FolderBelow(session, base, row, path))
+        success = RecordInstallFolder(session, row, path) & success;
+    if (OtherCommonFiles(base) && FolderBelow(session, base, row, path))
+        success = RecordInstallFolder(session, row, path) & success;
+    return success;
 }
 
 uint8_t SearchInstallFolderRows(SearchSession* session, const InstallFolderRule* rows)
@@ -101,21 +151,12 @@ uint8_t SearchInstallFolderRows(SearchSession* session, const InstallFolderRule*
         char path[kPathSize] = "";
         uint8_t found = ReadInstallFolder(session, row.key, row.valueName, path, sizeof path);
         if (!found) found = DefaultFolder(session, row, path);
-        if (!found) continue;
+        if (!found && g_machineHalves == kOneHalf) continue;
 
         // The row belongs to neither rule table: its own family is stamped on what it records.
         SetFileSideProduct(row.product);
-        uint8_t fits = 1;
-        if (row.subPath[0] != '\0') {
-            // The sub-path is recorded whether or not it exists; its access probe tells.
-            if (path[0] != '\0') {
-                const size_t length = strlen(path);
-                if (path[length - 1] != '\\') fits = AppendText(path, "\\");
-            }
-            if (fits) fits = AppendText(path, row.subPath);
-        }
-        // A path that would not fit is not recorded at all rather than shortened.
-        if (fits) success = RecordFile(session, path, NULL) & success;
+        if (found) success = RecordInstallFolder(session, row, path) & success;
+        success = SearchOtherHalf(session, row) & success;
         ClearFileSideProduct();
     }
     return success;

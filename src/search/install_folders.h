@@ -8,7 +8,9 @@
 // noted folder (without trailing backslash) into out when it fits size and names an existing
 // path (the guard and the look-up made in the session). Leaves out untouched on failure.
 uint8_t ReadInstallFolder(SearchSession* session, const char* keyName, const char* valueName, char* out, int size);
-// Records each kInstallFolders row's folder (registry note, else Program Files\Morvane\<folder>).
+// Records each kInstallFolders row's folder (registry note, else Program Files\Morvane\<folder>);
+// with two halves also the other half's: the note in the other registry view, and the folder below
+// the other half's Program Files\Morvane and Common Files\Morvane, each one that exists.
 uint8_t SearchInstallFolders(SearchSession* session);
 // The same over any table ended by a row with an empty key.
 uint8_t SearchInstallFolderRows(SearchSession* session, const InstallFolderRule* rows);

@@ -1,5 +1,6 @@
-// The file rule driver: expands each rule's folder macro, records the paths that exist, then
-// runs INF identification and install-folder search.
+// The file rule driver: expands each rule's folder macro, records the paths that exist (in the
+// system folder, in both halves of a 64-bit machine), then runs INF identification and
+// install-folder search.
 #include "search/files/file_search.h"
 #include <commctrl.h>
 #include <shlobj.h>
@@ -16,6 +17,7 @@
 #include "search/folder_listing.h"
 #include "search/guard_memo.h"
 #include "search/install_folders.h"
+#include "search/windows_subfolder.h"
 
 namespace {
 
@@ -118,7 +120,10 @@ uint8_t* RepeatedRows(const FileRule* rules, int32_t count)
     return repeats;
 }
 
-// Records the row's path when it exists; the result as AddFileItem gives it, 1 otherwise.
+// Records the row's path when it exists, and its twin in the other half's system folder when
+// the path lies in this half's: a 64-bit installer writes its drivers and libraries where a
+// 32-bit process's system32 does not reach, and the service a driver row names is the same
+// either way. The result as AddFileItem gives it, 1 when nothing was recorded.
 uint8_t SearchFileRule(SearchSession* session, const FileRule& rule)
 {
     char expanded[kPathSize];
@@ -128,8 +133,12 @@ uint8_t SearchFileRule(SearchSession* session, const FileRule& rule)
     char service[256];
     SplitField(expanded, '@', 1, path, sizeof path);
     const char* serviceName = SplitField(expanded, '@', 2, service, sizeof service) ? service : NULL;
-    if (!SessionFileExists(session, path)) return 1;
-    return RecordFile(session, path, serviceName);
+    uint8_t success = 1;
+    if (SessionFileExists(session, path)) success = RecordFile(session, path, serviceName);
+    char other[kPathSize];
+    if (OtherHalfSystemPath(path, other) && SessionFileExists(session, other))
+        success = RecordFile(session, other, serviceName) & success;
+    return success;
 }
 
 }  // namespace
