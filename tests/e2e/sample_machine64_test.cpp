@@ -3,6 +3,7 @@
 // system folders and both Program Files. The clean-up must take every trace from both halves and
 // nothing else, and /R must give the machine back as it was.
 #include <gtest/gtest.h>
+#include <shlobj.h>
 #include <string.h>
 #include "clean/backup.h"
 #include "platform/machine_halves.h"
@@ -44,7 +45,9 @@ protected:
     void TearDown() override
     {
         std::string log;
-        if (loaded_) EXPECT_TRUE(UnseedMachine(machine_, &log)) << log;
+        if (loaded_) {
+            EXPECT_TRUE(UnseedMachine(machine_, &log)) << log;
+        }
         g_machineHalves = savedHalves_;
     }
 
@@ -94,7 +97,9 @@ TEST_F(SampleMachine64Run, CleanUpTakesBothHalvesAndRestoreGivesThemBack)
             EXPECT_EQ(ERROR_SUCCESS, OpenKeyInView(HiveHandle(trace.hive), name.c_str(), KEY_READ, view32_, &key))
                 << trace.keyPath;
             if (key) RegCloseKey(key);
-            if (view32_ == kViewOther) EXPECT_TRUE(KeyDiffersInOtherView(HiveHandle(trace.hive), name.c_str())) << name;
+            if (view32_ == kViewOther) {
+                EXPECT_TRUE(KeyDiffersInOtherView(HiveHandle(trace.hive), name.c_str())) << name;
+            }
             keys32++;
         } else if (trace.type == kTraceFile) {
             const uint8_t system = trace.path[1] == 'S';
@@ -138,11 +143,12 @@ TEST_F(SampleMachine64Run, CleanUpTakesBothHalvesAndRestoreGivesThemBack)
         else left[half] += "  " + outcome.trace->source + ":" + std::to_string(outcome.trace->line) + " " +
                            outcome.remaining[0] + "\n";
     }
-    EXPECT_EQ("", left[0]) << "left in the native half";
-    EXPECT_EQ("", left[1]) << "left in the 32-bit half";
+    EXPECT_TRUE(left[0].empty()) << "left in the native half:\n" << left[0];
+    EXPECT_TRUE(left[1].empty()) << "left in the 32-bit half:\n" << left[1];
     EXPECT_GT(removed[0], 1000);
     EXPECT_EQ(traces32, removed[1]);
-    EXPECT_TRUE(cleanup.exact) << Shortened(ReportText(cleanup));
+    EXPECT_TRUE(cleanup.unexpectedChanged.empty() && cleanup.unexpectedAdded.empty()) << Shortened(ReportText(cleanup));
+    EXPECT_TRUE(cleanup.exact);
 
     char name[256] = "";
     ASSERT_TRUE(NewestBackupName(name, sizeof name));
