@@ -81,9 +81,9 @@ TEST_F(SampleMachine64Run, CleanUpTakesBothHalvesAndRestoreGivesThemBack)
     // The machine stands where envsweep looks: each 32-bit key opens in the 32-bit view under the
     // name the rules use, as a key of its own beside its native twin; each 32-bit file is in the
     // folder that the process reaches as the 32-bit half's.
-    const std::string system32 = Folder32(OtherSystemFolder, -1);
+    const std::string systemFolder32 = Folder32(OtherSystemFolder, -1);
     const std::string programFiles32 = Folder32(OtherProgramFiles, CSIDL_PROGRAM_FILES);
-    ASSERT_FALSE(system32.empty());
+    ASSERT_FALSE(systemFolder32.empty());
     ASSERT_FALSE(programFiles32.empty());
     int keys32 = 0, files32 = 0, traces32 = 0;
     for (size_t i = 0; i < machine_.traces.size(); i++) {
@@ -103,7 +103,7 @@ TEST_F(SampleMachine64Run, CleanUpTakesBothHalvesAndRestoreGivesThemBack)
             keys32++;
         } else if (trace.type == kTraceFile) {
             const uint8_t system = trace.path[1] == 'S';
-            const std::string path = (system ? system32 : programFiles32) + trace.path.substr(system ? 10 : 19);
+            const std::string path = (system ? systemFolder32 : programFiles32) + trace.path.substr(system ? 10 : 19);
             EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(path.c_str())) << path;
             files32++;
         }
