@@ -6,6 +6,9 @@
 #   tools/demo.sh --window   the same clean-up through the real window on the current display;
 #                            without a display, on Xvfb, answered by envsweep-sample drive-window
 #                            and photographed every 1.5 s into build/sample-run/window-NN.png
+#   tools/demo.sh --64       the silent clean-up of the 64-bit sample machine (machine64.txt: traces
+#                            and other makers' software in both halves) in a 64-bit prefix of its
+#                            own (build/sample-prefix64, reports in build/sample-run64)
 #
 # Everything happens in one wineserver session (Wine keeps key DACLs and volatile keys only as
 # long as its wineserver runs), which the script stops at the end, with the prefix's desktop held
@@ -16,7 +19,12 @@
 # before the clean-up runs: a trace not on the machine then makes the report fail.
 set -uo pipefail
 mode=silent
-[ "${1:-}" = --window ] && mode=window
+halves=one
+for arg in "$@"; do
+    [ "$arg" = --window ] && mode=window
+    [ "$arg" = --64 ] && halves=two
+done
+[ "$mode" = window ] && [ "$halves" = two ] && { echo "demo.sh: --64 runs the silent clean-up only" >&2; exit 2; }
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
@@ -34,6 +42,13 @@ win() { echo "Z:$1"; }   # a path of this machine as the prefix sees it
 
 description=$(win "$root/tools/sample_machine/machine.txt")
 work=$build/sample-run
+if [ "$halves" = two ]; then
+    # A 64-bit Windows whatever the build: a 64-bit envsweep searches the 32-bit half as its other
+    # half, the shipped 32-bit one (under WOW64) the native half.
+    export ENVSWEEP_WINEARCH=win64 ENVSWEEP_PREFIX=$build/sample-prefix64
+    description=$(win "$root/tools/sample_machine/machine64.txt")
+    work=$build/sample-run64
+fi
 event=envsweep-demo-hold-$$
 holder=
 

@@ -259,6 +259,17 @@ const char* DefaultDescriptionPath()
 #endif
 }
 
+const char* DefaultDescription64Path()
+{
+    static std::string path;
+    if (path.empty()) {
+        path = DefaultDescriptionPath();
+        const size_t cut = path.find_last_of("\\/");
+        path = (cut == std::string::npos ? std::string() : path.substr(0, cut + 1)) + "machine64.txt";
+    }
+    return path.c_str();
+}
+
 std::string FinderText(const TraceFinder& finder)
 {
     std::string text = std::to_string(finder.family) + ":";

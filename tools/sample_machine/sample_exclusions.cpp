@@ -2,7 +2,8 @@
 // the before/after comparison. Each entry says why it changes.
 //
 // Found empirically with runs of "/C 0 /S" and "/C 262143 /S" over the seeded machine, in a fresh
-// prefix (tools/demo.sh) and in the shared test prefix: within one wineserver session Wine changes
+// prefix (tools/demo.sh, and tools/demo.sh --64 for the machine with two halves) and in the shared
+// test prefix: within one wineserver session Wine changes
 // nothing of what the snapshots list (HKLM\Software, HKLM\System, HKLM\Hardware\ResourceMap,
 // HKLM\Enum, HKCU, HKU, and the Windows, Program Files, profile and ProgramData folders) when a
 // console or a window-less program runs, so the table is empty. The one difference that did show

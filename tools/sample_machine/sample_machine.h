@@ -69,14 +69,42 @@ struct SampleMachine {
 uint8_t LoadDescription(const char* path, SampleMachine* machine, std::string* error);
 // The description shipped with the sources (set by the build), as a Windows path.
 const char* DefaultDescriptionPath();
+// The 64-bit machine beside it (machine64.txt): the same machine with traces and other makers'
+// software in both halves of a 64-bit Windows.
+const char* DefaultDescription64Path();
+
+// A description names keys and files by the machine's native names, whatever the tool's own
+// bitness: "HKLM\Software\Wow6432Node\..." is the 32-bit view's key, "HKLM\Software\..." the
+// native one; %SYSTEM% is the native system32 and %SYSWOW64% the 32-bit system folder. So the
+// tools open keys in the 64-bit view (a 32-bit tool under WOW64 asks for it, a 64-bit tool has
+// it as its own) and a 32-bit tool under WOW64 turns file system redirection off around its file
+// work. Both follow g_machineHalves, which the process sets (DetectMachineHalves); with one half
+// (or before detection) the calls are the plain ones.
+uint8_t SampleView();        // the registry view of the 64-bit keys; the own view with one half
+REGSAM SampleKeyFlag();      // the flag that opens a key in that view (0 for the own view)
+LONG SampleOpenKey(HKEY root, const char* path, REGSAM access, HKEY* key);
+LONG SampleDeleteKey(HKEY parent, const char* name);
+struct NativeFiles {
+    void* saved;             // what Wow64DisableWow64FsRedirection hands back
+    uint8_t off;             // redirection was turned off and must be turned on again
+};
+// Paths are expanded (ExpandMacros) before Begin: with redirection off a DLL that loads late
+// would come from the wrong half.
+void NativeFilesBegin(NativeFiles* scope);
+void NativeFilesEnd(NativeFiles* scope);
 
 // Text of a finder ("7:k0", "1:k0:Heavy", "3:file") and of a finder list ("-" when empty).
 std::string FinderText(const TraceFinder& finder);
 std::string FindersText(const std::vector<TraceFinder>& finders);
 
 // Replaces the folder macros (%SYSTEM%, %INF%, %DESKTOP%, %PROGRAM_FILES%, ...) in text with
-// the folders of this machine, without a trailing backslash.
+// the folders of this machine, without a trailing backslash. %PROGRAM_FILES% and
+// %COMMON_PROGRAM_FILES% are the native folders; %PROGRAM_FILES_X86% and %SYSWOW64% the 32-bit
+// half's, empty on a machine with one half.
 std::string ExpandMacros(const std::string& text);
+// 0 when text names a folder macro that has no folder on this machine (%SYSWOW64% on 32-bit
+// Windows): such a trace is neither seeded nor removed.
+uint8_t MacrosKnown(const std::string& text);
 // The registry location a trace's key stands at in a snapshot: HKCR becomes
 // HKLM\Software\Classes; HKCU, HKLM and HKU stay.
 std::string CanonicalKeyPath(const std::string& hive, const std::string& keyPath);

@@ -2,6 +2,7 @@
 // files open, takes snapshots and reports what a clean-up run changed.
 #include <stdlib.h>
 #include <string.h>
+#include "platform/machine_halves.h"
 #include "sample_bench.h"
 #include "sample_machine.h"
 
@@ -91,6 +92,9 @@ int Report(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
+    // The description names the machine natively: on a 64-bit machine the tool works in the
+    // 64-bit registry view and, when it is a 32-bit tool, without file system redirection.
+    DetectMachineHalves();
     if (argc < 2) return Usage();
     const char* command = argv[1];
     if (strcmp(command, "seed") == 0 && argc >= 3) return Seed(argc, argv, 1);

@@ -10,43 +10,72 @@ namespace {
 
 struct MacroFolder {
     const char* macro;
-    int csidl;          // -1: built from the system or Windows directory
-    const char* base;   // "S" system directory, "W" Windows directory
+    int csidl;          // -1: built from the base
+    const char* base;   // "S" system directory, "W" Windows directory, "6" the 32-bit system
+                        // directory of a 64-bit machine, "" none (the csidl or the variable)
     const char* below;  // appended to the base
+    const char* native; // environment variable that names the native folder, preferred when set
 };
 
-// The folder macros of the file rules, plus %PROGRAM_FILES% for install folders.
+// The folder macros of the file rules, plus %PROGRAM_FILES% for install folders and the 32-bit
+// half's folders of a 64-bit machine. The Program Files macros are the native folders: a 32-bit
+// process under WOW64 has its own in CSIDL_PROGRAM_FILES and the native one in %ProgramW6432%,
+// which a 64-bit process and 32-bit Windows do not tell apart from their own.
 const MacroFolder kMacroFolders[] = {
-    // macro                      csidl                          base  below
-    {"%SYSTEM%",                  -1,                            "S",  ""},
-    {"%HELP%",                    -1,                            "W",  "HELP"},
-    {"%INF%",                     -1,                            "W",  "INF"},
-    {"%OTHER%",                   -1,                            "W",  "INF\\OTHER"},
-    {"%WINDOWS%",                 -1,                            "W",  ""},
-    {"%DRIVERS%",                 -1,                            "S",  "Drivers"},
-    {"%PROGRAM_MENU_COMMON%",     CSIDL_COMMON_PROGRAMS,         "",   ""},
-    {"%PROGRAM_MENU%",            CSIDL_PROGRAMS,                "",   ""},
-    {"%COMMON_DESKTOP%",          CSIDL_COMMON_DESKTOPDIRECTORY, "",   ""},
-    {"%COMMON_PROGRAM_FILES%",    CSIDL_PROGRAM_FILES_COMMON,    "",   ""},
-    {"%DESKTOP%",                 CSIDL_DESKTOP,                 "",   ""},
-    {"%COMMON_STARTUP%",          CSIDL_COMMON_STARTUP,          "",   ""},
-    {"%STARTUP%",                 CSIDL_STARTUP,                 "",   ""},
-    {"%PROGRAM_FILES%",           CSIDL_PROGRAM_FILES,           "",   ""},
-    {NULL,                        -1,                            NULL, NULL},  // end row
+    // macro                      csidl                          base  below        native
+    {"%SYSTEM%",                  -1,                            "S",  "",          NULL},
+    {"%HELP%",                    -1,                            "W",  "HELP",      NULL},
+    {"%INF%",                     -1,                            "W",  "INF",       NULL},
+    {"%OTHER%",                   -1,                            "W",  "INF\\OTHER", NULL},
+    {"%WINDOWS%",                 -1,                            "W",  "",          NULL},
+    {"%DRIVERS%",                 -1,                            "S",  "Drivers",   NULL},
+    {"%PROGRAM_MENU_COMMON%",     CSIDL_COMMON_PROGRAMS,         "",   "",          NULL},
+    {"%PROGRAM_MENU%",            CSIDL_PROGRAMS,                "",   "",          NULL},
+    {"%COMMON_DESKTOP%",          CSIDL_COMMON_DESKTOPDIRECTORY, "",   "",          NULL},
+    {"%COMMON_PROGRAM_FILES%",    CSIDL_PROGRAM_FILES_COMMON,    "",   "",          "CommonProgramW6432"},
+    {"%DESKTOP%",                 CSIDL_DESKTOP,                 "",   "",          NULL},
+    {"%COMMON_STARTUP%",          CSIDL_COMMON_STARTUP,          "",   "",          NULL},
+    {"%STARTUP%",                 CSIDL_STARTUP,                 "",   "",          NULL},
+    {"%PROGRAM_FILES%",           CSIDL_PROGRAM_FILES,           "",   "",          "ProgramW6432"},
+    {"%PROGRAM_FILES_X86%",       -1,                            "",   "",          "ProgramFiles(x86)"},
+    {"%SYSWOW64%",                -1,                            "6",  "",          NULL},
+    {NULL,                        -1,                            NULL, NULL,        NULL},  // end row
 };
+
+typedef UINT(WINAPI* SystemWow64DirectoryFn)(LPSTR, UINT);
+
+// The 32-bit system folder of a 64-bit Windows, looked up (absent before Windows XP); empty on
+// a machine with one half.
+void SystemWow64Folder(char* folder, UINT size)
+{
+    folder[0] = '\0';
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    SystemWow64DirectoryFn query =
+        kernel ? (SystemWow64DirectoryFn)(void*)GetProcAddress(kernel, "GetSystemWow64DirectoryA") : NULL;
+    if (query == NULL) return;
+    const UINT length = query(folder, size);
+    if (length == 0 || length >= size) folder[0] = '\0';
+}
 
 std::string MacroValue(const MacroFolder& macro)
 {
     char folder[MAX_PATH] = "";
-    if (macro.csidl >= 0) {
-        if (!SpecialFolderPath(macro.csidl, folder)) return std::string();
-    } else if (macro.base[0] == 'S') {
-        GetSystemDirectoryA(folder, sizeof folder);
-    } else {
-        GetWindowsDirectoryA(folder, sizeof folder);
+    const DWORD named = macro.native ? GetEnvironmentVariableA(macro.native, folder, sizeof folder) : 0;
+    if (named == 0 || named >= sizeof folder) {
+        folder[0] = '\0';
+        if (macro.csidl >= 0) {
+            if (!SpecialFolderPath(macro.csidl, folder)) return std::string();
+        } else if (macro.base[0] == 'S') {
+            GetSystemDirectoryA(folder, sizeof folder);
+        } else if (macro.base[0] == 'W') {
+            GetWindowsDirectoryA(folder, sizeof folder);
+        } else if (macro.base[0] == '6') {
+            SystemWow64Folder(folder, sizeof folder);
+        }
     }
     std::string value = folder;
     if (!value.empty() && value.back() == '\\') value.pop_back();
+    if (value.empty()) return value;
     if (macro.below[0] != '\0') value += std::string("\\") + macro.below;
     return value;
 }
@@ -62,12 +91,27 @@ std::string Upper(const std::string& text)
 
 }  // namespace
 
-std::string ExpandMacros(const std::string& text)
+static const std::vector<std::string>& MacroValues()
 {
     static std::vector<std::string> values;
     if (values.empty()) {
         for (int i = 0; kMacroFolders[i].macro != NULL; i++) values.push_back(MacroValue(kMacroFolders[i]));
     }
+    return values;
+}
+
+uint8_t MacrosKnown(const std::string& text)
+{
+    const std::vector<std::string>& values = MacroValues();
+    for (int m = 0; kMacroFolders[m].macro != NULL; m++) {
+        if (values[m].empty() && text.find(kMacroFolders[m].macro) != std::string::npos) return 0;
+    }
+    return 1;
+}
+
+std::string ExpandMacros(const std::string& text)
+{
+    const std::vector<std::string>& values = MacroValues();
     std::string out;
     size_t i = 0;
     while (i < text.size()) {

@@ -39,8 +39,8 @@ uint8_t SetDacl(HKEY root, const std::string& path, const char* sddl)
     if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &descriptor, NULL)) return 0;
     uint8_t ok = 0;
     HKEY key = NULL;
-    if (RegOpenKeyExA(root, path.c_str(), 0, WRITE_DAC | WRITE_OWNER | READ_CONTROL, &key) == ERROR_SUCCESS ||
-        RegOpenKeyExA(root, path.c_str(), 0, WRITE_DAC | READ_CONTROL, &key) == ERROR_SUCCESS) {
+    if (SampleOpenKey(root, path.c_str(), WRITE_DAC | WRITE_OWNER | READ_CONTROL, &key) == ERROR_SUCCESS ||
+        SampleOpenKey(root, path.c_str(), WRITE_DAC | READ_CONTROL, &key) == ERROR_SUCCESS) {
         SECURITY_INFORMATION what = 0;
         if (strstr(sddl, "O:")) what |= OWNER_SECURITY_INFORMATION;
         if (strstr(sddl, "D:")) what |= DACL_SECURITY_INFORMATION;
@@ -54,9 +54,9 @@ uint8_t SetDacl(HKEY root, const std::string& path, const char* sddl)
 // Opens with full access; a key that refuses gets a DACL that allows everything first.
 LONG OpenForRemoval(HKEY parent, const std::string& name, HKEY* key)
 {
-    LONG rc = RegOpenKeyExA(parent, name.c_str(), 0, KEY_ALL_ACCESS, key);
+    LONG rc = SampleOpenKey(parent, name.c_str(), KEY_ALL_ACCESS, key);
     if (rc == ERROR_ACCESS_DENIED && SetDacl(parent, name, kUnlockedSddl)) {
-        rc = RegOpenKeyExA(parent, name.c_str(), 0, KEY_ALL_ACCESS, key);
+        rc = SampleOpenKey(parent, name.c_str(), KEY_ALL_ACCESS, key);
     }
     return rc;
 }
@@ -73,7 +73,7 @@ uint8_t DeleteKeyTree(HKEY parent, const std::string& name)
         }
         RegCloseKey(key);
     }
-    const LONG rc = RegDeleteKeyA(parent, name.c_str());
+    const LONG rc = SampleDeleteKey(parent, name.c_str());
     return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND ? 1 : 0;
 }
 
@@ -82,7 +82,7 @@ uint8_t ProbeKey(HKEY root, const std::string& path, uint8_t* marked)
 {
     *marked = 0;
     HKEY key = NULL;
-    const LONG rc = RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key);
+    const LONG rc = SampleOpenKey(root, path.c_str(), KEY_READ, &key);
     if (rc == ERROR_ACCESS_DENIED) return 1;
     if (rc != ERROR_SUCCESS) return 0;
     *marked = RegQueryValueExA(key, kMarkerValue, NULL, NULL, NULL, NULL) == ERROR_SUCCESS ? 1 : 0;
@@ -106,9 +106,10 @@ uint8_t CreateKeyChain(const std::string& hive, const std::string& path, uint8_t
         HKEY child = NULL;
         DWORD disposition = 0;
         DWORD options = volatileKey ? REG_OPTION_VOLATILE : REG_OPTION_NON_VOLATILE;
-        LONG rc = RegCreateKeyExA(current, component.c_str(), 0, NULL, options, KEY_ALL_ACCESS, NULL, &child, &disposition);
+        const REGSAM access = KEY_ALL_ACCESS | SampleKeyFlag();
+        LONG rc = RegCreateKeyExA(current, component.c_str(), 0, NULL, options, access, NULL, &child, &disposition);
         if (rc == ERROR_CHILD_MUST_BE_VOLATILE) {
-            rc = RegCreateKeyExA(current, component.c_str(), 0, NULL, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, NULL, &child,
+            rc = RegCreateKeyExA(current, component.c_str(), 0, NULL, REG_OPTION_VOLATILE, access, NULL, &child,
                                  &disposition);
         }
         if (ownsCurrent) RegCloseKey(current);
@@ -156,7 +157,7 @@ uint8_t ProbeValue(HKEY root, const std::string& path, const char* name, DWORD t
 {
     *same = 0;
     HKEY key = NULL;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return 0;
+    if (SampleOpenKey(root, path.c_str(), KEY_READ, &key) != ERROR_SUCCESS) return 0;
     DWORD size = 0, stored = 0;
     LONG rc = RegQueryValueExA(key, name, NULL, &stored, NULL, &size);
     if (rc == ERROR_SUCCESS) {
@@ -188,7 +189,7 @@ void RemoveKeyTrace(const Trace& trace, SeedState* state)
     HKEY parent = root;
     uint8_t ownsParent = 0;
     if (slash != std::string::npos) {
-        if (RegOpenKeyExA(root, trace.keyPath.substr(0, slash).c_str(), 0, KEY_ALL_ACCESS, &parent) != ERROR_SUCCESS) {
+        if (SampleOpenKey(root, trace.keyPath.substr(0, slash).c_str(), KEY_ALL_ACCESS, &parent) != ERROR_SUCCESS) {
             Note(state, trace, "cannot open the parent of " + TraceKeyText(trace));
             state->ok = 0;
             return;
@@ -244,7 +245,7 @@ void RemoveValueTrace(const Trace& trace, SeedState* state)
         return;
     }
     HKEY key = NULL;
-    if (RegOpenKeyExA(root, trace.keyPath.c_str(), 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS ||
+    if (SampleOpenKey(root, trace.keyPath.c_str(), KEY_SET_VALUE, &key) != ERROR_SUCCESS ||
         RegDeleteValueA(key, valueName) != ERROR_SUCCESS) {
         Note(state, trace, "cannot remove " + TraceKeyText(trace) + " value " + name);
         state->ok = 0;
@@ -281,8 +282,21 @@ void CreateFileTrace(const Trace& trace, std::string* log, uint8_t* ok);
 void RemoveServiceTrace(const Trace& trace, std::string* log, uint8_t* ok);
 void CreateServiceTrace(const Trace& trace, std::string* log, uint8_t* ok);
 
+// A trace that names a folder this machine lacks (the 32-bit half's on 32-bit Windows) is left
+// alone: its path would come out relative.
+static uint8_t Placeable(const Trace& trace, SeedState* state)
+{
+    if (MacrosKnown(trace.path) && MacrosKnown(trace.data) && MacrosKnown(trace.dataAfter) &&
+        MacrosKnown(trace.valueName))
+        return 1;
+    Note(state, trace, "names a folder this machine does not have: left alone");
+    state->ok = 0;
+    return 0;
+}
+
 static void RemoveTrace(const Trace& trace, SeedState* state)
 {
+    if (!Placeable(trace, state)) return;
     switch (trace.type) {
     case kTraceKey: RemoveKeyTrace(trace, state); break;
     case kTraceValue:
@@ -294,6 +308,7 @@ static void RemoveTrace(const Trace& trace, SeedState* state)
 
 static void CreateTrace(const Trace& trace, SeedState* state)
 {
+    if (!Placeable(trace, state)) return;
     switch (trace.type) {
     case kTraceKey: CreateKeyTrace(trace, state); break;
     case kTraceValue:
@@ -319,13 +334,13 @@ static void RemoveEmptyContainers(const std::string& hive, std::string path)
     const HKEY root = HiveHandle(hive);
     while (!path.empty()) {
         HKEY key = NULL;
-        if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) {
+        if (SampleOpenKey(root, path.c_str(), KEY_READ, &key) == ERROR_SUCCESS) {
             DWORD subkeys = 0, values = 0;
             RegQueryInfoKeyA(key, NULL, NULL, NULL, &subkeys, NULL, NULL, &values, NULL, NULL, NULL, NULL);
             const uint8_t container = RegQueryValueExA(key, kContainerValue, NULL, NULL, NULL, NULL) == ERROR_SUCCESS;
             RegCloseKey(key);
             if (!container || subkeys != 0 || values != 1) return;
-            if (RegDeleteKeyA(root, path.c_str()) != ERROR_SUCCESS) return;
+            if (SampleDeleteKey(root, path.c_str()) != ERROR_SUCCESS) return;
         }
         const size_t slash = path.find_last_of('\\');
         if (slash == std::string::npos) break;

@@ -147,11 +147,8 @@ uint8_t WriteMarkedFile(const std::string& path, const std::string& text, uint8_
     return ok && written == content.size() ? 1 : 0;
 }
 
-}  // namespace
-
-void RemoveFileTrace(const Trace& trace, std::string* log, uint8_t* ok)
+void RemoveFileAt(const Trace& trace, const std::string& path, std::string* log, uint8_t* ok)
 {
-    const std::string path = ExpandMacros(trace.path);
     if (!Exists(path)) return;
     if (trace.type == kTraceFile) {
         if (IsFolder(path) || !TraceFileMarked(trace, path)) {
@@ -177,9 +174,8 @@ void RemoveFileTrace(const Trace& trace, std::string* log, uint8_t* ok)
     }
 }
 
-void CreateFileTrace(const Trace& trace, std::string* log, uint8_t* ok)
+void CreateFileAt(const Trace& trace, const std::string& path, std::string* log, uint8_t* ok)
 {
-    const std::string path = ExpandMacros(trace.path);
     if (trace.type == kTraceFile) {
         if (Exists(path) && (IsFolder(path) || !TraceFileMarked(trace, path))) {
             Note(log, trace, path + " exists and is not the seeder's: not seeded");
@@ -199,6 +195,27 @@ void CreateFileTrace(const Trace& trace, std::string* log, uint8_t* ok)
         Note(log, trace, "cannot create the folder " + path);
         *ok = 0;
     }
+}
+
+}  // namespace
+
+// The path is expanded first, then the files are reached by their native names.
+void RemoveFileTrace(const Trace& trace, std::string* log, uint8_t* ok)
+{
+    const std::string path = ExpandMacros(trace.path);
+    NativeFiles native;
+    NativeFilesBegin(&native);
+    RemoveFileAt(trace, path, log, ok);
+    NativeFilesEnd(&native);
+}
+
+void CreateFileTrace(const Trace& trace, std::string* log, uint8_t* ok)
+{
+    const std::string path = ExpandMacros(trace.path);
+    NativeFiles native;
+    NativeFilesBegin(&native);
+    CreateFileAt(trace, path, log, ok);
+    NativeFilesEnd(&native);
 }
 
 void RemoveServiceTrace(const Trace& trace, std::string* log, uint8_t* ok)
@@ -261,8 +278,11 @@ std::vector<HANDLE> HoldInUseFiles(const SampleMachine& machine)
     for (size_t i = 0; i < machine.traces.size(); i++) {
         const Trace& trace = machine.traces[i];
         if (trace.type != kTraceFile || !trace.inUse) continue;
-        handles.push_back(CreateFileA(ExpandMacros(trace.path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, NULL,
-                                      OPEN_EXISTING, 0, NULL));
+        const std::string path = ExpandMacros(trace.path);
+        NativeFiles native;
+        NativeFilesBegin(&native);
+        handles.push_back(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL));
+        NativeFilesEnd(&native);
     }
     return handles;
 }

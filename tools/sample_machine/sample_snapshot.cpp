@@ -1,7 +1,8 @@
 // Snapshots of the machine: every key and value of HKLM\Software, HKLM\System,
 // HKLM\Hardware\ResourceMap, HKLM\Enum, HKCU and HKU, and
 // every file and folder below the Windows folder, Program Files, the user profiles and
-// ProgramData, one line each.
+// ProgramData, one line each. On a 64-bit machine the registry is walked in the 64-bit view,
+// where the 32-bit keys stand below Wow6432Node, and the folders by their native names.
 #include "sample_machine.h"
 #include <sddl.h>
 #include <shlobj.h>
@@ -79,7 +80,9 @@ void WalkValues(HKEY key, const std::string& path, Snapshot* snapshot)
 uint8_t IsLink(HKEY parent, const std::string& name)
 {
     HKEY key = NULL;
-    if (RegOpenKeyExA(parent, name.c_str(), REG_OPTION_OPEN_LINK, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return 0;
+    if (RegOpenKeyExA(parent, name.c_str(), REG_OPTION_OPEN_LINK, KEY_QUERY_VALUE | SampleKeyFlag(), &key) !=
+        ERROR_SUCCESS)
+        return 0;
     DWORD type = 0;
     const LONG rc = RegQueryValueExA(key, "SymbolicLinkValue", NULL, &type, NULL, NULL);
     RegCloseKey(key);
@@ -107,7 +110,7 @@ void WalkKey(HKEY key, const std::string& path, int depth, Snapshot* snapshot)
             Add(snapshot, "K\t" + childPath);
             continue;
         }
-        if (RegOpenKeyExA(key, children[i].c_str(), 0, KEY_READ, &child) == ERROR_SUCCESS) {
+        if (SampleOpenKey(key, children[i].c_str(), KEY_READ, &child) == ERROR_SUCCESS) {
             WalkKey(child, childPath, depth + 1, snapshot);
             RegCloseKey(child);
         } else {
@@ -120,7 +123,7 @@ void WalkKey(HKEY key, const std::string& path, int depth, Snapshot* snapshot)
 void WalkRoot(HKEY root, const char* path, const std::string& text, Snapshot* snapshot)
 {
     HKEY key = NULL;
-    if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+    if (SampleOpenKey(root, path, KEY_READ, &key) != ERROR_SUCCESS) return;
     WalkKey(key, text, 0, snapshot);
     RegCloseKey(key);
 }
@@ -217,8 +220,11 @@ uint8_t TakeSnapshot(Snapshot* snapshot)
     std::string profiles = FolderOf(CSIDL_PROFILE);
     const size_t cut = profiles.find_last_of('\\');
     profiles = cut == std::string::npos ? std::string() : profiles.substr(0, cut);
+    // The native Program Files and the 32-bit one as the description names them: a 32-bit tool
+    // under WOW64 has the 32-bit folder as its own and finds the native one only by name.
     const std::string candidates[] = {windows, FolderOf(CSIDL_PROGRAM_FILES), FolderOf(CSIDL_PROGRAM_FILESX86),
-                                      profiles, FolderOf(CSIDL_COMMON_APPDATA)};
+                                      profiles, FolderOf(CSIDL_COMMON_APPDATA), ExpandMacros("%PROGRAM_FILES%"),
+                                      ExpandMacros("%PROGRAM_FILES_X86%")};
     std::vector<std::string> roots;
     for (size_t i = 0; i < sizeof candidates / sizeof candidates[0]; i++) {
         const std::string& root = candidates[i];
@@ -227,8 +233,13 @@ uint8_t TakeSnapshot(Snapshot* snapshot)
         if (covered) continue;
         Add(snapshot, "D\t" + root);
         roots.push_back(root);
-        WalkFolder(root, 0, snapshot);
     }
+    // Redirection off (a 32-bit tool under WOW64): system32 is then the native one and SysWOW64
+    // itself, as the description names them.
+    NativeFiles native;
+    NativeFilesBegin(&native);
+    for (size_t i = 0; i < roots.size(); i++) WalkFolder(roots[i], 0, snapshot);
+    NativeFilesEnd(&native);
     return snapshot->lines.empty() ? 0 : 1;
 }
 
