@@ -70,6 +70,20 @@ uint8_t EvaluateRegistryRule(SearchSession* session, const RegistryRule& rule)
     }
 }
 
+// HKEY_LOCAL_MACHINE\System is one key for both views: the platform redirects nothing below it.
+// A rule that reads and records only there finds nothing in the other view that the own view
+// did not (the other pass records only keys of that half's own), so that pass skips it instead
+// of reading the device and class trees a second time. The device scans also record the driver
+// key an instance names below the rule's argument.
+static uint8_t RuleStaysInSharedSystem(const RegistryRule& rule)
+{
+    if (rule.hive != HKEY_LOCAL_MACHINE || !AsciiStartsWithNoCase(rule.keyPath, "System\\")) return 0;
+    const int32_t search = RegistryKind(rule.kind).search;
+    if (search == kSearchMonitorDeviceScan || search == kSearchChildDeviceScan || search == kSearchPciDeviceScan)
+        return rule.argument == NULL || AsciiStartsWithNoCase(rule.argument, "System\\");
+    return 1;
+}
+
 uint8_t SearchRegistryRows(SearchSession* session, const RegistryRule* rules, HWND progress)
 {
     if (session == NULL) {
@@ -91,7 +105,8 @@ uint8_t SearchRegistryRows(SearchSession* session, const RegistryRule* rules, HW
         for (int32_t i = 0; i < rows; i++) {
             CurrentRule(kProductSideRegistry, i);
             // The found flag is not used: a rule that finds nothing is no failure of the search.
-            if (RuleTakesPart(rules[i], restricted)) EvaluateRegistryRule(session, rules[i]);
+            const uint8_t skip = pass > 0 && RuleStaysInSharedSystem(rules[i]);
+            if (!skip && RuleTakesPart(rules[i], restricted)) EvaluateRegistryRule(session, rules[i]);
             step++;
             if (progress) SendMessageA(progress, PBM_SETPOS, (WPARAM)(start + step / views), 0);
         }
