@@ -10,6 +10,10 @@
 #                            and other makers' software in both halves) in a 64-bit prefix of its
 #                            own (build/sample-prefix64, reports in build/sample-run64)
 #
+# ENVSWEEP_EXE names another envsweep.exe to run (the sample tools stay the build's): with --64
+# and the 32-bit product (build-win32/envsweep.exe) on a host that runs 32-bit programs, the
+# clean-up runs under WOW64 as on a user's 64-bit Windows.
+#
 # Everything happens in one wineserver session (Wine keeps key DACLs and volatile keys only as
 # long as its wineserver runs), which the script stops at the end, with the prefix's desktop held
 # open from the start (tools/winerun.sh --up), so that Wine never rebuilds its display devices, and
@@ -33,6 +37,7 @@ cmake --preset default >/dev/null || exit 1
 cmake --build --preset default --target envsweep envsweep-sample envsweep-desktop || exit 1
 
 build=$root/build
+exe=${ENVSWEEP_EXE:-$build/envsweep.exe}
 arch=$(sed -n 's/^ENVSWEEP_ARCH:STRING=//p' "$build/CMakeCache.txt")
 [ "$arch" = x86_64 ] && wine_arch=win64 || wine_arch=win32
 export ENVSWEEP_BUILD=$build ENVSWEEP_WINEARCH=$wine_arch
@@ -76,7 +81,7 @@ echo "== Snapshot before"
 run "$build/envsweep-sample.exe" snapshot "$(win "$work/before.txt")" || exit 1
 
 echo "== Control run: envsweep.exe /C 0 /S (no family selected: nothing may change)"
-run "$build/envsweep.exe" /C 0 /S
+run "$exe" /C 0 /S
 control_code=$?
 echo "exit code $control_code"
 
@@ -90,15 +95,15 @@ iconv -c -f CP932 -t UTF-8 "$work/control-report.txt" 2>/dev/null
 start=$(date +%s.%N)
 if [ "$mode" = silent ]; then
     echo "== envsweep.exe /C 262143 /S"
-    run "$build/envsweep.exe" /C 262143 /S
+    run "$exe" /C 262143 /S
     code=$?
 elif [ -n "${DISPLAY:-}" ]; then
     echo "== envsweep.exe /C 262143 on $DISPLAY: answer Yes, Search, OK, Continue, Yes, ..., Restart later"
-    run "$build/envsweep.exe" /C 262143
+    run "$exe" /C 262143
     code=$?
 else
     echo "== envsweep.exe /C 262143 on Xvfb, answered by envsweep-sample drive-window"
-    run "$build/envsweep.exe" /C 262143 &
+    run "$exe" /C 262143 &
     app=$!
     run "$build/envsweep-sample.exe" drive-window 1500 &
     driver=$!

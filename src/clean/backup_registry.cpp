@@ -178,7 +178,12 @@ SaveResult SavePropertySheetHandler(OutputFile* out, const FoundItem& item)
     char classId[kClassIdSize];
     // Without a readable class identifier the removal deletes nothing.
     if (!ReadHandlerClassId(item.hive, item.path, item.valueName, item.view, classId)) return own;
-    return SaveClassRegistration(out, classId, item.view) == kSaveFailed ? kSaveFailed : kSaved;
+    uint8_t views[2];
+    const int32_t count = HandlerClassViews(item.hive, item.path, item.view, classId, views);
+    for (int32_t i = 0; i < count; i++) {
+        if (SaveClassRegistration(out, classId, views[i]) == kSaveFailed) return kSaveFailed;
+    }
+    return kSaved;
 }
 
 // Kind 12: the namespace entry, its "Approved" value and its class, all below HKLM in the view.

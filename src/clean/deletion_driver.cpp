@@ -16,7 +16,9 @@ static uint8_t DeletePropertySheetHandler(const FoundItem& item)
 {
     char classId[kClassIdSize];
     if (!ReadHandlerClassId(item.hive, item.path, item.valueName, item.view, classId)) return 0;
-    DeleteClassRegistration(classId, item.view);
+    uint8_t views[2];
+    const int32_t count = HandlerClassViews(item.hive, item.path, item.view, classId, views);
+    for (int32_t i = 0; i < count; i++) DeleteClassRegistration(classId, views[i]);
     return DeleteRegistryItem(item.hive, item.path, item.valueName, item.view);
 }
 

@@ -44,6 +44,17 @@ uint8_t ReadHandlerClassId(HKEY hive, const char* keyPath, const char* valueName
     return read;
 }
 
+int32_t HandlerClassViews(HKEY hive, const char* keyPath, uint8_t view, const char* classId, uint8_t views[2])
+{
+    views[0] = view;
+    if (view != kViewOwn || !IsSingleKeyName(classId) || KeyDiffersInOtherView(hive, keyPath)) return 1;
+    char path[kRegistrationPathSize];
+    const int length = snprintf(path, sizeof path, "CLSID\\%s", classId);
+    if (length < 0 || length >= (int)sizeof path || !KeyDiffersInOtherView(HKEY_CLASSES_ROOT, path)) return 1;
+    views[1] = kViewOther;
+    return 2;
+}
+
 // 1 only when the key is known not to exist; a key that refuses to open is still there.
 static uint8_t KeyIsGone(HKEY root, const char* path, uint8_t view)
 {

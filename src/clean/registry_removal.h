@@ -50,6 +50,12 @@ uint8_t DeleteClassRegistration(const char* classId, uint8_t view);
 // cannot be read; the handler's removal then deletes nothing.
 uint8_t ReadHandlerClassId(HKEY hive, const char* keyPath, const char* valueName, uint8_t view, char* classId);
 
+// The views whose HKCR\CLSID\<classId> a handler found at hive\keyPath in view takes along, into
+// views; returns how many. Always the handler's own view. A handler in a key both views share
+// (the device classes under SYSTEM) is loaded by either half, whose package registered its class
+// in that half: the other view's class goes too where that half has a class key of its own.
+int32_t HandlerClassViews(HKEY hive, const char* keyPath, uint8_t view, const char* classId, uint8_t views[2]);
+
 // Removes the desktop namespace entry <name>, its "Approved" shell-extension value and its class
 // registration, all in the view the entry was found in. 1 when the namespace entry no longer
 // exists afterwards. A name that is empty or holds a backslash is refused (0, nothing touched).

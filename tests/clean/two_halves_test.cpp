@@ -138,3 +138,39 @@ TEST(TwoHalves, NativeNamesOfKeysRedirectedAtTheTopOrOnThemselves)
         RegCloseKey(key);
     }
 }
+
+// A property-sheet handler lies in a device class under SYSTEM, one key for both views; the
+// class it names was registered by its package in one half only, here the other one. The
+// deletion takes that class along, the backup names it natively, and the restore brings it back.
+TEST(TwoHalves, SharedHandlerTakesItsClassFromTheHalfThatRegisteredIt)
+{
+    DetectedHalves detected;
+    if (detected.halves != kOtherHalf32) GTEST_SKIP() << "no 32-bit half beside this process";
+    const char classId[] = "{6E2B1F00-5D3C-4B8A-9E1F-00EE2B1F0001}";
+    ScratchKey handler(HKEY_LOCAL_MACHINE, "SYSTEM\\EnvsweepTest\\Handlers");
+    ScratchKey twinClass(HKEY_LOCAL_MACHINE, std::string("SOFTWARE\\Classes\\Wow6432Node\\CLSID\\") + classId);
+    ScopedFoundItems scope(4);
+    ASSERT_TRUE(handler.SetString("Sheet", NULL, classId));
+    ASSERT_TRUE(twinClass.SetString("InprocServer32", NULL, "C:\\Windows\\SysWOW64\\vfprop.dll"));
+    const std::string classPath = std::string("CLSID\\") + classId;
+    ASSERT_FALSE(KeyPresent(HKEY_CLASSES_ROOT, classPath));
+    const RegistryDump classBefore = DumpRegistry(HKEY_CLASSES_ROOT, classPath, RegistryViewFlag(kViewOther));
+
+    ProductSelection(0, 1);
+    CurrentRule(0, 0);
+    ASSERT_EQ(1, AddRegistryItem(RegistryRuleKind::PropertySheetHandlerKey, HKEY_LOCAL_MACHINE, handler.Full("Sheet").c_str(), NULL));
+    DeletionSummary summary = {0, 1, 0, 1};
+    EXPECT_EQ(1, DeleteAll(NULL, &summary));
+    EXPECT_FALSE(KeyPresent(HKEY_LOCAL_MACHINE, handler.Full("Sheet")));
+    EXPECT_FALSE(KeyPresent(HKEY_LOCAL_MACHINE, twinClass.path()));
+
+    char root[kBackupPathSize], name[256];
+    ASSERT_TRUE(BackupRoot(root, sizeof root) && NewestBackupName(name, sizeof name));
+    const std::string folder = std::string(root) + name + "\\";
+    const std::string reg = ReadFileText(folder + kRegistryFileName);
+    EXPECT_NE(std::string::npos, reg.find("[HKEY_CLASSES_ROOT\\Wow6432Node\\" + classPath + "]")) << reg;
+    EXPECT_EQ(1, RestoreBackup(name)) << ReadFileText(folder + kRestoreLogFileName);
+    EXPECT_TRUE(KeyPresent(HKEY_LOCAL_MACHINE, handler.Full("Sheet")));
+    EXPECT_EQ(DumpText(classBefore), DumpText(DumpRegistry(HKEY_CLASSES_ROOT, classPath, RegistryViewFlag(kViewOther))));
+    EXPECT_FALSE(KeyPresent(HKEY_CLASSES_ROOT, classPath));
+}
