@@ -7,8 +7,25 @@
 #include <string.h>
 #include "clean/manifest.h"
 #include "clean/restore.h"
+#include "platform/machine_halves.h"
 
 namespace {
+
+// The service manager marks a service that a 32-bit process creates under WOW64 with a "WOW64"
+// value naming that process's machine. The restore stands in for the service's own installer:
+// the mark is not part of what was saved, and the service key's saved values, restored after
+// the services, put it back where the service had it.
+void ForgetCreatorHalf(const char* name)
+{
+    if (g_machineHalves != kOtherHalfNative) return;
+    char path[512];
+    const int length = snprintf(path, sizeof path, "SYSTEM\\CurrentControlSet\\Services\\%s", name);
+    if (length < 0 || length >= (int)sizeof path) return;
+    HKEY key = NULL;
+    if (OpenKeyInView(HKEY_LOCAL_MACHINE, path, KEY_SET_VALUE, kViewOwn, &key) != ERROR_SUCCESS) return;
+    RegDeleteValueA(key, "WOW64");
+    RegCloseKey(key);
+}
 
 const DWORD kRetryMs = 15;
 const DWORD kServiceConfigSize = 8192;   // the most QueryServiceConfigA ever needs
@@ -54,6 +71,7 @@ uint8_t RestoreService(const ManifestLine& line, OutputFile* log)
                                        FieldNumber(line.fields[kServiceErrorControl]), line.fields[kServiceImage],
                                        group, NULL, listLength > 0 ? dependencies : NULL, startName, NULL);
     uint8_t ok = service != NULL ? 1 : 0;
+    if (ok) ForgetCreatorHalf(name);
     const char* outcome = "created";
     char text[64];
     if (service == NULL && GetLastError() == ERROR_SERVICE_EXISTS) {

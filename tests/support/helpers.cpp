@@ -217,7 +217,11 @@ std::string ReadFileText(const std::string& path)
 
 DWORD RunEnvsweep(const std::string& arguments, DWORD timeoutMs)
 {
-    const std::string exe = ModuleFolder() + "envsweep.exe";
+    // ENVSWEEP_TEST_EXE (a Windows path) names another envsweep.exe: the 32-bit product run under
+    // WOW64 beside a 64-bit test build, on a host that runs 32-bit programs.
+    char other[MAX_PATH];
+    const DWORD length = GetEnvironmentVariableA("ENVSWEEP_TEST_EXE", other, sizeof other);
+    const std::string exe = length > 0 && length < sizeof other ? std::string(other) : ModuleFolder() + "envsweep.exe";
     PROCESS_INFORMATION process;
     if (!StartProcess(exe.c_str(), "\"" + exe + "\" " + arguments, &process)) return 0x7fffffff;
     DWORD code = 0x7fffffff;

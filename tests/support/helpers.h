@@ -81,8 +81,9 @@ uint8_t StartProcess(const char* application, const std::string& line, PROCESS_I
 // The whole content of a file; empty when it cannot be read.
 std::string ReadFileText(const std::string& path);
 
-// Runs envsweep.exe (beside the test executable) with the command line; returns its exit code,
-// or 0x7fffffff when it could not start or did not end within the timeout.
+// Runs envsweep.exe (beside the test executable, or the one ENVSWEEP_TEST_EXE names) with the
+// command line; returns its exit code, or 0x7fffffff when it could not start or did not end within
+// the timeout.
 DWORD RunEnvsweep(const std::string& arguments, DWORD timeoutMs = 120000);
 
 // Folder of the test executable, with a trailing backslash.
