@@ -184,9 +184,14 @@ char* FormatItemWhy(const FoundItem* item, char* text, int size)
     text[0] = '\0';
     const char* note = item->whyNote != NULL ? item->whyNote : "";
     switch (item->whyKind) {
-    case kWhyRegistryRule:
-        snprintf(text, size, "registry rule %d, kind %d", (int)item->whyRow, (int)item->ruleKind);
+    case kWhyRegistryRule: {
+        // The rule's own kind, as the table shows it: a scan records what it finds under the
+        // kind that removes it (a driver-class scan's handler keys, a device scan's video keys).
+        static const int32_t rows = CountRegistryRules();
+        const int32_t kind = item->whyRow >= 0 && item->whyRow < rows ? kRegistryRules[item->whyRow].kind : item->ruleKind;
+        snprintf(text, size, "registry rule %d, kind %d", (int)item->whyRow, (int)kind);
         break;
+    }
     case kWhyFileRule:
         snprintf(text, size, "file rule %d", (int)item->whyRow);
         break;

@@ -88,7 +88,8 @@ char* FormatItemText(const FoundItem* item, char* text, int size);
 void SetFileItemSource(uint8_t whyKind, int32_t row, const char* note);
 void ClearFileItemSource();
 
-// Why the item was found, as the list and the log write it: "registry rule 12, kind 4",
+// Why the item was found, as the list and the log write it: "registry rule 12, kind 4" (the
+// rule's kind, which a scan's items may not share),
 // "file rule 45", "INF oem3.inf, INF rule 7", "install folder 2, note HKLM\..." or
 // "install folder 2, default place"; "" when unknown. Writes into text (always terminated).
 char* FormatItemWhy(const FoundItem* item, char* text, int size);

@@ -278,7 +278,7 @@ TEST(Backup, DeleteAllBacksUpEveryItemAndRestoreGivesItAllBack)
     EXPECT_NE(std::string::npos, reg.find("\"AppInit_DLLs\"=\"a.dll nvdesk32.dll b.dll\"\r\n"));
     const std::string log = ReadText(backup + kLogFileName);
     EXPECT_EQ(0, log.find("MorvaneTV Suite\tRegistry\t[HKEY_CURRENT_USER\\" + scratch.Full("Tree") + "] \tdeleted\tregistry rule 12, kind " +
-                          std::to_string((int)RegistryRuleKind::KeyOrValue) + "\r\n")) << log;
+                          std::to_string((int)kRegistryRules[12].kind) + "\r\n")) << log;
     EXPECT_NE(std::string::npos,
               log.find("\tFile\t" + binary + " (service " + kService + ")\tdeleted\tINF oem3.inf, INF rule 7\r\n"))
         << log;

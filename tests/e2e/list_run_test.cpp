@@ -151,8 +151,13 @@ std::string WhyMismatch(const std::vector<std::string>& f, const PrintedTables& 
         // index product kind hive keyPath: the kind it was recorded under, below the rule's key.
         if (f[1] != "Registry") return "not a registry item";
         if (why != "registry rule " + r[0] + ", kind " + r[2]) return "the row's kind is " + r[2];
-        if (!StartsWith(text, "[" + r[3] + "\\" + r[4])) return "not below the row's key " + r[3] + "\\" + r[4];
-        return "";
+        if (StartsWith(text, "[" + r[3] + "\\" + r[4])) return "";
+        // A device scan follows each device to its driver's key: below the root the row's
+        // argument names (monitors, child devices), or the adapter's video key.
+        if ((r[2] == "8" || r[2] == "9") && StartsWith(text, "[" + r[3] + "\\" + r[5] + "\\")) return "";
+        if (r[2] == "6" && StartsWith(text, "[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\Video\\"))
+            return "";
+        return "not below the row's key " + r[3] + "\\" + r[4];
     }
     if (f[1] != "File") return "not a file item";
     const std::string path = text.substr(0, text.find(" (service "));
