@@ -49,41 +49,12 @@ uint8_t EndsWith(const std::string& text, const std::string& end)
     return text.size() >= end.size() && Lower(text.substr(text.size() - end.size())) == Lower(end) ? 1 : 0;
 }
 
-// Runs a program beside the test executable with its standard output and error going to files;
-// the exit code, or 0x7fffffff when it could not start or did not end.
-DWORD RunCaptured(const std::string& program, const std::string& arguments, std::string* out, std::string* err)
+// RunCaptured with its output files in the list's folder, removed again afterwards.
+DWORD RunHere(const std::string& program, const std::string& arguments, std::string* out, std::string* err)
 {
-    const std::string exe = ModuleFolder() + program;
-    const std::string outPath = std::string(kListFolder) + "stdout.txt", errPath = std::string(kListFolder) + "stderr.txt";
-    SECURITY_ATTRIBUTES inherit = {sizeof inherit, NULL, TRUE};
-    HANDLE outFile = CreateFileA(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, NULL);
-    HANDLE errFile = CreateFileA(errPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, NULL);
-    DWORD code = 0x7fffffff;
-    if (outFile != INVALID_HANDLE_VALUE && errFile != INVALID_HANDLE_VALUE) {
-        std::string line = "\"" + exe + "\" " + arguments;
-        std::vector<char> buffer(line.begin(), line.end());
-        buffer.push_back('\0');
-        STARTUPINFOA startup;
-        ZeroMemory(&startup, sizeof startup);
-        startup.cb = sizeof startup;
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-        startup.hStdOutput = outFile;
-        startup.hStdError = errFile;
-        PROCESS_INFORMATION process;
-        if (CreateProcessA(exe.c_str(), buffer.data(), NULL, NULL, TRUE, 0, NULL, NULL, &startup, &process)) {
-            if (WaitForSingleObject(process.hProcess, 600000) == WAIT_OBJECT_0) GetExitCodeProcess(process.hProcess, &code);
-            else TerminateProcess(process.hProcess, 0x7fffffff);
-            CloseHandle(process.hProcess);
-            CloseHandle(process.hThread);
-        }
-    }
-    if (outFile != INVALID_HANDLE_VALUE) CloseHandle(outFile);
-    if (errFile != INVALID_HANDLE_VALUE) CloseHandle(errFile);
-    *out = ReadFileText(outPath);
-    *err = ReadFileText(errPath);
-    DeleteFileA(outPath.c_str());
-    DeleteFileA(errPath.c_str());
+    const DWORD code = RunCaptured(program, arguments, kListFolder, out, err, 600000);
+    DeleteFileA((std::string(kListFolder) + "out.txt").c_str());
+    DeleteFileA((std::string(kListFolder) + "err.txt").c_str());
     return code;
 }
 
@@ -109,7 +80,7 @@ std::map<int, std::vector<std::string>> PrintedTable(const char* name)
 {
     std::map<int, std::vector<std::string>> rows;
     std::string out, err;
-    if (RunCaptured("envsweep-tables.exe", name, &out, &err) != 0) return rows;
+    if (RunHere("envsweep-tables.exe", name, &out, &err) != 0) return rows;
     const std::vector<std::string> lines = Split(out, "\n");
     for (size_t i = 1; i < lines.size(); i++) {
         std::string line = lines[i];
@@ -148,7 +119,7 @@ std::string WhyMismatch(const std::vector<std::string>& f, const PrintedTables& 
     const std::vector<std::string>& r = table->at(row);
     if (r[1] != family) return "the row is of family " + r[1];
     if (table == &tables.registry) {
-        // index product kind hive keyPath: the kind it was recorded under, below the rule's key.
+        // index product kind hive keyPath argument: the rule's kind, the item below its key.
         if (f[1] != "Registry") return "not a registry item";
         if (why != "registry rule " + r[0] + ", kind " + r[2]) return "the row's kind is " + r[2];
         if (StartsWith(text, "[" + r[3] + "\\" + r[4])) return "";
@@ -178,6 +149,7 @@ std::string WhyMismatch(const std::vector<std::string>& f, const PrintedTables& 
     }
     // index product key valueName folder subPath: below Morvane\<folder>, from the row's note.
     const std::string tail = r[5].empty() ? "" : "\\" + r[5];
+    if (!EndsWith(path, tail)) return "not the row's sub-path " + r[5];
     if (!EndsWith(path, "\\Morvane\\" + r[4] + tail)) {
         // A note may name any folder: then the note names the row's key.
         const std::string note = "note HKLM\\SOFTWARE\\Morvane\\" + r[2] + "\\" + (r[3].empty() ? "(default)" : r[3]);
@@ -212,7 +184,7 @@ protected:
         char newest[256] = "", after[256] = "";
         NewestBackupName(newest, sizeof newest);
         std::string out;
-        const DWORD code = RunCaptured("envsweep.exe", arguments, &out, err);
+        const DWORD code = RunHere("envsweep.exe", arguments, &out, err);
         Snapshot snapshot;
         EXPECT_TRUE(TakeSnapshot(&snapshot));
         Comparison comparison;
@@ -271,7 +243,8 @@ TEST_F(ListRun, ListsWhatTheCleanUpDeletesWithTheRowThatFoundIt)
     EXPECT_EQ(std::vector<std::string>({"folder.txt", "list.txt"}), Entries(kListFolder));
     EXPECT_TRUE(Entries(folderPath + "\\").empty()) << "nothing was written into the folder";
 
-    // The clean-up deletes exactly the listed items, in the list's order, each for the same why.
+    // The clean-up takes exactly the listed items, in the list's order, each for the same why (an
+    // item inside a folder deleted before it is logged "not deleted": it was already gone).
     EXPECT_EQ(0u, RunEnvsweep("/C 262143 /S", 600000));
     char root[kBackupPathSize], name[256];
     ASSERT_TRUE(BackupRoot(root, sizeof root));

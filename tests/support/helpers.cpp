@@ -231,6 +231,44 @@ DWORD RunEnvsweep(const std::string& arguments, DWORD timeoutMs)
     return code;
 }
 
+DWORD RunCaptured(const std::string& program, const std::string& arguments, const std::string& folder,
+                  std::string* out, std::string* err, DWORD timeoutMs)
+{
+    const std::string exe = ModuleFolder() + program;
+    const std::string outPath = folder + "out.txt", errPath = folder + "err.txt";
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, NULL, TRUE};
+    HANDLE outFile = CreateFileA(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, NULL);
+    HANDLE errFile = CreateFileA(errPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, NULL);
+    DWORD code = 0x7fffffff;
+    if (outFile != INVALID_HANDLE_VALUE && errFile != INVALID_HANDLE_VALUE) {
+        const std::string line = "\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments);
+        std::vector<char> buffer(line.begin(), line.end());
+        buffer.push_back('\0');
+        STARTUPINFOA startup;
+        ZeroMemory(&startup, sizeof startup);
+        startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+        startup.hStdOutput = outFile;
+        startup.hStdError = errFile;
+        PROCESS_INFORMATION process;
+        if (CreateProcessA(exe.c_str(), buffer.data(), NULL, NULL, TRUE, 0, NULL, NULL, &startup, &process)) {
+            if (WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_OBJECT_0) {
+                GetExitCodeProcess(process.hProcess, &code);
+            } else {
+                TerminateProcess(process.hProcess, 0x7fffffff);
+            }
+            CloseHandle(process.hProcess);
+            CloseHandle(process.hThread);
+        }
+    }
+    if (outFile != INVALID_HANDLE_VALUE) CloseHandle(outFile);
+    if (errFile != INVALID_HANDLE_VALUE) CloseHandle(errFile);
+    *out = ReadFileText(outPath);
+    *err = ReadFileText(errPath);
+    return code;
+}
+
 uint8_t RemoveTree(const std::string& path)
 {
     std::string from = path;
