@@ -215,20 +215,27 @@ std::string ReadFileText(const std::string& path)
     return result;
 }
 
+// The started process's exit code once it ended (ended by force after the timeout:
+// 0x7fffffff); its handles closed.
+static DWORD WaitAndClose(PROCESS_INFORMATION* process, DWORD timeoutMs)
+{
+    DWORD code = 0x7fffffff;
+    if (WaitForSingleObject(process->hProcess, timeoutMs) == WAIT_OBJECT_0) {
+        GetExitCodeProcess(process->hProcess, &code);
+    } else {
+        TerminateProcess(process->hProcess, 0x7fffffff);
+    }
+    CloseHandle(process->hProcess);
+    CloseHandle(process->hThread);
+    return code;
+}
+
 DWORD RunEnvsweep(const std::string& arguments, DWORD timeoutMs)
 {
     const std::string exe = ModuleFolder() + "envsweep.exe";
     PROCESS_INFORMATION process;
     if (!StartProcess(exe.c_str(), "\"" + exe + "\" " + arguments, &process)) return 0x7fffffff;
-    DWORD code = 0x7fffffff;
-    if (WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_OBJECT_0) {
-        GetExitCodeProcess(process.hProcess, &code);
-    } else {
-        TerminateProcess(process.hProcess, 0x7fffffff);
-    }
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
-    return code;
+    return WaitAndClose(&process, timeoutMs);
 }
 
 DWORD RunCaptured(const std::string& program, const std::string& arguments, const std::string& folder,
@@ -252,15 +259,8 @@ DWORD RunCaptured(const std::string& program, const std::string& arguments, cons
         startup.hStdOutput = outFile;
         startup.hStdError = errFile;
         PROCESS_INFORMATION process;
-        if (CreateProcessA(exe.c_str(), buffer.data(), NULL, NULL, TRUE, 0, NULL, NULL, &startup, &process)) {
-            if (WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_OBJECT_0) {
-                GetExitCodeProcess(process.hProcess, &code);
-            } else {
-                TerminateProcess(process.hProcess, 0x7fffffff);
-            }
-            CloseHandle(process.hProcess);
-            CloseHandle(process.hThread);
-        }
+        if (CreateProcessA(exe.c_str(), buffer.data(), NULL, NULL, TRUE, 0, NULL, NULL, &startup, &process))
+            code = WaitAndClose(&process, timeoutMs);
     }
     if (outFile != INVALID_HANDLE_VALUE) CloseHandle(outFile);
     if (errFile != INVALID_HANDLE_VALUE) CloseHandle(errFile);
