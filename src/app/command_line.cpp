@@ -1,4 +1,4 @@
-// The command line: /F, /S, /X, /C <mask> and /R [<backup>].
+// The command line: /F, /S, /X, /C <mask>, /R [<backup>] and /L <file>.
 #include "app/command_line.h"
 #include <windows.h>
 #include <string.h>
@@ -44,8 +44,16 @@ void ParseCommandLine(const char* text)
         const char* token = tokens[i];
         g_forceFlag = lstrcmpiA(token, "/F") == 0 ? 1 : 0;
         g_silentFlag = lstrcmpiA(token, "/S") == 0 ? 1 : 0;
-        g_restrictedFlag = lstrcmpiA(token, "/X") == 0 ? 1 : 0;
+        g_listFlag = lstrcmpiA(token, "/L") == 0 ? 1 : 0;
+        // /L lists what the run before it would delete: right after /X that is the restricted
+        // search, so /L leaves the restricted flag as the token before it set it.
+        if (!g_listFlag) g_restrictedFlag = lstrcmpiA(token, "/X") == 0 ? 1 : 0;
         g_restoreFlag = lstrcmpiA(token, "/R") == 0 ? 1 : 0;
+        if (g_listFlag) {
+            // A file's name never starts with '/', as a backup's name does not.
+            const uint8_t named = i + 1 < count && tokens[i + 1][0] != '/' ? 1 : 0;
+            lstrcpynA(g_listName, named ? tokens[++i] : "", sizeof g_listName);
+        }
         if (g_restoreFlag) {
             // A backup's name never starts with '/': a switch after /R stays a switch.
             const uint8_t named = i + 1 < count && tokens[i + 1][0] != '/' ? 1 : 0;

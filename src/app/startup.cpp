@@ -87,8 +87,8 @@ int EnvsweepMain(HINSTANCE instance, const char* commandLine)
     if (!FetchDirectory(GetSystemDirectoryA, g_systemDirectory)) return -1;
     if (!FetchDirectory(GetWindowsDirectoryA, g_windowsDirectory)) return -1;
     ParseCommandLine(commandLine);
-    // A restore that cannot run because another instance does has brought nothing back.
-    if (!ClaimSingleInstance()) return g_restoreFlag ? 1 : 0;
+    // A restore or a list that cannot run because another instance does has done nothing.
+    if (!ClaimSingleInstance()) return g_restoreFlag || g_listFlag ? 1 : 0;
 
     g_instance = instance;
     LoadStringA(instance, IDS_CAPTION, g_caption, sizeof g_caption);
@@ -98,7 +98,10 @@ int EnvsweepMain(HINSTANCE instance, const char* commandLine)
     g_foundItems = CreateFoundItemList(FoundItemCapacity());
     if (g_foundItems == NULL) return -1;
 
-    if (g_silentFlag || g_restrictedFlag) {
+    int exitCode = 0;
+    if (g_listFlag) {
+        exitCode = RunListOnly(g_listName);
+    } else if (g_silentFlag || g_restrictedFlag) {
         RunSilent();
     } else {
         RunInteractive();
@@ -106,5 +109,5 @@ int EnvsweepMain(HINSTANCE instance, const char* commandLine)
 
     DestroyFoundItemList(g_foundItems);
     g_foundItems = NULL;
-    return 0;
+    return exitCode;
 }

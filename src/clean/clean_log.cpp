@@ -1,8 +1,9 @@
-// The clean-up's log.txt: one line per ticked item (family, type, text, outcome) and, written by
-// EndBackup, a summary line.
+// The clean-up's log.txt: one line per ticked item (family, type, text, outcome, why) and, written
+// by EndBackup, a summary line.
 #include "clean/backup.h"
 #include "model/found_items.h"
 #include "model/products.h"
+#include "platform/path_ops.h"
 
 void LogItem(BackupSession* session, const FoundItem& item, uint8_t backedUp)
 {
@@ -19,9 +20,19 @@ void LogItem(BackupSession* session, const FoundItem& item, uint8_t backedUp)
     if (item.itemClass == kItemClassRegistry) session->registryItems++;
     else if (item.itemClass == kItemClassFile) session->fileItems++;
 
+    OutputFile* out = &session->log;
+    PutItemFields(out, item);
+    PutText(out, "\t");
+    PutText(out, outcome);
+    PutText(out, "\t");
+    PutItemWhy(out, item);
+    PutText(out, "\r\n");
+}
+
+void PutItemFields(OutputFile* out, const FoundItem& item)
+{
     char text[1024];
     FormatItemText(&item, text, sizeof text);
-    OutputFile* out = &session->log;
     PutLogField(out, ProductName(item.productIndex));
     PutText(out, "\t");
     PutLogField(out, ItemTypeWord(&item));
@@ -32,7 +43,10 @@ void LogItem(BackupSession* session, const FoundItem& item, uint8_t backedUp)
         PutLogField(out, item.serviceName);
         PutText(out, ")");
     }
-    PutText(out, "\t");
-    PutText(out, outcome);
-    PutText(out, "\r\n");
+}
+
+void PutItemWhy(OutputFile* out, const FoundItem& item)
+{
+    char why[kPathSize + 640];
+    PutLogField(out, FormatItemWhy(&item, why, sizeof why));
 }

@@ -14,9 +14,15 @@
 
 FoundItemList* g_foundItems = NULL;
 
+// The file side's source while an INF or install-folder pass records; kind kWhyUnknown: none set.
+static uint8_t s_fileWhyKind = kWhyUnknown;
+static int32_t s_fileWhyRow = -1;
+static char s_fileWhyNote[kPathSize + 512] = "";
+
 FoundItem::FoundItem()
     : itemClass(-1), ruleKind(0), productIndex(-1), hive(NULL), view(0), path(NULL), valueName(NULL),
-      serviceName(NULL), displayText(NULL), ticked(1), accessible(1), notDeleted(0)
+      serviceName(NULL), displayText(NULL), ticked(1), accessible(1), notDeleted(0), whyKind(kWhyUnknown),
+      whyRow(-1), whyNote(NULL)
 {
 }
 
@@ -31,7 +37,8 @@ void FoundItem::Reset()
     FreeString(valueName);
     FreeString(serviceName);
     FreeString(displayText);
-    path = valueName = serviceName = displayText = NULL;
+    FreeString(whyNote);
+    path = valueName = serviceName = displayText = whyNote = NULL;
     itemClass = -1;
     ruleKind = 0;
     productIndex = -1;
@@ -40,6 +47,8 @@ void FoundItem::Reset()
     ticked = 1;
     accessible = 1;
     notDeleted = 0;
+    whyKind = kWhyUnknown;
+    whyRow = -1;
 }
 
 int32_t FoundItemCapacity()
@@ -119,6 +128,14 @@ uint8_t AddGuardedFileItem(const char* canonical, const char* serviceName, uint8
     item.ticked = 1;
     item.notDeleted = 0;
     item.accessible = openedWritable ? 1 : ProbeFileAccess(canonical);
+    if (s_fileWhyKind != kWhyUnknown) {
+        item.whyKind = s_fileWhyKind;
+        item.whyRow = s_fileWhyRow;
+        item.whyNote = s_fileWhyNote[0] != '\0' ? DuplicateString(s_fileWhyNote) : NULL;
+    } else {
+        item.whyKind = kWhyFileRule;
+        item.whyRow = CurrentRule(kProductSideFile, -1);
+    }
     list->count++;
     return item.accessible;
 }
@@ -143,8 +160,52 @@ uint8_t AddRegistryItem(int32_t kind, HKEY hive, const char* keyPath, const char
     item.ticked = 1;
     item.accessible = 1;
     item.notDeleted = 0;
+    item.whyKind = kWhyRegistryRule;
+    item.whyRow = CurrentRule(kProductSideRegistry, -1);
     list->count++;
     return 1;
+}
+
+void SetFileItemSource(uint8_t whyKind, int32_t row, const char* note)
+{
+    s_fileWhyKind = whyKind;
+    s_fileWhyRow = row;
+    lstrcpynA(s_fileWhyNote, note != NULL ? note : "", sizeof s_fileWhyNote);
+}
+
+void ClearFileItemSource()
+{
+    SetFileItemSource(kWhyUnknown, -1, NULL);
+}
+
+char* FormatItemWhy(const FoundItem* item, char* text, int size)
+{
+    if (text == NULL || size <= 0) return text;
+    text[0] = '\0';
+    const char* note = item->whyNote != NULL ? item->whyNote : "";
+    switch (item->whyKind) {
+    case kWhyRegistryRule: {
+        // The rule's own kind, as the table shows it: a scan records what it finds under the
+        // kind that removes it (a driver-class scan's handler keys, a device scan's video keys).
+        static const int32_t rows = CountRegistryRules();
+        const int32_t kind = item->whyRow >= 0 && item->whyRow < rows ? kRegistryRules[item->whyRow].kind : item->ruleKind;
+        snprintf(text, size, "registry rule %d, kind %d", (int)item->whyRow, (int)kind);
+        break;
+    }
+    case kWhyFileRule:
+        snprintf(text, size, "file rule %d", (int)item->whyRow);
+        break;
+    case kWhyInfRule:
+        snprintf(text, size, "INF %s, INF rule %d", note, (int)item->whyRow);
+        break;
+    case kWhyInstallFolder:
+        if (item->whyNote != NULL) snprintf(text, size, "install folder %d, note %s", (int)item->whyRow, note);
+        else snprintf(text, size, "install folder %d, default place", (int)item->whyRow);
+        break;
+    default:
+        break;
+    }
+    return text;
 }
 
 const char* ItemTypeWord(const FoundItem* item)

@@ -9,6 +9,13 @@
 const int32_t kItemClassRegistry = 0;
 const int32_t kItemClassFile = 1;
 
+// What found an item, so that the list and the log can name the table row behind it.
+const uint8_t kWhyUnknown = 0;        // added outside a search's rules
+const uint8_t kWhyRegistryRule = 1;   // row of kRegistryRules
+const uint8_t kWhyFileRule = 2;       // row of kFileRules
+const uint8_t kWhyInfRule = 3;        // row of kInfRules; note: the INF file's name
+const uint8_t kWhyInstallFolder = 4;  // row of kInstallFolders; note: the registry note, or absent
+
 struct FoundItem {
     int32_t itemClass;    // 0 registry item, 1 file item
     int32_t ruleKind;     // registry items: the rule kind it was recorded under
@@ -22,6 +29,9 @@ struct FoundItem {
     uint8_t ticked;
     uint8_t accessible;
     uint8_t notDeleted;
+    uint8_t whyKind;      // kWhy...: the table that found it
+    int32_t whyRow;       // the row of that table, as envsweep-tables numbers it
+    char* whyNote;        // INF file name or install-folder note; absent otherwise
 
     FoundItem();
     ~FoundItem();
@@ -71,6 +81,18 @@ void ClearItems();
 // even when the rest has to be cut.
 // Writes into text (size bytes, always terminated) and returns text.
 char* FormatItemText(const FoundItem* item, char* text, int size);
+
+// The source stamped on the file items added from now on: the INF identification and the
+// install-folder search name their own row (and note) while they record; cleared, file items
+// name the current file rule. The note is copied into each item.
+void SetFileItemSource(uint8_t whyKind, int32_t row, const char* note);
+void ClearFileItemSource();
+
+// Why the item was found, as the list and the log write it: "registry rule 12, kind 4" (the
+// rule's kind, which a scan's items may not share),
+// "file rule 45", "INF oem3.inf, INF rule 7", "install folder 2, note HKLM\..." or
+// "install folder 2, default place"; "" when unknown. Writes into text (always terminated).
+char* FormatItemWhy(const FoundItem* item, char* text, int size);
 
 // "Registry", "File" or "" for the item's class.
 const char* ItemTypeWord(const FoundItem* item);

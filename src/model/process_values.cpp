@@ -12,3 +12,5 @@ uint8_t g_silentFlag = 0;
 uint8_t g_restrictedFlag = 0;
 uint8_t g_restoreFlag = 0;
 char g_restoreName[256] = "";
+uint8_t g_listFlag = 0;
+char g_listName[256] = "";

@@ -14,3 +14,5 @@ extern uint8_t g_silentFlag;          // /S
 extern uint8_t g_restrictedFlag;      // /X
 extern uint8_t g_restoreFlag;         // /R
 extern char g_restoreName[256];       // the backup named after /R; empty: the newest
+extern uint8_t g_listFlag;            // /L
+extern char g_listName[256];          // the file named after /L; empty: none named

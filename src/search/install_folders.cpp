@@ -108,6 +108,20 @@ static uint8_t DefaultFolder(SearchSession* session, const InstallFolderRule& ro
     return FolderBelow(session, programFiles, row, path);
 }
 
+// Stamps the row on what it records next: its note in the view (the half's name added for the
+// other view), or the default place when noted is 0.
+static void NameSource(int32_t index, const InstallFolderRule& row, uint8_t noted, uint8_t view)
+{
+    char note[kPathSize + 512] = "";
+    if (noted) {
+        const char* half = "";
+        if (view == kViewOther) half = RegistryViewIs64Bit(kViewOther) ? " (64-bit)" : " (32-bit)";
+        const char* value = row.valueName[0] != '\0' ? row.valueName : "(default)";
+        snprintf(note, sizeof note, "HKLM\\SOFTWARE\\Morvane\\%s\\%s%s", row.key, value, half);
+    }
+    SetFileItemSource(kWhyInstallFolder, index, note);
+}
+
 // Records the found folder, or the row's sub-path below it, under the current family.
 static uint8_t RecordInstallFolder(SearchSession* session, const InstallFolderRule& row, char* path)
 {
@@ -128,13 +142,16 @@ static uint8_t RecordInstallFolder(SearchSession* session, const InstallFolderRu
 // folder in its own registry view and defaults to its own Program Files (or Common Files), none
 // of which this process's view and %ProgramFiles% show. Every one of those places that exists
 // is recorded; a folder the own half already recorded is not listed twice.
-static uint8_t SearchOtherHalf(SearchSession* session, const InstallFolderRule& row)
+static uint8_t SearchOtherHalf(SearchSession* session, int32_t index, const InstallFolderRule& row)
 {
     if (g_machineHalves == kOneHalf) return 1;
     uint8_t success = 1;
     char path[kPathSize] = "";
-    if (ReadNoteInView(session, kViewOther, row.key, row.valueName, path, sizeof path))
+    if (ReadNoteInView(session, kViewOther, row.key, row.valueName, path, sizeof path)) {
+        NameSource(index, row, 1, kViewOther);
         success = RecordInstallFolder(session, row, path) & success;
+    }
+    NameSource(index, row, 0, kViewOther);
     char base[kPathSize];
     if (OtherProgramFiles(base) && FolderBelow(session, base, row, path))
         success = RecordInstallFolder(session, row, path) & success;
@@ -149,15 +166,17 @@ uint8_t SearchInstallFolderRows(SearchSession* session, const InstallFolderRule*
     for (int i = 0; rows[i].key[0] != '\0'; i++) {
         const InstallFolderRule& row = rows[i];
         char path[kPathSize] = "";
-        uint8_t found = ReadInstallFolder(session, row.key, row.valueName, path, sizeof path);
-        if (!found) found = DefaultFolder(session, row, path);
+        const uint8_t noted = ReadInstallFolder(session, row.key, row.valueName, path, sizeof path);
+        uint8_t found = noted ? 1 : DefaultFolder(session, row, path);
         if (!found && g_machineHalves == kOneHalf) continue;
 
         // The row belongs to neither rule table: its own family is stamped on what it records.
         SetFileSideProduct(row.product);
+        NameSource(i, row, noted, SessionView(session));
         if (found) success = RecordInstallFolder(session, row, path) & success;
-        success = SearchOtherHalf(session, row) & success;
+        success = SearchOtherHalf(session, i, row) & success;
         ClearFileSideProduct();
+        ClearFileItemSource();
     }
     return success;
 }

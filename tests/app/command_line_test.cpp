@@ -125,3 +125,36 @@ TEST_F(CommandLineTest, RestoreIsATokenLikeTheOthersAndTakesABackupName)
         EXPECT_EQ(c.mask, o.mask) << "\"" << c.line << "\"";
     }
 }
+
+// /L is a run switch like the others and names its file as /R names its backup; it keeps the
+// restricted flag only when /X is the token right before it.
+TEST_F(CommandLineTest, ListTakesAFileAndKeepsXRightBeforeIt)
+{
+    struct Case { const char* line; int l, s, x; const char* name; uint32_t mask; } cases[] = {
+        {"/C 262143 /L C:\\list.txt", 1, 0, 0, "C:\\list.txt", 262143},
+        {"/l out.txt", 1, 0, 0, "out.txt", 0},
+        {"/C 7 /X /L out.txt", 1, 0, 1, "out.txt", 7},   // lists what "/C 7 /X" deletes
+        {"/X /S /L out.txt", 1, 0, 0, "out.txt", 0},     // /S cleared /X before /L came
+        {"/X /C 5 /L out.txt", 1, 0, 0, "out.txt", 5},   // so did /C
+        {"/L out.txt /X", 0, 0, 1, "", 0},               // the last switch decides: a restricted run
+        {"/L out.txt /S", 0, 1, 0, "", 0},
+        {"/S /L out.txt", 1, 0, 0, "out.txt", 0},
+        {"/L /X", 0, 0, 1, "", 0},                       // a switch is never taken as the name
+        {"/X /L", 1, 0, 1, "", 0},                       // no name: the run reports it and ends
+        {"/L one two", 0, 0, 0, "", 0},                  // "two" is an ordinary token
+        {"/L out.txt /C 3", 0, 0, 0, "", 3},
+        {"/L a.txt /L b.txt", 1, 0, 0, "b.txt", 0},
+        {"/R /L out.txt", 1, 0, 0, "out.txt", 0},
+    };
+    for (const Case& c : cases) {
+        const Outcome o = Parse(c.line);
+        EXPECT_EQ(c.l, g_listFlag) << "\"" << c.line << "\"";
+        EXPECT_EQ(0, g_restoreFlag) << "\"" << c.line << "\"";
+        EXPECT_EQ(c.s, o.s) << "\"" << c.line << "\"";
+        EXPECT_EQ(c.x, o.x) << "\"" << c.line << "\"";
+        if (c.l) {
+            EXPECT_STREQ(c.name, g_listName) << "\"" << c.line << "\"";
+        }
+        EXPECT_EQ(c.mask, o.mask) << "\"" << c.line << "\"";
+    }
+}

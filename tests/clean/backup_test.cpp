@@ -238,7 +238,10 @@ TEST(Backup, DeleteAllBacksUpEveryItemAndRestoreGivesItAllBack)
         ASSERT_NE("(missing)", filesBefore.back()) << name;
     }
 
-    Push(kItemClassRegistry, RegistryRuleKind::KeyOrValue, HKEY_CURRENT_USER, scratch.Full("Tree"));
+    // Two items carry the source a search stamps, which the log's last column names.
+    FoundItem& tree = Push(kItemClassRegistry, RegistryRuleKind::KeyOrValue, HKEY_CURRENT_USER, scratch.Full("Tree"));
+    tree.whyKind = kWhyRegistryRule;
+    tree.whyRow = 12;
     Push(kItemClassRegistry, RegistryRuleKind::ServiceKey, HKEY_CURRENT_USER, scratch.Full("Values"), "Drop");
     Push(kItemClassRegistry, RegistryRuleKind::DllListValue, HKEY_CURRENT_USER, scratch.Full("Windows"), "AppInit_DLLs");
     Push(kItemClassRegistry, RegistryRuleKind::PropertySheetHandlerKey, HKEY_CURRENT_USER, scratch.Full("Handler"));
@@ -246,7 +249,10 @@ TEST(Backup, DeleteAllBacksUpEveryItemAndRestoreGivesItAllBack)
          kNameSpace + std::string(kNamespaceClass));
     Push(kItemClassFile, 0, NULL, base + "single.dll");
     Push(kItemClassFile, 0, NULL, base + "App");
-    Push(kItemClassFile, 0, NULL, binary, NULL, kService);
+    FoundItem& service = Push(kItemClassFile, 0, NULL, binary, NULL, kService);
+    service.whyKind = kWhyInfRule;
+    service.whyRow = 7;
+    service.whyNote = DuplicateString("oem3.inf");
     Push(kItemClassFile, 0, NULL, base + "same.txt");
     Push(kItemClassFile, 0, NULL, base + "changed.txt");
 
@@ -271,8 +277,12 @@ TEST(Backup, DeleteAllBacksUpEveryItemAndRestoreGivesItAllBack)
                                           scratch.Full("Tree\\Locked") + "]\r\n\"secret\"=\"kept\"\r\n"));
     EXPECT_NE(std::string::npos, reg.find("\"AppInit_DLLs\"=\"a.dll nvdesk32.dll b.dll\"\r\n"));
     const std::string log = ReadText(backup + kLogFileName);
-    EXPECT_EQ(0, log.find("MorvaneTV Suite\tRegistry\t[HKEY_CURRENT_USER\\" + scratch.Full("Tree") + "] \tdeleted\r\n")) << log;
-    EXPECT_NE(std::string::npos, log.find("\tFile\t" + binary + " (service " + kService + ")\tdeleted\r\n")) << log;
+    EXPECT_EQ(0, log.find("MorvaneTV Suite\tRegistry\t[HKEY_CURRENT_USER\\" + scratch.Full("Tree") + "] \tdeleted\tregistry rule 12, kind " +
+                          std::to_string((int)kRegistryRules[12].kind) + "\r\n")) << log;
+    EXPECT_NE(std::string::npos,
+              log.find("\tFile\t" + binary + " (service " + kService + ")\tdeleted\tINF oem3.inf, INF rule 7\r\n"))
+        << log;
+    EXPECT_NE(std::string::npos, log.find("\tFile\t" + base + "App\tdeleted\t\r\n")) << log;
     EXPECT_NE(std::string::npos,
               log.find("\r\nSummary: 10 ticked items (5 registry, 5 files): 10 deleted, 0 not deleted, 0 not backed up "
                        "and left in place\r\n"))
@@ -363,7 +373,7 @@ TEST(Backup, ItemsThatCannotBeBackedUpStayAndCountAsNotDeleted)
     EXPECT_EQ("x", ReadText(base + "held.dll"));
     EXPECT_EQ("x", ReadText(base + "Dir\\other.txt")) << "nothing of the folder may go";
     const std::string log = ReadText(NewestBackupFolder() + kLogFileName);
-    EXPECT_NE(std::string::npos, log.find("\tFile\t" + base + "Dir\tnot backed up\r\n")) << log;
+    EXPECT_NE(std::string::npos, log.find("\tFile\t" + base + "Dir\tnot backed up\t\r\n")) << log;
     EXPECT_NE(std::string::npos, log.find(": 1 deleted, 0 not deleted, 2 not backed up and left in place\r\n")) << log;
 
     ASSERT_TRUE(scratch.SetString("Key", "v", "data"));

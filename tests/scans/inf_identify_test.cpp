@@ -189,6 +189,10 @@ TEST_F(InfIdentifyTest, AnInfListedByAFileRuleKeepsItsProduct)
     EXPECT_EQ(earlier, FindFileItem(list(), inf.path())->productIndex);
     ASSERT_NE(nullptr, FindFileItem(list(), pnf.path()));
     EXPECT_EQ(product, FindFileItem(list(), pnf.path())->productIndex);
+    // The why too is the first finder's: the file rule for the INF, the INF row for its .pnf.
+    char why[512];
+    EXPECT_EQ(kWhyFileRule, FindFileItem(list(), inf.path())->whyKind);
+    EXPECT_STREQ("INF oem921.inf, INF rule 0", FormatItemWhy(FindFileItem(list(), pnf.path()), why, sizeof why));
 }
 
 TEST_F(InfIdentifyTest, UnknownFamilyRowsRecordUnderSeventeenOnlyWhenSelected)

@@ -141,6 +141,12 @@ TEST_F(InstallFoldersTest, RowsRecordTheNotedFolderAndTheSubPathUnderTheRowsFami
     EXPECT_EQ(6, Item(1).productIndex);
     EXPECT_EQ(0, Item(1).accessible);
     EXPECT_EQ(NULL, Item(1).serviceName);
+    // Each names its row and note; the path row 2 finds again keeps row 0's.
+    char why[512];
+    EXPECT_STREQ("install folder 0, note HKLM\\SOFTWARE\\Morvane\\EnvsweepTest\\Viewer\\savePath",
+                 FormatItemWhy(&Item(0), why, sizeof why));
+    EXPECT_STREQ("install folder 1, note HKLM\\SOFTWARE\\Morvane\\EnvsweepTest\\Viewer\\savePath",
+                 FormatItemWhy(&Item(1), why, sizeof why));
 
     // The override ends with the pass: the file side reads the rule table again.
     const int32_t before = CurrentProduct(1);
@@ -175,6 +181,8 @@ TEST_F(InstallFoldersTest, WithoutANoteOnlyAFolderBelowProgramFilesMorvaneCounts
     ASSERT_EQ(1, Count());
     EXPECT_EQ(asFolder.path() + "\\bin", Item(0).path);
     EXPECT_EQ(3, Item(0).productIndex);
+    char why[512];
+    EXPECT_STREQ("install folder 0, default place", FormatItemWhy(&Item(0), why, sizeof why));
 
     // A note that names nothing falls back to the default place as well.
     ClearItems();

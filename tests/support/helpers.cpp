@@ -215,6 +215,21 @@ std::string ReadFileText(const std::string& path)
     return result;
 }
 
+// The started process's exit code once it ended (ended by force after the timeout:
+// 0x7fffffff); its handles closed.
+static DWORD WaitAndClose(PROCESS_INFORMATION* process, DWORD timeoutMs)
+{
+    DWORD code = 0x7fffffff;
+    if (WaitForSingleObject(process->hProcess, timeoutMs) == WAIT_OBJECT_0) {
+        GetExitCodeProcess(process->hProcess, &code);
+    } else {
+        TerminateProcess(process->hProcess, 0x7fffffff);
+    }
+    CloseHandle(process->hProcess);
+    CloseHandle(process->hThread);
+    return code;
+}
+
 DWORD RunEnvsweep(const std::string& arguments, DWORD timeoutMs)
 {
     // ENVSWEEP_TEST_EXE (a Windows path) names another envsweep.exe: the 32-bit product run under
@@ -224,14 +239,37 @@ DWORD RunEnvsweep(const std::string& arguments, DWORD timeoutMs)
     const std::string exe = length > 0 && length < sizeof other ? std::string(other) : ModuleFolder() + "envsweep.exe";
     PROCESS_INFORMATION process;
     if (!StartProcess(exe.c_str(), "\"" + exe + "\" " + arguments, &process)) return 0x7fffffff;
+    return WaitAndClose(&process, timeoutMs);
+}
+
+DWORD RunCaptured(const std::string& program, const std::string& arguments, const std::string& folder,
+                  std::string* out, std::string* err, DWORD timeoutMs)
+{
+    const std::string exe = ModuleFolder() + program;
+    const std::string outPath = folder + "out.txt", errPath = folder + "err.txt";
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, NULL, TRUE};
+    HANDLE outFile = CreateFileA(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, NULL);
+    HANDLE errFile = CreateFileA(errPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, NULL);
     DWORD code = 0x7fffffff;
-    if (WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_OBJECT_0) {
-        GetExitCodeProcess(process.hProcess, &code);
-    } else {
-        TerminateProcess(process.hProcess, 0x7fffffff);
+    if (outFile != INVALID_HANDLE_VALUE && errFile != INVALID_HANDLE_VALUE) {
+        const std::string line = "\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments);
+        std::vector<char> buffer(line.begin(), line.end());
+        buffer.push_back('\0');
+        STARTUPINFOA startup;
+        ZeroMemory(&startup, sizeof startup);
+        startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+        startup.hStdOutput = outFile;
+        startup.hStdError = errFile;
+        PROCESS_INFORMATION process;
+        if (CreateProcessA(exe.c_str(), buffer.data(), NULL, NULL, TRUE, 0, NULL, NULL, &startup, &process))
+            code = WaitAndClose(&process, timeoutMs);
     }
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
+    if (outFile != INVALID_HANDLE_VALUE) CloseHandle(outFile);
+    if (errFile != INVALID_HANDLE_VALUE) CloseHandle(errFile);
+    *out = ReadFileText(outPath);
+    *err = ReadFileText(errPath);
     return code;
 }
 

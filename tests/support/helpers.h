@@ -86,6 +86,12 @@ std::string ReadFileText(const std::string& path);
 // the timeout.
 DWORD RunEnvsweep(const std::string& arguments, DWORD timeoutMs = 120000);
 
+// Runs a program beside the test executable with the command-line tail, its standard output
+// and error going to out.txt and err.txt in folder (with a trailing backslash), whose contents it
+// returns; the exit code, or 0x7fffffff when it could not start or did not end within the timeout.
+DWORD RunCaptured(const std::string& program, const std::string& arguments, const std::string& folder,
+                  std::string* out, std::string* err, DWORD timeoutMs = 120000);
+
 // Folder of the test executable, with a trailing backslash.
 std::string ModuleFolder();
 // A scratch folder below the prefix's temporary folder, emptied first and removed at the end.

@@ -23,57 +23,11 @@ struct PrinterRun {
     std::vector<std::string> lines;   // out split at line ends (CR LF or LF)
 };
 
-std::string ReadWhole(const std::string& path)
-{
-    std::string data;
-    FILE* f = fopen(path.c_str(), "rb");
-    if (f == NULL) return data;
-    char chunk[4096];
-    size_t n;
-    while ((n = fread(chunk, 1, sizeof chunk, f)) > 0) data.append(chunk, n);
-    fclose(f);
-    return data;
-}
-
-HANDLE InheritableFile(const std::string& path)
-{
-    SECURITY_ATTRIBUTES sa = {sizeof sa, NULL, TRUE};
-    return CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, NULL);
-}
-
 // Runs the printer with the command-line tail and collects what it wrote.
 PrinterRun RunPrinter(const ScratchFolder& folder, const std::string& arguments)
 {
     PrinterRun run;
-    const std::string exe = ModuleFolder() + "envsweep-tables.exe";
-    const std::string outPath = folder.path() + "out.txt", errPath = folder.path() + "err.txt";
-    HANDLE out = InheritableFile(outPath), err = InheritableFile(errPath);
-    if (out != INVALID_HANDLE_VALUE && err != INVALID_HANDLE_VALUE) {
-        std::string line = "\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments);
-        std::vector<char> buffer(line.begin(), line.end());
-        buffer.push_back('\0');
-        STARTUPINFOA startup;
-        ZeroMemory(&startup, sizeof startup);
-        startup.cb = sizeof startup;
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-        startup.hStdOutput = out;
-        startup.hStdError = err;
-        PROCESS_INFORMATION process;
-        if (CreateProcessA(exe.c_str(), buffer.data(), NULL, NULL, TRUE, 0, NULL, NULL, &startup, &process)) {
-            if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0) {
-                GetExitCodeProcess(process.hProcess, &run.exitCode);
-            } else {
-                TerminateProcess(process.hProcess, 0x7fffffff);
-            }
-            CloseHandle(process.hProcess);
-            CloseHandle(process.hThread);
-        }
-    }
-    if (out != INVALID_HANDLE_VALUE) CloseHandle(out);
-    if (err != INVALID_HANDLE_VALUE) CloseHandle(err);
-    run.out = ReadWhole(outPath);
-    run.err = ReadWhole(errPath);
+    run.exitCode = RunCaptured("envsweep-tables.exe", arguments, folder.path(), &run.out, &run.err, 60000);
     size_t start = 0;
     while (start < run.out.size()) {
         size_t end = run.out.find('\n', start);

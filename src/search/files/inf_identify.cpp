@@ -213,10 +213,12 @@ uint8_t IdentifyOemInfs(SearchSession* session)
         if (row < 0) continue;
         // Items of this pass belong to the row's family, not to the last file rule.
         SetFileSideProduct(kInfRules[row].conditions[0].product);
+        SetFileItemSource(kWhyInfRule, row, data.cFileName);
         success = RecordPackage(session, path, sizeof path) & success;
     } while (FindNextFileA(find, &data));
     FindClose(find);
     ClearFileSideProduct();
+    ClearFileItemSource();
     return success;
 }
 
