@@ -1,6 +1,5 @@
 // Which halves of the machine this process can reach, and the calls that reach the other one.
 #include "platform/machine_halves.h"
-#include <stdio.h>
 #include <string.h>
 #include "platform/ascii_case.h"
 #include "platform/path_ops.h"
@@ -130,12 +129,9 @@ uint8_t OtherSystemFolder(char* out)
     if (length == 0 || length >= sizeof windows) return 0;
     StripBackslash(windows);
     const char* name = g_machineHalves == kOtherHalfNative ? "Sysnative" : "SysWOW64";
-    const int written = snprintf(out, kPathSize, "%s\\%s", windows, name);
-    if (written <= 0 || written >= kPathSize) {
-        out[0] = '\0';
-        return 0;
-    }
-    return 1;
+    if (FormatFits(out, kPathSize, "%s\\%s", windows, name)) return 1;
+    out[0] = '\0';
+    return 0;
 }
 
 static uint8_t OtherFolderVariable(const char* nativeName, const char* name32, const char* ownName, char* out)

@@ -3,7 +3,6 @@
 // a short name all name the Windows folder, so every form is resolved before it is compared.
 #include "platform/path_guard.h"
 #include <windows.h>
-#include <stdio.h>
 #include <string.h>
 #include "platform/path_ops.h"
 #include "platform/protected_folders.h"
@@ -68,8 +67,7 @@ uint8_t CanonicalPath(const char* path, char* out, int size)
     const char* start = text;
     if (strncmp(text, "\\\\?\\", 4) == 0 || strncmp(text, "\\??\\", 4) == 0) {
         if (_strnicmp(text + 4, "UNC\\", 4) == 0) {
-            const int written = snprintf(unc, sizeof unc, "\\\\%s", text + 8);
-            if (written < 0 || written >= (int)sizeof unc) return 0;
+            if (!FormatFits(unc, sizeof unc, "\\\\%s", text + 8)) return 0;
             start = unc;
         } else {
             start = text + 4;
@@ -148,8 +146,7 @@ static uint8_t LongForm(const char* full, char* out, int size)
 
 uint8_t JoinLongForm(const char* longHead, const char* rest, char* out, int size)
 {
-    const int written = snprintf(out, (size_t)size, "%s%s", longHead, rest);
-    return (written >= 0 && written < size) ? CanonicalPath(out, out, size) : 0;
+    return FormatFits(out, size, "%s%s", longHead, rest) ? CanonicalPath(out, out, size) : 0;
 }
 
 uint8_t SplitFolder(const char* canonical, char* folder, int size, const char** name)
@@ -195,10 +192,9 @@ static void AddProtected(const char* base, const char* sub)
 {
     if (base == NULL || base[0] == '\0') return;
     char path[kPathSize];
-    const int written = (sub != NULL && sub[0] != '\0')
-        ? snprintf(path, sizeof path, "%s\\%s", base, sub)
-        : snprintf(path, sizeof path, "%s", base);
-    if (written < 0 || written >= (int)sizeof path) return;
+    const uint8_t fits = (sub != NULL && sub[0] != '\0') ? FormatFits(path, sizeof path, "%s\\%s", base, sub)
+                                                        : FormatFits(path, sizeof path, "%s", base);
+    if (!fits) return;
     char form[kPathSize];
     if (!CanonicalPath(path, form, sizeof form)) return;
     AddOne(form);
@@ -326,8 +322,7 @@ uint8_t PathGuardCheck(const char* path, char* canonical, int size, const GuardA
         const uint8_t found = answers ? answers->folderFinal(answers->context, folder, resolved, sizeof resolved)
                                       : FinalPath(folder, resolved, sizeof resolved);
         if (found) {
-            const int written = snprintf(form, sizeof form, "%s\\%s", resolved, name);
-            if (written < 0 || written >= (int)sizeof form) return 0;
+            if (!FormatFits(form, sizeof form, "%s\\%s", resolved, name)) return 0;
             if (CanonicalPath(form, form, sizeof form) && CoversProtectedFolder(form)) return 0;
         }
     }

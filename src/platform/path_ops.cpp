@@ -2,7 +2,6 @@
 #include "platform/path_ops.h"
 #include <windows.h>
 #include <shlobj.h>
-#include <stdio.h>
 #include <string.h>
 
 const char* SplitField(const char* text, char separator, int n, char* out, int size)

@@ -1,10 +1,11 @@
 // The registry read primitives.
 #include "platform/registry_access.h"
+#include "platform/machine_halves.h"
 
-HKEY OpenKeyForRead(HKEY root, const char* path)
+HKEY OpenKeyForRead(HKEY root, const char* path, uint8_t view)
 {
     HKEY key = NULL;
-    if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return NULL;
+    if (OpenKeyInView(root, path, KEY_READ, view, &key) != ERROR_SUCCESS) return NULL;
     return key;
 }
 
@@ -32,9 +33,9 @@ uint8_t ReadStringValue(HKEY key, const char* valueName, char* buffer, DWORD siz
     return 1;
 }
 
-uint8_t KeyExists(HKEY root, const char* path)
+uint8_t KeyExists(HKEY root, const char* path, uint8_t view)
 {
-    HKEY key = OpenKeyForRead(root, path);
+    HKEY key = OpenKeyForRead(root, path, view);
     if (key == NULL) return 0;
     RegCloseKey(key);
     return 1;

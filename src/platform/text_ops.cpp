@@ -1,6 +1,8 @@
 // Text helpers the item model needs.
 #include "platform/text_ops.h"
 #include <windows.h>
+#include <stdarg.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -24,4 +26,14 @@ char* DuplicateString(const char* text)
 void FreeString(char* text)
 {
     free(text);
+}
+
+uint8_t FormatFits(char* out, int size, const char* format, ...)
+{
+    if (out == NULL || size <= 0) return 0;
+    va_list arguments;
+    va_start(arguments, format);
+    const int written = vsnprintf(out, (size_t)size, format, arguments);
+    va_end(arguments);
+    return written >= 0 && written < size ? 1 : 0;
 }

@@ -24,8 +24,7 @@ static uint8_t ReadNoteInView(SearchSession* session, uint8_t view, const char* 
 {
     if (keyName == NULL || out == NULL || size <= 0) return 0;
     char keyPath[512];
-    const int written = snprintf(keyPath, sizeof keyPath, "SOFTWARE\\Morvane\\%s", keyName);
-    if (written < 0 || written >= (int)sizeof keyPath) return 0;
+    if (!FormatFits(keyPath, sizeof keyPath, "SOFTWARE\\Morvane\\%s", keyName)) return 0;
 
     HKEY key = NULL;
     if (OpenKeyInView(HKEY_LOCAL_MACHINE, keyPath, KEY_READ, view, &key) != ERROR_SUCCESS) return 0;

@@ -2,7 +2,6 @@
 // places it, and the other half's copy of the system folder.
 #include "search/windows_subfolder.h"
 #include <windows.h>
-#include <stdio.h>
 #include <string.h>
 #include "model/process_values.h"
 #include "platform/ascii_case.h"
@@ -17,8 +16,7 @@ uint8_t WindowsSubfolder(char* out, int size, int kind)
     AppendBackslash(windows, sizeof windows);
     if (kind == -1) kind = g_platformKind;
     const char* sub = kind == 1 ? "INF\\OTHER\\" : kind == 2 ? "INF\\" : "";
-    const int written = snprintf(out, (size_t)size, "%s%s", windows, sub);
-    return written >= 0 && written < size ? 1 : 0;
+    return FormatFits(out, size, "%s%s", windows, sub);
 }
 
 namespace {
@@ -59,8 +57,7 @@ uint8_t OtherHalfSystemPath(const char* path, char* out)
     if (relative[0] == '\0' || InSharedFolder(relative)) return 0;
     char folder[kPathSize];
     if (!OtherSystemFolder(folder)) return 0;
-    const int written = snprintf(out, (size_t)kPathSize, "%s\\%s", folder, relative);
-    if (written > 0 && written < kPathSize) return 1;
+    if (FormatFits(out, kPathSize, "%s\\%s", folder, relative)) return 1;
     out[0] = '\0';
     return 0;
 }

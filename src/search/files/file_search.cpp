@@ -4,7 +4,6 @@
 #include "search/files/file_search.h"
 #include <commctrl.h>
 #include <shlobj.h>
-#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include "model/found_items.h"
@@ -69,11 +68,9 @@ uint8_t ExpandFolder(SearchSession* session, const char* folder, char* out)
             return 1;
         }
         const char* base = macro.base == kBaseSystem ? g_systemDirectory : g_windowsDirectory;
-        const int written = snprintf(out, (size_t)kPathSize, "%s%s", base, macro.suffix);
-        return written >= 0 && written < kPathSize ? 1 : 0;
+        return FormatFits(out, kPathSize, "%s%s", base, macro.suffix);
     }
-    const int written = snprintf(out, (size_t)kPathSize, "%s", folder);
-    return written >= 0 && written < kPathSize ? 1 : 0;
+    return FormatFits(out, kPathSize, "%s", folder);
 }
 
 uint8_t SameTexts(const FileRule& a, const FileRule& b)
@@ -149,8 +146,7 @@ uint8_t ExpandRulePath(SearchSession* session, const FileRule& rule, char out[26
     char expansion[kPathSize];
     if (!ExpandFolder(session, rule.folder, expansion)) return 0;
     char whole[kPathSize];
-    const int written = snprintf(whole, sizeof whole, "%s%s", expansion, rule.file);
-    if (written < 0 || written >= (int)sizeof whole) return 0;
+    if (!FormatFits(whole, sizeof whole, "%s%s", expansion, rule.file)) return 0;
     lstrcpynA(out, whole, kPathSize);
     return 1;
 }

@@ -2,7 +2,6 @@
 // entries each kInfRules row asks for.
 #include "search/files/inf_identify.h"
 #include <windows.h>
-#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include "model/found_items.h"
@@ -181,8 +180,7 @@ uint8_t RecordPackage(SearchSession* session, char* path, int size)
 {
     uint8_t success = RecordFile(session, path, NULL);
     const int extension = (int)(ExtensionPointer(path) - path);
-    const int written = snprintf(path + extension, (size_t)(size - extension), ".pnf");
-    if (written > 0 && written < size - extension && SessionFileExists(session, path))
+    if (FormatFits(path + extension, size - extension, ".pnf") && SessionFileExists(session, path))
         success = RecordFile(session, path, NULL) & success;
     return success;
 }
@@ -194,8 +192,7 @@ uint8_t IdentifyOemInfs(SearchSession* session)
     char folder[kPathSize];
     if (!WindowsSubfolder(folder, sizeof folder, kInfFolderKind)) return 1;
     char pattern[kPathSize];
-    const int length = snprintf(pattern, sizeof pattern, "%soem*.inf", folder);
-    if (length < 0 || length >= (int)sizeof pattern) return 1;
+    if (!FormatFits(pattern, sizeof pattern, "%soem*.inf", folder)) return 1;
 
     WIN32_FIND_DATAA data;
     HANDLE find = FindFirstFileA(pattern, &data);
@@ -207,8 +204,7 @@ uint8_t IdentifyOemInfs(SearchSession* session)
     InfReading* reading = session != NULL ? session->infReading : NULL;
     do {
         char path[kPathSize];
-        const int written = snprintf(path, sizeof path, "%s%s", folder, data.cFileName);
-        if (written < 0 || written >= (int)sizeof path) continue;
+        if (!FormatFits(path, sizeof path, "%s%s", folder, data.cFileName)) continue;
         const int row = IdentifyingRow(path, reading);
         if (row < 0) continue;
         // Items of this pass belong to the row's family, not to the last file rule.

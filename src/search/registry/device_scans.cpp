@@ -1,10 +1,10 @@
 // The hardware-ID device scans: PCI device keys of the maker's boards, the video keys they name,
 // 9x monitor instances and the child devices a matching adapter enumerated.
 #include "search/registry/device_scans.h"
-#include <stdio.h>
 #include <string.h>
 #include "model/found_items.h"
 #include "platform/ascii_case.h"
+#include "platform/text_ops.h"
 #include "search/registry/scan_paths.h"
 #include "search/registry/shared_reads.h"
 #include "search/registry/view_reads.h"
@@ -33,8 +33,8 @@ void RecordVideoKey(ScanKey* instance)
     char videoId[256];
     if (ScanReadString(&parameters, "VideoID", videoId, sizeof videoId) && IsRelativeKeyName(videoId)) {
         char path[kKeyPathSize];
-        const int written = snprintf(path, sizeof path, kVideoKeyFormat, videoId);
-        if (written > 0 && written < (int)sizeof path && ScanKeyExists(instance->session, HKEY_LOCAL_MACHINE, path))
+        if (FormatFits(path, sizeof path, kVideoKeyFormat, videoId) &&
+            ScanKeyExists(instance->session, HKEY_LOCAL_MACHINE, path))
             RecordRegistryItem(instance->view, RegistryRuleKind::VideoKeyScan, HKEY_LOCAL_MACHINE, path, NULL);
     }
     ScanClose(&parameters);

@@ -1,7 +1,6 @@
 // The rule kinds that look at one fixed key: the plain lookup (kinds 0-4 and unknown kinds),
 // the file-reference value whose name is built at search time (kind 7) and the DLL list (11).
 #include "search/registry/key_value_rules.h"
-#include <stdio.h>
 #include <string.h>
 #include "model/found_items.h"
 #include "model/process_values.h"
@@ -18,7 +17,7 @@ const char kInfTemplate[] = "%INF%\\";
 
 uint8_t PlainLookup(const RegistryRule& rule, uint8_t view)
 {
-    HKEY key = OpenKeyForReadInView(rule.hive, rule.keyPath, view);
+    HKEY key = OpenKeyForRead(rule.hive, rule.keyPath, view);
     if (key == NULL) return 0;
     uint8_t present = 1;
     if (rule.argument != NULL) {
@@ -35,8 +34,7 @@ uint8_t PlainLookup(const RegistryRule& rule, uint8_t view)
 // folder + rest into name; 0 when the whole would not fit.
 static uint8_t JoinName(char* name, const char* first, const char* separator, const char* rest)
 {
-    const int written = snprintf(name, (size_t)kValueNameSize, "%s%s%s", first, separator, rest);
-    return written >= 0 && written < kValueNameSize ? 1 : 0;
+    return FormatFits(name, kValueNameSize, "%s%s%s", first, separator, rest);
 }
 
 // Field n of text split at '%' when it is there and fits size - 1 characters whole.
@@ -96,7 +94,7 @@ uint8_t BuildRuleValueName(SearchSession* session, const RegistryRule& rule, cha
 
 uint8_t DllListValue(const RegistryRule& rule, uint8_t view)
 {
-    HKEY key = OpenKeyForReadInView(rule.hive, rule.keyPath, view);
+    HKEY key = OpenKeyForRead(rule.hive, rule.keyPath, view);
     if (key == NULL) return 0;
     char data[512];
     uint8_t found = 0;

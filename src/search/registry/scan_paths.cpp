@@ -1,20 +1,17 @@
 // Path building and key-name tests shared by the scanning rule kinds.
 #include "search/registry/scan_paths.h"
-#include <stdio.h>
 #include <string.h>
+#include "platform/text_ops.h"
 
 uint8_t JoinKeyPath(char* out, int size, const char* first, const char* second, const char* third)
 {
     if (out == NULL || size <= 0) return 0;
     out[0] = '\0';
     if (first == NULL || second == NULL) return 0;
-    const int written = third != NULL ? snprintf(out, (size_t)size, "%s\\%s\\%s", first, second, third)
-                                         : snprintf(out, (size_t)size, "%s\\%s", first, second);
-    if (written < 0 || written >= size) {
-        out[0] = '\0';
-        return 0;
-    }
-    return 1;
+    const uint8_t fits = third != NULL ? FormatFits(out, size, "%s\\%s\\%s", first, second, third)
+                                       : FormatFits(out, size, "%s\\%s", first, second);
+    if (!fits) out[0] = '\0';
+    return fits;
 }
 
 uint8_t IsRelativeKeyName(const char* text)

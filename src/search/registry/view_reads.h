@@ -10,10 +10,6 @@
 // The view the session's registry rules are evaluated in; the own view without a session.
 uint8_t SessionView(const SearchSession* session);
 
-// OpenKeyForRead and KeyExists in the view.
-HKEY OpenKeyForReadInView(HKEY root, const char* path, uint8_t view);
-uint8_t KeyExistsInView(HKEY root, const char* path, uint8_t view);
-
 // AddRegistryItem in the view. In the other view only a key of that half's own (for a value,
 // the key holding it) is recorded: one the own view reaches too was listed by the own pass. The
 // rule still found it: a scan that stops at its first find stops there in either view.
