@@ -5,7 +5,6 @@
 // in full, and a deletion never consults the memo.
 #include "search/guard_memo.h"
 #include <windows.h>
-#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include "model/found_items.h"
@@ -75,8 +74,7 @@ uint8_t MemoLongForm(void* context, const char* folder, const char* name, char* 
     char lookup[kPathSize];
     const size_t length = strlen(entry->longForm);
     const char* separator = (length > 0 && entry->longForm[length - 1] == '\\') ? "" : "\\";
-    const int written = snprintf(lookup, sizeof lookup, "%s%s%s", entry->longForm, separator, name);
-    if (written < 0 || written >= (int)sizeof lookup) return 0;
+    if (!FormatFits(lookup, sizeof lookup, "%s%s%s", entry->longForm, separator, name)) return 0;
     // The same look-up made a moment ago by the search answers as it did then.
     if (strcmp(lookup, call->memo->foundPath) != 0 && !SessionFileExists(call->session, lookup)) return 0;
     // Only a name found as written: a short name, another letter case or a missing file is
@@ -163,12 +161,8 @@ uint8_t RecordFile(SearchSession* session, const char* path, const char* service
 
 void BeginGuardMemo(SearchSession* session)
 {
-    GuardMemo* memo = (GuardMemo*)malloc(sizeof(GuardMemo));
-    if (memo == NULL) return;
-    memo->count = 0;
-    memo->foundPath[0] = memo->foundName[0] = '\0';
-    memo->foundAttributes = 0;
-    session->memo = memo;
+    // Empty: no folders, no look-up noted.
+    session->memo = (GuardMemo*)calloc(1, sizeof(GuardMemo));
 }
 
 void EndGuardMemo(SearchSession* session)

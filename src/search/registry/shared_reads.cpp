@@ -164,15 +164,12 @@ KeyNode* FindNode(Cache* cache, HKEY root, uint8_t view, const char* path, size_
     if (cache->nodeCount >= cache->bucketCount) Grow(cache);
     KeyNode* node = (KeyNode*)Allocate(cache, sizeof(KeyNode) + length);
     if (node == NULL) return NULL;
+    memset(node, 0, sizeof(KeyNode));   // not enumerated, no values
     node->root = root;
     node->view = view;
     node->hash = hash;
     node->ascii = ascii;
     node->opens = -1;
-    node->enumerated = 0;
-    node->subkeyCount = 0;
-    node->subkeys = NULL;
-    node->values = NULL;
     node->pathLength = length;
     memcpy(node->path, path, length);
     node->path[length] = '\0';
@@ -202,9 +199,9 @@ uint8_t EnsureHandle(ScanKey* key)
     if (key->parent != NULL && key->parent->node != NULL) {
         if (!EnsureHandle(key->parent)) return 0;
         const char* below = key->node->path + key->parent->node->pathLength + 1;
-        key->handle = OpenKeyForReadInView(key->parent->handle, below, key->view);
+        key->handle = OpenKeyForRead(key->parent->handle, below, key->view);
     } else {
-        key->handle = OpenKeyForReadInView(key->root, key->node->path, key->view);
+        key->handle = OpenKeyForRead(key->root, key->node->path, key->view);
     }
     return key->handle != NULL ? 1 : 0;
 }
@@ -254,15 +251,14 @@ void ResetKey(ScanKey* key, SearchSession* session, HKEY root, ScanKey* parent)
     key->parent = parent;
 }
 
-}  // namespace
-
-uint8_t ScanOpen(SearchSession* session, HKEY root, const char* path, ScanKey* key)
+// Opens key (just reset) at path below its parent or, without one, its root: the cache entry
+// node answers when it knows whether the key opens; otherwise the registry is asked and the
+// entry learns the answer.
+uint8_t OpenThrough(ScanKey* key, KeyNode* node, const char* path)
 {
-    ResetKey(key, session, root, NULL);
-    Cache* cache = Sharing(key);
-    KeyNode* node = cache != NULL && path != NULL ? FindNode(cache, root, key->view, path, strlen(path)) : NULL;
     if (node == NULL || node->opens < 0) {
-        key->handle = OpenKeyForReadInView(root, path, key->view);
+        if (key->parent != NULL && !EnsureHandle(key->parent)) return 0;
+        key->handle = OpenKeyForRead(key->parent != NULL ? key->parent->handle : key->root, path, key->view);
         if (node != NULL) node->opens = key->handle != NULL ? 1 : 0;
         if (key->handle == NULL) return 0;
     }
@@ -271,20 +267,22 @@ uint8_t ScanOpen(SearchSession* session, HKEY root, const char* path, ScanKey* k
     return 1;
 }
 
+}  // namespace
+
+uint8_t ScanOpen(SearchSession* session, HKEY root, const char* path, ScanKey* key)
+{
+    ResetKey(key, session, root, NULL);
+    Cache* cache = Sharing(key);
+    KeyNode* node = cache != NULL && path != NULL ? FindNode(cache, root, key->view, path, strlen(path)) : NULL;
+    return OpenThrough(key, node, path);
+}
+
 uint8_t ScanOpenSub(ScanKey* parent, const char* path, ScanKey* key)
 {
     ResetKey(key, parent->session, parent->root, parent);
     Cache* cache = Sharing(key);
     KeyNode* node = cache != NULL && parent->node != NULL && path != NULL ? ChildNode(cache, parent->node, path) : NULL;
-    if (node == NULL || node->opens < 0) {
-        if (!EnsureHandle(parent)) return 0;
-        key->handle = OpenKeyForReadInView(parent->handle, path, key->view);
-        if (node != NULL) node->opens = key->handle != NULL ? 1 : 0;
-        if (key->handle == NULL) return 0;
-    }
-    if (node != NULL && node->opens == 0) return 0;
-    key->node = node;
-    return 1;
+    return OpenThrough(key, node, path);
 }
 
 uint8_t ScanEnumSubkey(ScanKey* key, DWORD index, char name[256])
@@ -335,25 +333,20 @@ uint8_t ScanReadString(ScanKey* key, const char* valueName, char* buffer, DWORD 
     return ok;
 }
 
+// An open and a close, as KeyExists makes them; the cache entry answers when it can.
 uint8_t ScanKeyExists(SearchSession* session, HKEY root, const char* path)
 {
     ScanKey key;
-    ResetKey(&key, session, root, NULL);
-    Cache* cache = Sharing(&key);
-    KeyNode* node = cache != NULL && path != NULL ? FindNode(cache, root, key.view, path, strlen(path)) : NULL;
-    if (node == NULL) return KeyExistsInView(root, path, key.view);
-    if (node->opens < 0) node->opens = KeyExistsInView(root, path, key.view) ? 1 : 0;
-    return (uint8_t)node->opens;
+    const uint8_t exists = ScanOpen(session, root, path, &key);
+    ScanClose(&key);
+    return exists;
 }
 
 uint8_t ScanSubkeyExists(ScanKey* parent, const char* path)
 {
-    Cache* cache = Sharing(parent);
-    KeyNode* node = cache != NULL && parent->node != NULL && path != NULL ? ChildNode(cache, parent->node, path) : NULL;
-    if (node != NULL && node->opens >= 0) return (uint8_t)node->opens;
-    if (!EnsureHandle(parent)) return 0;
-    const uint8_t exists = KeyExistsInView(parent->handle, path, parent->view);
-    if (node != NULL) node->opens = exists ? 1 : 0;
+    ScanKey key;
+    const uint8_t exists = ScanOpenSub(parent, path, &key);
+    ScanClose(&key);
     return exists;
 }
 
