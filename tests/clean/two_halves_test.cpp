@@ -22,12 +22,6 @@ const char kBase[] = "SOFTWARE\\EnvsweepTest\\Halves";
 // The 32-bit twin's native name, as a 64-bit process reaches it in its own view.
 const char kTwinBase[] = "SOFTWARE\\Wow6432Node\\EnvsweepTest\\Halves";
 
-// The machine's halves as envsweep.exe detects them at start-up, for the scope; one half after.
-struct DetectedHalves {
-    int32_t halves = DetectMachineHalves();
-    ~DetectedHalves() { g_machineHalves = kOneHalf; }
-};
-
 // root\path in the view, created with one string value.
 uint8_t SeedKey(const std::string& path, uint8_t view, const char* name, const std::string& data)
 {
@@ -54,9 +48,9 @@ FoundItem* AddInView(int32_t kind, const std::string& path, uint8_t view)
 
 TEST(TwoHalves, EachTwinIsDeletedBackedUpByNativeNameAndRestoredInItsOwnView)
 {
-    DetectedHalves detected;
+    ScopedHalves detected;
     // The other half is the 32-bit one only for a 64-bit process, which this test build is.
-    if (detected.halves != kOtherHalf32) GTEST_SKIP() << "no 32-bit half beside this process";
+    if (detected.halves() != kOtherHalf32) GTEST_SKIP() << "no 32-bit half beside this process";
     LockedScratchKey own(HKEY_LOCAL_MACHINE, kBase);
     LockedScratchKey twin(HKEY_LOCAL_MACHINE, kTwinBase);
     ScopedFoundItems scope(8);
@@ -118,8 +112,8 @@ TEST(TwoHalves, EachTwinIsDeletedBackedUpByNativeNameAndRestoredInItsOwnView)
 // keeps its own name.
 TEST(TwoHalves, NativeNamesOfKeysRedirectedAtTheTopOrOnThemselves)
 {
-    DetectedHalves detected;
-    if (detected.halves != kOtherHalf32) GTEST_SKIP() << "no 32-bit half beside this process";
+    ScopedHalves detected;
+    if (detected.halves() != kOtherHalf32) GTEST_SKIP() << "no 32-bit half beside this process";
     const struct {
         HKEY hive;
         const char* path;
@@ -144,8 +138,8 @@ TEST(TwoHalves, NativeNamesOfKeysRedirectedAtTheTopOrOnThemselves)
 // deletion takes that class along, the backup names it natively, and the restore brings it back.
 TEST(TwoHalves, SharedHandlerTakesItsClassFromTheHalfThatRegisteredIt)
 {
-    DetectedHalves detected;
-    if (detected.halves != kOtherHalf32) GTEST_SKIP() << "no 32-bit half beside this process";
+    ScopedHalves detected;
+    if (detected.halves() != kOtherHalf32) GTEST_SKIP() << "no 32-bit half beside this process";
     const char classId[] = "{6E2B1F00-5D3C-4B8A-9E1F-00EE2B1F0001}";
     ScratchKey handler(HKEY_LOCAL_MACHINE, "SYSTEM\\EnvsweepTest\\Handlers");
     ScratchKey twinClass(HKEY_LOCAL_MACHINE, std::string("SOFTWARE\\Classes\\Wow6432Node\\CLSID\\") + classId);

@@ -68,9 +68,7 @@ TEST(BackupRoundTrip, CleanUpAndRestoreGiveTheMachineBack)
     // envsweep.exe names keys natively where it sees two halves (this process asks the same
     // question and leaves its own answer as it was).
     const std::string reg = ReadFileText(folder + kRegistryFileName);
-    const int32_t halves = g_machineHalves;
-    const std::string head = DetectMachineHalves() != kOneHalf ? "REGEDIT4\r\n; native names: " : "REGEDIT4\r\n\r\n";
-    g_machineHalves = halves;
+    const std::string head = ScopedHalves().halves() != kOneHalf ? "REGEDIT4\r\n; native names: " : "REGEDIT4\r\n\r\n";
     EXPECT_EQ(0, reg.compare(0, head.size(), head)) << reg.substr(0, 200);
 
     EXPECT_EQ(0u, RunEnvsweep("/R", 600000));

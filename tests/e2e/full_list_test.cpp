@@ -54,11 +54,7 @@ TEST(FullList, SearchFillsTheListAndTheSilentRunDeletesExactlyItsItems)
     InitProcessValuesForTest();
     // The halves as envsweep.exe sees them (its list's capacity and its search depend on them),
     // for this test only.
-    struct Halves {
-        int32_t saved = g_machineHalves;
-        Halves() { DetectMachineHalves(); }
-        ~Halves() { g_machineHalves = saved; }
-    } halves;
+    ScopedHalves halves;
     // A kind-5 rule of the display class: every instance it recognises is an item of its own.
     const RegistryRule* rule = NULL;
     for (int i = 0; kRegistryRules[i].keyPath != NULL && rule == NULL; i++) {

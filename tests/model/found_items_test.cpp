@@ -106,8 +106,7 @@ TEST_F(FoundItemsTest, RegistryDuplicatesByKindHiveKeyAndValueName)
 TEST_F(FoundItemsTest, TheTwoViewsKeepTwinsApartAndTheOtherHalfIsNamedInItsText)
 {
     if (UseRegistryRuleOf(0) < 0) GTEST_SKIP() << "registry rule table is empty";
-    const int32_t savedHalves = g_machineHalves;
-    g_machineHalves = kOtherHalf32;   // this 64-bit test program's machine
+    ScopedHalves halves(kOtherHalf32);   // this 64-bit test program's machine
     EXPECT_EQ(1, AddRegistryItem(0, HKEY_LOCAL_MACHINE, "Software\\Morvane\\App", "Path"));
     EXPECT_EQ(1, AddRegistryItem(0, HKEY_LOCAL_MACHINE, "Software\\Morvane\\App", "Path", kViewOther));
     EXPECT_EQ(0, AddRegistryItem(0, HKEY_LOCAL_MACHINE, "SOFTWARE\\Morvane\\App", "PATH", kViewOther));
@@ -122,7 +121,6 @@ TEST_F(FoundItemsTest, TheTwoViewsKeepTwinsApartAndTheOtherHalfIsNamedInItsText)
     list()->items[1].path = DuplicateString(std::string(1500, 'k').c_str());
     EXPECT_EQ(1023u, strlen(FormatItemText(&list()->items[1], text, sizeof text)));
     EXPECT_STREQ("kkk (64-bit)", text + 1023 - 12);
-    g_machineHalves = savedHalves;
 }
 
 TEST_F(FoundItemsTest, CapacityIsCheckedBeforeDuplicates)

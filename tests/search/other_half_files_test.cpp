@@ -106,8 +106,6 @@ TEST(OtherHalfFiles, TheFileSearchFindsEachTwinInTheOtherHalfAndNothingBesideIt)
     EXPECT_FALSE(PathGuardAllows((std::string(windows) + "\\Sysnative\\drivers").c_str(), NULL, 0));
 
     // With one half the search is what it was: the own half's file alone.
-    const int32_t detected = g_machineHalves;
-    g_machineHalves = kOneHalf;
+    ScopedHalves oneHalf(kOneHalf);
     EXPECT_EQ(std::vector<std::string>{own + "vfdisp.sys@vfdisp"}, ListedPaths(ScopedSession().get()));
-    g_machineHalves = detected;
 }

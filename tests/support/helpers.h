@@ -5,6 +5,7 @@
 #include <stdint.h>
 #include <string>
 #include "model/found_items.h"
+#include "platform/machine_halves.h"
 #include "search/search_session.h"
 
 // Fills the start-up values (platform kind, system and Windows directories) as the entry does.
@@ -73,6 +74,21 @@ public:
     SearchSession* get() { return &session_; }
 private:
     SearchSession session_;
+};
+
+// The machine's halves for the scope: as envsweep.exe detects them at start-up, or as given;
+// put back as they were at its end.
+class ScopedHalves {
+public:
+    explicit ScopedHalves(int32_t halves = -1) : saved_(g_machineHalves)
+    {
+        if (halves < 0) DetectMachineHalves();
+        else g_machineHalves = halves;
+    }
+    ~ScopedHalves() { g_machineHalves = saved_; }
+    int32_t halves() const { return g_machineHalves; }
+private:
+    int32_t saved_;
 };
 
 // Starts the command line (application NULL: the first word names it); 1 with *process filled
