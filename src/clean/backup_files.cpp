@@ -19,7 +19,7 @@ struct CopyWalk {
     char source[kBackupPathSize];
     char copy[kBackupPathSize];
     size_t relative;   // where the copy's path below the backup folder starts
-    BYTE* block;
+    BYTE block[kCopyBlockSize];
 };
 
 // files\<drive letter>\... for "X:\...", files\UNC\<server>\... for "\\server\...".
@@ -37,15 +37,17 @@ uint8_t MirrorPath(const char* path, char* out, size_t size)
     return 1;
 }
 
-void PutEntryLine(CopyWalk* walk, const char* tag, DWORD attributes, const FILETIME& created,
-                  const FILETIME& accessed, const FILETIME& written, ULONGLONG size)
+// The D or F line of walk->source. Info is WIN32_FILE_ATTRIBUTE_DATA or WIN32_FIND_DATAA, which
+// name the attributes and times alike.
+template <typename Info>
+void PutEntryLine(CopyWalk* walk, const char* tag, const Info& info, ULONGLONG size)
 {
     OutputFile* out = walk->manifest;
     BeginLine(out, tag);
-    PutNumberField(out, attributes);
-    PutTimeField(out, created);
-    PutTimeField(out, accessed);
-    PutTimeField(out, written);
+    PutNumberField(out, info.dwFileAttributes);
+    PutTimeField(out, info.ftCreationTime);
+    PutTimeField(out, info.ftLastAccessTime);
+    PutTimeField(out, info.ftLastWriteTime);
     PutSizeField(out, size);
     PutTextField(out, walk->source);
     PutTextField(out, walk->copy + walk->relative);
@@ -87,16 +89,30 @@ uint8_t Append(char* path, size_t* length, const char* name)
     return 1;
 }
 
-// The folder at walk->source (its attributes and times given) and everything in it.
-uint8_t SaveFolder(CopyWalk* walk, DWORD attributes, const FILETIME& created, const FILETIME& accessed,
-                   const FILETIME& written, int depth)
+uint8_t SaveFolderContents(CopyWalk* walk, int depth);
+
+// The entry at walk->source (info: its attributes and times) copied to walk->copy: a file whole,
+// or a folder with everything in it.
+template <typename Info>
+uint8_t SaveEntry(CopyWalk* walk, const Info& info, int depth)
 {
+    if (!(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        ULONGLONG size = 0;
+        if (!CopyWhole(walk, &size)) return 0;
+        PutEntryLine(walk, kFileTag, info, size);
+        return 1;
+    }
     if (depth > 64) return 0;
     CreateDirectoryA(walk->copy, NULL);
     const DWORD made = GetFileAttributesA(walk->copy);
     if (made == INVALID_FILE_ATTRIBUTES || !(made & FILE_ATTRIBUTE_DIRECTORY)) return 0;
-    PutEntryLine(walk, kFolderTag, attributes, created, accessed, written, 0);
+    PutEntryLine(walk, kFolderTag, info, 0);
+    return SaveFolderContents(walk, depth);
+}
 
+// Everything in the folder at walk->source, its own line already written.
+uint8_t SaveFolderContents(CopyWalk* walk, int depth)
+{
     size_t sourceLength = strlen(walk->source);
     size_t copyLength = strlen(walk->copy);
     if (sourceLength + 3 > (size_t)kBackupPathSize) return 0;
@@ -108,20 +124,11 @@ uint8_t SaveFolder(CopyWalk* walk, DWORD attributes, const FILETIME& created, co
     uint8_t ok = 1;
     do {
         if (strcmp(found.cFileName, ".") == 0 || strcmp(found.cFileName, "..") == 0) continue;
+        size_t s = sourceLength, c = copyLength;
         // A link's target is not the folder's to lose, and a link cannot be made again here:
         // such a folder is not backed up, and so not deleted.
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ok = 0;
-        size_t s = sourceLength, c = copyLength;
-        if (ok) ok = Append(walk->source, &s, found.cFileName) && Append(walk->copy, &c, found.cFileName);
-        if (ok && (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-            ok = SaveFolder(walk, found.dwFileAttributes, found.ftCreationTime, found.ftLastAccessTime,
-                            found.ftLastWriteTime, depth + 1);
-        } else if (ok) {
-            ULONGLONG size = 0;
-            ok = CopyWhole(walk, &size);
-            if (ok) PutEntryLine(walk, kFileTag, found.dwFileAttributes, found.ftCreationTime, found.ftLastAccessTime,
-                                 found.ftLastWriteTime, size);
-        }
+        ok = !(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && Append(walk->source, &s, found.cFileName) &&
+             Append(walk->copy, &c, found.cFileName) && SaveEntry(walk, found, depth + 1);
         walk->source[sourceLength] = '\0';
         walk->copy[copyLength] = '\0';
     } while (ok && FindNextFileA(search, &found));
@@ -153,32 +160,19 @@ SaveResult SaveFileOrFolder(BackupSession* session, const char* path)
     if (Encloses(path, session->folder)) return kSaveFailed;
 
     CopyWalk* walk = (CopyWalk*)LocalAlloc(LMEM_FIXED, sizeof(CopyWalk));
-    BYTE* block = (BYTE*)LocalAlloc(LMEM_FIXED, kCopyBlockSize);
-    uint8_t ok = walk != NULL && block != NULL ? 1 : 0;
+    if (walk == NULL) return kSaveFailed;
+    walk->manifest = &session->manifest;
+    walk->relative = strlen(session->folder);
+    char mirror[kBackupPathSize];
+    uint8_t ok = strlen(path) < sizeof walk->source && MirrorPath(path, mirror, sizeof mirror) &&
+                 walk->relative + strlen(mirror) < sizeof walk->copy ? 1 : 0;
     if (ok) {
-        walk->manifest = &session->manifest;
-        walk->block = block;
-        walk->relative = strlen(session->folder);
-        char mirror[kBackupPathSize];
-        ok = strlen(path) < sizeof walk->source && MirrorPath(path, mirror, sizeof mirror) &&
-             walk->relative + strlen(mirror) < sizeof walk->copy ? 1 : 0;
-        if (ok) {
-            lstrcpynA(walk->source, path, sizeof walk->source);
-            snprintf(walk->copy, sizeof walk->copy, "%s%s", session->folder, mirror);
-            CreateParentFolders(walk->copy, walk->relative);
-            if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                ok = SaveFolder(walk, info.dwFileAttributes, info.ftCreationTime, info.ftLastAccessTime,
-                                info.ftLastWriteTime, 0);
-            } else {
-                ULONGLONG size = 0;
-                ok = CopyWhole(walk, &size);
-                if (ok) PutEntryLine(walk, kFileTag, info.dwFileAttributes, info.ftCreationTime, info.ftLastAccessTime,
-                                     info.ftLastWriteTime, size);
-            }
-        }
+        lstrcpynA(walk->source, path, sizeof walk->source);
+        snprintf(walk->copy, sizeof walk->copy, "%s%s", session->folder, mirror);
+        CreateParentFolders(walk->copy, walk->relative);
+        ok = SaveEntry(walk, info, 0);
     }
-    if (walk != NULL) LocalFree(walk);
-    if (block != NULL) LocalFree(block);
+    LocalFree(walk);
     return ok ? kSaved : kSaveFailed;
 }
 

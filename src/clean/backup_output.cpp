@@ -1,14 +1,12 @@
 // The files of a backup: buffered writes, commits that reach the disk, roll-back, and reading back.
 #include "clean/backup_output.h"
+#include <stddef.h>
 #include <string.h>
 
 void InitOutputFile(OutputFile* out)
 {
+    ZeroMemory(out, offsetof(OutputFile, buffer));   // every field before the buffer
     out->handle = INVALID_HANDLE_VALUE;
-    out->ok = 0;
-    out->used = 0;
-    out->committed = 0;
-    out->pending = 0;
 }
 
 uint8_t OpenOutputFile(OutputFile* out, const char* path, uint8_t replace)
@@ -57,6 +55,18 @@ void PutLogField(OutputFile* out, const char* text)
         PutBytes(out, (BYTE)text[i] < 0x20 ? " " : text + i, 1);
 }
 
+// Drops everything given since the last commit, cutting the file back to its committed size.
+static void DiscardOutput(OutputFile* out)
+{
+    out->used = 0;
+    out->pending = 0;
+    if (out->handle == INVALID_HANDLE_VALUE) return;
+    LARGE_INTEGER position;
+    position.QuadPart = out->committed;
+    // A file that cannot even be cut back takes nothing more: every later commit fails.
+    out->ok = SetFilePointerEx(out->handle, position, NULL, FILE_BEGIN) && SetEndOfFile(out->handle) ? 1 : 0;
+}
+
 uint8_t CommitOutput(OutputFile* out)
 {
     if (out->handle == INVALID_HANDLE_VALUE) return 0;
@@ -71,28 +81,11 @@ uint8_t CommitOutput(OutputFile* out)
     return 1;
 }
 
-void DiscardOutput(OutputFile* out)
-{
-    out->used = 0;
-    out->pending = 0;
-    if (out->handle == INVALID_HANDLE_VALUE) return;
-    LARGE_INTEGER position;
-    position.QuadPart = out->committed;
-    // A file that cannot even be cut back takes nothing more: every later commit fails.
-    out->ok = SetFilePointerEx(out->handle, position, NULL, FILE_BEGIN) && SetEndOfFile(out->handle) ? 1 : 0;
-}
-
 uint8_t FinishItem(OutputFile* out, LONGLONG header, uint8_t saved)
 {
-    if (!saved) {
-        DiscardOutput(out);
-        return 0;
-    }
-    if (out->pending == header) {
-        DiscardOutput(out);   // nothing was there to save
-        return 1;
-    }
-    return CommitOutput(out);
+    if (saved && out->pending != header) return CommitOutput(out);
+    DiscardOutput(out);   // a failed save, or one that found nothing to save
+    return saved ? 1 : 0;
 }
 
 uint8_t CloseOutputFile(OutputFile* out)

@@ -28,8 +28,6 @@ void PutLogField(OutputFile* out, const char* text);
 // Writes what waits and flushes the file to disk. 1 when everything given since the last commit
 // is on disk; on 0 that part is discarded.
 uint8_t CommitOutput(OutputFile* out);
-// Drops everything given since the last commit, cutting the file back to its committed size.
-void DiscardOutput(OutputFile* out);
 // Ends one backed-up item whose header line was given before pending reached header: a failed
 // save (saved 0) is discarded (0); a save that found nothing drops the header too (1); else the
 // item is committed (CommitOutput's result).

@@ -67,12 +67,8 @@ static uint8_t OpenBackupFile(const BackupSession* session, const char* name, Ou
 
 uint8_t BeginBackup(BackupSession* session)
 {
+    ZeroMemory(session, sizeof *session);
     session->begun = 1;
-    session->ready = 0;
-    session->itemNumber = 0;
-    session->registryItems = session->fileItems = 0;
-    session->deleted = session->notDeleted = session->notBackedUp = 0;
-    session->folder[0] = '\0';
     InitOutputFile(&session->registry);
     InitOutputFile(&session->manifest);
     InitOutputFile(&session->log);

@@ -93,10 +93,7 @@ static uint8_t AnyTicked(const FoundItemList* list, int32_t count)
 
 uint8_t DeleteAll(HWND progress, DeletionSummary* summary)
 {
-    summary->registryCount = 0;
-    summary->registryAllDeleted = 1;
-    summary->fileCount = 0;
-    summary->filesAllDeleted = 1;
+    *summary = DeletionSummary{0, 1, 0, 1};
     int32_t position = 0;
 
     FoundItemList* list = g_foundItems;

@@ -17,6 +17,12 @@ void LogRestoreLine(OutputFile* log, const char* what, const char* text, const c
     PutText(log, "\r\n");
 }
 
+uint8_t LogRestoreResult(OutputFile* log, const char* what, const char* text, const char* outcome, uint8_t result)
+{
+    LogRestoreLine(log, what, text, outcome);
+    return result;
+}
+
 // A backup's name is one folder name: no separators, no wildcards, not "." or "..".
 static uint8_t IsFolderName(const char* name)
 {

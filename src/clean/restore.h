@@ -22,3 +22,5 @@ uint8_t RestoreFiles(const Manifest& manifest, const char* folder, OutputFile* l
 
 // "<what>\t<text>\t<outcome>" with control characters shown as blanks.
 void LogRestoreLine(OutputFile* log, const char* what, const char* text, const char* outcome);
+// LogRestoreLine, then returns result: for a part whose line ends it.
+uint8_t LogRestoreResult(OutputFile* log, const char* what, const char* text, const char* outcome, uint8_t result);

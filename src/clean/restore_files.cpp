@@ -61,32 +61,23 @@ uint8_t RestoreFile(const ManifestLine& line, const char* folder, OutputFile* lo
     char copy[1024];
     snprintf(copy, sizeof copy, "%s%s", folder, line.fields[kEntryCopy]);
     if (GetFileAttributesA(original) != INVALID_FILE_ATTRIBUTES) {
-        if (SameContent(original, copy)) {
-            LogRestoreLine(log, "file", original, "already there, as in the backup");
-            return 1;
-        }
-        LogRestoreLine(log, "file", original, "exists and differs from the backup: left alone");
-        return 0;
+        if (SameContent(original, copy))
+            return LogRestoreResult(log, "file", original, "already there, as in the backup", 1);
+        return LogRestoreResult(log, "file", original, "exists and differs from the backup: left alone", 0);
     }
     WIN32_FILE_ATTRIBUTE_DATA info;
     if (!GetFileAttributesExA(copy, GetFileExInfoStandard, &info) ||
-        (((ULONGLONG)info.nFileSizeHigh << 32) | info.nFileSizeLow) != FieldSize(line.fields[kEntrySize])) {
-        LogRestoreLine(log, "file", original, "the backup's copy is missing or incomplete");
-        return 0;
-    }
+        (((ULONGLONG)info.nFileSizeHigh << 32) | info.nFileSizeLow) != FieldSize(line.fields[kEntrySize]))
+        return LogRestoreResult(log, "file", original, "the backup's copy is missing or incomplete", 0);
     CreateParentFolders(original, 0);
     if (!CopyFileA(copy, original, TRUE)) {
         char outcome[64];
         snprintf(outcome, sizeof outcome, "not restored (error %lu)", (unsigned long)GetLastError());
-        LogRestoreLine(log, "file", original, outcome);
-        return 0;
+        return LogRestoreResult(log, "file", original, outcome, 0);
     }
-    if (!SetTimesAndAttributes(original, line, 0)) {
-        LogRestoreLine(log, "file", original, "restored, but its times or attributes were not set");
-        return 0;
-    }
-    LogRestoreLine(log, "file", original, "restored");
-    return 1;
+    if (!SetTimesAndAttributes(original, line, 0))
+        return LogRestoreResult(log, "file", original, "restored, but its times or attributes were not set", 0);
+    return LogRestoreResult(log, "file", original, "restored", 1);
 }
 
 uint8_t CreateFolder(const ManifestLine& line, OutputFile* log)
@@ -95,16 +86,11 @@ uint8_t CreateFolder(const ManifestLine& line, OutputFile* log)
     const DWORD attributes = GetFileAttributesA(original);
     if (attributes != INVALID_FILE_ATTRIBUTES) {
         if (attributes & FILE_ATTRIBUTE_DIRECTORY) return 1;
-        LogRestoreLine(log, "folder", original, "a file stands in its place: left alone");
-        return 0;
+        return LogRestoreResult(log, "folder", original, "a file stands in its place: left alone", 0);
     }
     CreateParentFolders(original, 0);
-    if (!CreateDirectoryA(original, NULL)) {
-        LogRestoreLine(log, "folder", original, "not created");
-        return 0;
-    }
-    LogRestoreLine(log, "folder", original, "restored");
-    return 1;
+    if (!CreateDirectoryA(original, NULL)) return LogRestoreResult(log, "folder", original, "not created", 0);
+    return LogRestoreResult(log, "folder", original, "restored", 1);
 }
 
 }  // namespace

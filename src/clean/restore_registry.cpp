@@ -109,10 +109,7 @@ uint8_t RestoreRegistry(const char* path, OutputFile* log)
 {
     char* text = NULL;
     DWORD length = 0;
-    if (!LoadWholeFile(path, &text, &length)) {
-        LogRestoreLine(log, "registry", path, "cannot be read");
-        return 0;
-    }
+    if (!LoadWholeFile(path, &text, &length)) return LogRestoreResult(log, "registry", path, "cannot be read", 0);
     // Blocks: what stands before the first item (nothing but the header in a backup), then one
     // block per item.
     int32_t blocks = 1;

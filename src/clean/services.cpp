@@ -51,10 +51,8 @@ uint8_t RestoreService(const ManifestLine& line, OutputFile* log)
     // The dependency list needs its closing second NUL back.
     char dependencies[kServiceConfigSize];
     const DWORD listLength = line.lengths[kServiceDependencies];
-    if (listLength + 2 > sizeof dependencies) {
-        LogRestoreLine(log, "service", name, "its dependencies do not fit");
-        return 0;
-    }
+    if (listLength + 2 > sizeof dependencies)
+        return LogRestoreResult(log, "service", name, "its dependencies do not fit", 0);
     memcpy(dependencies, line.fields[kServiceDependencies], listLength);
     dependencies[listLength] = '\0';
     dependencies[listLength + 1] = '\0';
@@ -62,10 +60,7 @@ uint8_t RestoreService(const ManifestLine& line, OutputFile* log)
     const char* startName = line.fields[kServiceStartName][0] != '\0' ? line.fields[kServiceStartName] : NULL;
 
     SC_HANDLE manager = OpenSCManagerA(NULL, NULL, SC_MANAGER_CONNECT | SC_MANAGER_CREATE_SERVICE);
-    if (manager == NULL) {
-        LogRestoreLine(log, "service", name, "the service manager cannot be opened");
-        return 0;
-    }
+    if (manager == NULL) return LogRestoreResult(log, "service", name, "the service manager cannot be opened", 0);
     SC_HANDLE service = CreateServiceA(manager, name, line.fields[kServiceDisplayName], SERVICE_QUERY_CONFIG,
                                        FieldNumber(line.fields[kServiceType]), FieldNumber(line.fields[kServiceStart]),
                                        FieldNumber(line.fields[kServiceErrorControl]), line.fields[kServiceImage],
@@ -91,8 +86,7 @@ uint8_t RestoreService(const ManifestLine& line, OutputFile* log)
     }
     if (service != NULL) CloseServiceHandle(service);
     CloseServiceHandle(manager);
-    LogRestoreLine(log, "service", name, outcome);
-    return ok;
+    return LogRestoreResult(log, "service", name, outcome, ok);
 }
 
 }  // namespace
