@@ -20,7 +20,9 @@ static void AppendVersionString(const char* data, const char* block, const char*
     snprintf(text + used, (size_t)size - used, "%s%s", prefix, value);
 }
 
-void BuildAboutText(const char* modulePath, char* text, int size)
+// The About text of the module file: product name, "\r\n\r\nVersion " and product version,
+// "\r\n\r\n" and copyright, each when present; empty without version information or translation.
+static void BuildAboutText(const char* modulePath, char* text, int size)
 {
     text[0] = '\0';
     DWORD handle = 0;

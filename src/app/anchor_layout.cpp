@@ -1,7 +1,6 @@
 // Control layout anchoring: the list of registered controls with its node pool, and the resize.
 #include "app/anchor_layout.h"
 #include <new>
-#include <string.h>
 
 // In the 32-bit program a record is sixteen 32-bit fields.
 static_assert(sizeof(void*) != 4 || sizeof(AnchorRecord) == 64, "AnchorRecord is 64 bytes in the 32-bit program");
@@ -9,7 +8,7 @@ static_assert(sizeof(void*) != 4 || sizeof(AnchorRecord) == 64, "AnchorRecord is
 AnchorLayout g_anchorLayout;
 
 AnchorList::AnchorList()
-    : head_(NULL), tail_(NULL), count_(0), pool_(NULL), poolCount_(0), poolLimit_(kPoolLimit)
+    : head_(NULL), tail_(NULL), count_(0), pool_(NULL), poolCount_(0)
 {
 }
 
@@ -36,7 +35,7 @@ AnchorNode* AnchorList::Add(const AnchorRecord& record)
 
 void AnchorList::ReleaseNode(AnchorNode* node)
 {
-    if (poolCount_ < poolLimit_) {
+    if (poolCount_ < kPoolLimit) {
         node->previous = NULL;
         node->next = pool_;
         pool_ = node;
@@ -69,10 +68,8 @@ void AnchorList::FreePool()
     poolCount_ = 0;
 }
 
-AnchorLayout::AnchorLayout()
+AnchorLayout::AnchorLayout() : parent_(), reference_()
 {
-    memset(&parent_, 0, sizeof parent_);
-    memset(&reference_, 0, sizeof reference_);
 }
 
 AnchorLayout::~AnchorLayout()
@@ -92,8 +89,7 @@ AnchorRecord AnchorLayout::Measure(HWND control, int32_t moveHorizontally, int32
                                    int32_t growWidth, int32_t growHeight, int32_t fifthFlag,
                                    int32_t xOffset, int32_t yOffset) const
 {
-    AnchorRecord record;
-    memset(&record, 0, sizeof record);
+    AnchorRecord record = {};
     RECT rect;
     if (control != NULL && GetWindowRect(control, &rect)) {
         record.control = control;

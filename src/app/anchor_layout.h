@@ -54,7 +54,6 @@ private:
     int32_t count_;
     AnchorNode* pool_;       // released nodes, linked through next
     int32_t poolCount_;
-    int32_t poolLimit_;
 };
 
 // The process-wide layout: the registered controls and the window they belong to.
@@ -87,7 +86,6 @@ public:
 
     const AnchorList& list() const { return list_; }
     const AnchorRecord& parent() const { return parent_; }
-    const AnchorRecord& reference() const { return reference_; }
 
 private:
     AnchorList list_;

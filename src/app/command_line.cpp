@@ -24,6 +24,8 @@ int32_t ParseMaskNumber(const char* text)
     return magnitude > INT32_MAX ? INT32_MAX : (int32_t)magnitude;
 }
 
+static_assert(sizeof g_listName == sizeof g_restoreName, "one bound serves the names after /L and /R");
+
 void ParseCommandLine(const char* text)
 {
     char line[256];
@@ -49,15 +51,11 @@ void ParseCommandLine(const char* text)
         // search, so /L leaves the restricted flag as the token before it set it.
         if (!g_listFlag) g_restrictedFlag = lstrcmpiA(token, "/X") == 0 ? 1 : 0;
         g_restoreFlag = lstrcmpiA(token, "/R") == 0 ? 1 : 0;
-        if (g_listFlag) {
-            // A file's name never starts with '/', as a backup's name does not.
+        char* name = g_listFlag ? g_listName : g_restoreFlag ? g_restoreName : NULL;
+        if (name != NULL) {
+            // A file's or a backup's name never starts with '/': a switch after /L or /R stays a switch.
             const uint8_t named = i + 1 < count && tokens[i + 1][0] != '/' ? 1 : 0;
-            lstrcpynA(g_listName, named ? tokens[++i] : "", sizeof g_listName);
-        }
-        if (g_restoreFlag) {
-            // A backup's name never starts with '/': a switch after /R stays a switch.
-            const uint8_t named = i + 1 < count && tokens[i + 1][0] != '/' ? 1 : 0;
-            lstrcpynA(g_restoreName, named ? tokens[++i] : "", sizeof g_restoreName);
+            lstrcpynA(name, named ? tokens[++i] : "", sizeof g_listName);
         }
         if (lstrcmpiA(token, "/C") == 0) {
             if (i + 1 >= count) break;

@@ -9,8 +9,6 @@ const int32_t kItemListNotDeleted = 1;  // items that survived a deletion
 // Modal progress dialog; the owner runs the pending job on its first idle notification and ends
 // the dialog. Returns the dialog's result.
 INT_PTR RunProgressDialog(HWND owner);
-// The progress dialog's text line (its static without a number).
-HWND ProgressTextControl(HWND progress);
 
 // Modal list of the in-use or the not-deleted items. Mode 0: 1006 (Continue) or 1007 (Cancel);
 // either mode: 1 from Close or Escape.
@@ -21,6 +19,3 @@ INT_PTR RunRestartDialog(HWND owner);
 
 // Modal About box.
 INT_PTR RunAboutDialog(HWND owner);
-// The About text of the module file: product name, "\r\n\r\nVersion " and product version,
-// "\r\n\r\n" and copyright, each when present; empty without version information or translation.
-void BuildAboutText(const char* modulePath, char* text, int size);

@@ -4,24 +4,13 @@
 #include "app/list_view.h"
 #include "app/res/resource.h"
 #include "model/found_items.h"
-#include "model/process_values.h"
 #include "model/products.h"
 #include "platform/text_ops.h"
 
 void SetUpFoundList(HWND list)
 {
-    char product[1024], item[1024], type[1024];
-    LoadStringA(g_instance, IDS_COLUMN_ITEM, item, sizeof item);
-    LoadStringA(g_instance, IDS_COLUMN_TYPE, type, sizeof type);
-    LoadStringA(g_instance, IDS_COLUMN_PRODUCT, product, sizeof product);
-    const ListColumn columns[] = {
-        {product, 120, LVCFMT_LEFT},
-        {item, 250, LVCFMT_LEFT},
-        {type, 60, LVCFMT_LEFT},
-    };
-    InsertListColumns(list, columns, 3);
-    SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
-                 LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
+    const int widths[3] = {120, 250, 60};
+    SetUpItemColumns(list, IDS_COLUMN_ITEM, widths, LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
 }
 
 void FillFoundList(HWND list)
@@ -34,12 +23,11 @@ void FillFoundList(HWND list)
         FormatItemText(&item, text, sizeof text);
         FreeString(item.displayText);
         item.displayText = DuplicateString(text);
-        const int row = AppendEmptyRow(list);
+        const int row = AppendRow(list, (LPARAM)i);
         if (row < 0) continue;
         SetCellText(list, row, 0, ProductName(item.productIndex));
         SetCellText(list, row, 1, text);
         SetCellText(list, row, 2, ItemTypeWord(&item));
-        SetRowParameter(list, row, (LPARAM)i);
         SetRowTick(list, row, item.ticked);
     }
 }

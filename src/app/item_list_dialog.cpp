@@ -22,7 +22,7 @@ static void FillItemList(HWND list, int32_t mode)
     for (int32_t i = 0; i < items->count; i++) {
         const FoundItem& item = items->items[i];
         if (!ItemMatchesMode(item, mode)) continue;
-        const int row = AppendEmptyRow(list);
+        const int row = AppendRow(list, 0);
         if (row < 0) continue;
         SetCellText(list, row, 0, ProductName(item.productIndex));
         SetCellText(list, row, 1, item.displayText ? item.displayText : "");
@@ -42,18 +42,9 @@ static INT_PTR OnInitDialog(HWND dialog, int32_t mode)
         EnableWindow(GetDlgItem(dialog, IDC_CLOSE_APPLICATIONS), FALSE);
         titleId = IDS_NOT_DELETED_ITEMS;
     }
-    char product[1024], title[1024], type[1024];
-    LoadStringA(g_instance, IDS_COLUMN_PRODUCT, product, sizeof product);
-    LoadStringA(g_instance, titleId, title, sizeof title);
-    LoadStringA(g_instance, IDS_COLUMN_TYPE, type, sizeof type);
-    const ListColumn columns[] = {
-        {product, 100, LVCFMT_LEFT},
-        {title, 385, LVCFMT_LEFT},
-        {type, 50, LVCFMT_LEFT},
-    };
+    const int widths[3] = {100, 385, 50};
     HWND list = GetDlgItem(dialog, IDC_ITEM_LIST);
-    InsertListColumns(list, columns, 3);
-    SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+    SetUpItemColumns(list, titleId, widths, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
     FillItemList(list, mode);
     g_closeApplications = 1;
     CheckDlgButton(dialog, IDC_CLOSE_APPLICATIONS, BST_CHECKED);

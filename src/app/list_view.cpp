@@ -1,36 +1,39 @@
 // The list-view and check-box operations every window of the program uses.
 #include "app/list_view.h"
 #include <commctrl.h>
+#include "app/res/resource.h"
+#include "model/process_values.h"
 
-void InsertListColumns(HWND list, const ListColumn* columns, int count)
+void SetUpItemColumns(HWND list, UINT titleId, const int widths[3], DWORD styles)
 {
-    for (int i = 0; i < count; i++) {
-        LVCOLUMNA column;
-        ZeroMemory(&column, sizeof column);
+    const UINT headerIds[3] = {IDS_COLUMN_PRODUCT, titleId, IDS_COLUMN_TYPE};
+    for (int i = 0; i < 3; i++) {
+        char header[1024];
+        if (LoadStringA(g_instance, headerIds[i], header, sizeof header) <= 0) header[0] = '\0';
+        LVCOLUMNA column = {};
         column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
-        column.fmt = columns[i].format;
-        column.cx = columns[i].width;
-        column.pszText = (LPSTR)columns[i].header;
+        column.fmt = LVCFMT_LEFT;
+        column.cx = widths[i];
+        column.pszText = header;
         column.iSubItem = i;
         SendMessageA(list, LVM_INSERTCOLUMNA, (WPARAM)i, (LPARAM)&column);
     }
+    SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, styles);
 }
 
-int AppendEmptyRow(HWND list)
+int AppendRow(HWND list, LPARAM parameter)
 {
-    LVITEMA item;
-    ZeroMemory(&item, sizeof item);
+    LVITEMA item = {};
     item.mask = LVIF_TEXT | LVIF_PARAM | LVIF_STATE;
     item.iItem = RowCount(list);
     item.pszText = (LPSTR)"";
-    item.lParam = 0;
+    item.lParam = parameter;
     return (int)SendMessageA(list, LVM_INSERTITEMA, 0, (LPARAM)&item);
 }
 
 void SetCellText(HWND list, int row, int column, const char* text)
 {
-    LVITEMA item;
-    ZeroMemory(&item, sizeof item);
+    LVITEMA item = {};
     item.iSubItem = column;
     item.pszText = (LPSTR)text;
     SendMessageA(list, LVM_SETITEMTEXTA, (WPARAM)row, (LPARAM)&item);
@@ -40,8 +43,7 @@ int GetCellText(HWND list, int row, int column, char* buffer, int size)
 {
     if (size <= 0) return 0;
     buffer[0] = '\0';
-    LVITEMA item;
-    ZeroMemory(&item, sizeof item);
+    LVITEMA item = {};
     item.iSubItem = column;
     item.pszText = buffer;
     item.cchTextMax = size;
@@ -52,22 +54,9 @@ int GetCellText(HWND list, int row, int column, char* buffer, int size)
     return length;
 }
 
-int SetRowParameter(HWND list, int row, LPARAM value)
-{
-    LVITEMA item;
-    ZeroMemory(&item, sizeof item);
-    item.mask = LVIF_PARAM;
-    item.iItem = row;
-    if (!SendMessageA(list, LVM_GETITEMA, 0, (LPARAM)&item)) return -1;
-    item.lParam = value;
-    if (!SendMessageA(list, LVM_SETITEMA, 0, (LPARAM)&item)) return -1;
-    return 0;
-}
-
 LPARAM GetRowParameter(HWND list, int row)
 {
-    LVITEMA item;
-    ZeroMemory(&item, sizeof item);
+    LVITEMA item = {};
     item.mask = LVIF_PARAM;
     item.iItem = row;
     if (!SendMessageA(list, LVM_GETITEMA, 0, (LPARAM)&item)) return -1;
@@ -82,8 +71,7 @@ int GetRowTick(HWND list, int row)
 
 void SetRowTick(HWND list, int row, uint8_t ticked)
 {
-    LVITEMA item;
-    ZeroMemory(&item, sizeof item);
+    LVITEMA item = {};
     item.stateMask = LVIS_STATEIMAGEMASK;
     item.state = INDEXTOSTATEIMAGEMASK(ticked ? 2 : 1);
     SendMessageA(list, LVM_SETITEMSTATE, (WPARAM)row, (LPARAM)&item);

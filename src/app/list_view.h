@@ -3,24 +3,17 @@
 #include <windows.h>
 #include <stdint.h>
 
-struct ListColumn {
-    const char* header;
-    int width;
-    int format;   // LVCFMT_LEFT and friends
-};
+// Left-aligned columns "Product", string titleId and "Type" at widths[0..2], then the extended
+// styles.
+void SetUpItemColumns(HWND list, UINT titleId, const int widths[3], DWORD styles);
 
-// Inserts column i from columns[i] for i in 0..count-1.
-void InsertListColumns(HWND list, const ListColumn* columns, int count);
-
-// Appends a row with empty text, parameter 0 and no state; returns its index (-1 on failure).
-int AppendEmptyRow(HWND list);
+// Appends a row with empty text, the parameter and no state; returns its index (-1 on failure).
+int AppendRow(HWND list, LPARAM parameter);
 
 void SetCellText(HWND list, int row, int column, const char* text);
 // Copies the cell into buffer (always terminated, empty when nothing was copied); returns the length.
 int GetCellText(HWND list, int row, int column, char* buffer, int size);
 
-// 0, or -1 when the row cannot be read or written.
-int SetRowParameter(HWND list, int row, LPARAM value);
 // The row's parameter, or -1 when the row cannot be read.
 LPARAM GetRowParameter(HWND list, int row);
 

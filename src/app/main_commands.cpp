@@ -132,7 +132,7 @@ static void SetProgress(HWND progress, int32_t range, UINT textId)
     SendMessageA(bar, PBM_SETPOS, 0, 0);
     char text[1024];
     if (LoadStringA(g_instance, textId, text, sizeof text) <= 0) text[0] = '\0';
-    SetWindowTextA(ProgressTextControl(progress), text);
+    SetDlgItemTextA(progress, IDC_PROGRESS_TEXT, text);
 }
 
 // Ends the progress dialog from inside its idle notification. Its modal loop then waits for one

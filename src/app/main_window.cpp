@@ -35,8 +35,7 @@ static void CreateTooltips(HWND window)
     SendMessageA(tips, TTM_SETDELAYTIME, TTDT_INITIAL, MAKELPARAM(250, 0));
     SendMessageA(tips, TTM_SETMAXTIPWIDTH, 0, 350);
     for (int i = 0; kTooltips[i].product != -1; i++) {
-        TOOLINFOA tool;
-        ZeroMemory(&tool, sizeof tool);
+        TOOLINFOA tool = {};
         tool.cbSize = kToolInfoSize;
         tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
         tool.hwnd = window;
@@ -87,8 +86,7 @@ static void FitItemColumn(HWND window)
 
 static INT_PTR OnInitDialog(HWND window)
 {
-    HICON icon = LoadIconA(g_instance, MAKEINTRESOURCEA(IDI_MAIN));
-    SendMessageA(window, WM_SETICON, ICON_BIG, (LPARAM)icon);
+    SendMessageA(window, WM_SETICON, ICON_BIG, (LPARAM)LoadIconA(g_instance, MAKEINTRESOURCEA(IDI_MAIN)));
     SetWindowTextA(window, g_caption);
     SetUpFoundList(GetDlgItem(window, IDC_FOUND_LIST));
     HMENU systemMenu = GetSystemMenu(window, FALSE);
@@ -165,7 +163,7 @@ static INT_PTR OnDestroy(HWND)
     return TRUE;
 }
 
-INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+static INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_INITDIALOG:

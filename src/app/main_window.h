@@ -6,8 +6,6 @@
 // Creates the main window hidden (its initialisation runs during creation); NULL on failure.
 HWND CreateMainWindow();
 
-INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-
 // Commands and jobs (main_commands.cpp).
 void OnProductBoxChange(HWND window, int boxId);
 void OnTickAll(HWND window);

@@ -27,8 +27,3 @@ INT_PTR RunProgressDialog(HWND owner)
 {
     return DialogBoxParamA(g_instance, MAKEINTRESOURCEA(IDD_PROGRESS), owner, ProgressDialogProc, 0);
 }
-
-HWND ProgressTextControl(HWND progress)
-{
-    return GetDlgItem(progress, IDC_PROGRESS_TEXT);
-}

@@ -13,8 +13,7 @@
 
 int QueryPlatformKind()
 {
-    OSVERSIONINFOA version;
-    ZeroMemory(&version, sizeof version);
+    OSVERSIONINFOA version = {};
     version.dwOSVersionInfoSize = sizeof version;   // 148 bytes
     if (!GetVersionExA(&version)) return 0;
     if (version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS) return 1;
@@ -22,7 +21,8 @@ int QueryPlatformKind()
     return 0;
 }
 
-int ClaimSingleInstance()
+// 1 when this is the only running instance (the Envsweep mutex did not exist before).
+static int ClaimSingleInstance()
 {
     g_instanceMutex = CreateMutexA(NULL, FALSE, "Envsweep");
     return GetLastError() == ERROR_ALREADY_EXISTS ? 0 : 1;
@@ -40,9 +40,18 @@ static int FetchDirectory(UINT (WINAPI* query)(LPSTR, UINT), char* out)
     return 1;
 }
 
-// Dispatches what is queued. A message it dispatches can run a whole search and deletion and
-// end the program, so a quit request taken from the queue here is put back for the main loop.
-void DrainMessages(HWND window)
+// Hands the message to the window's dialog handling; what that does not take is translated and
+// dispatched.
+static void DeliverMessage(HWND window, MSG* message)
+{
+    if (window != NULL && IsDialogMessageA(window, message)) return;
+    TranslateMessage(message);
+    DispatchMessageA(message);
+}
+
+// Delivers every waiting message. A message it dispatches can run a whole search and deletion
+// and end the program, so a quit request taken from the queue here is put back for the main loop.
+static void DrainMessages(HWND window)
 {
     MSG message;
     while (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE)) {
@@ -50,9 +59,7 @@ void DrainMessages(HWND window)
             PostQuitMessage((int)message.wParam);
             return;
         }
-        if (window != NULL && IsDialogMessageA(window, &message)) continue;
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
+        DeliverMessage(window, &message);
     }
 }
 
@@ -60,9 +67,7 @@ void RunInteractive()
 {
     g_mainWindow = CreateMainWindow();
     if (g_mainWindow == NULL) return;
-    char text[1024];
-    if (LoadStringA(g_instance, IDS_START_WARNING, text, sizeof text) <= 0) text[0] = '\0';
-    if (MessageBoxA(GetFocus(), text, g_caption, MB_YESNO | MB_ICONWARNING | MB_TOPMOST) == IDNO) {
+    if (MessageBoxById(GetFocus(), IDS_START_WARNING, MB_YESNO | MB_ICONWARNING | MB_TOPMOST) == IDNO) {
         DestroyWindow(g_mainWindow);
         g_mainWindow = NULL;
         return;
@@ -72,11 +77,8 @@ void RunInteractive()
     DrainMessages(g_mainWindow);
     // The loop also ends once the window is gone, should a nested loop have taken the quit request.
     MSG message;
-    while (g_mainWindow != NULL && GetMessageA(&message, NULL, 0, 0) > 0) {
-        if (g_mainWindow != NULL && IsDialogMessageA(g_mainWindow, &message)) continue;
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
+    while (g_mainWindow != NULL && GetMessageA(&message, NULL, 0, 0) > 0)
+        DeliverMessage(g_mainWindow, &message);
 }
 
 int EnvsweepMain(HINSTANCE instance, const char* commandLine)

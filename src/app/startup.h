@@ -5,13 +5,6 @@
 // 1 = Windows 9x family, 2 = NT family, 0 = unsupported or the query failed.
 int QueryPlatformKind();
 
-// 1 when this is the only running instance (the Envsweep mutex did not exist before).
-int ClaimSingleInstance();
-
-// Removes every waiting message; those the window's dialog handling does not take are
-// translated and dispatched.
-void DrainMessages(HWND window);
-
 // The main window, created hidden; the start-up warning; then the message loop until the window
 // is destroyed. Returns at once when the warning is answered No.
 void RunInteractive();

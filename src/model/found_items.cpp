@@ -19,11 +19,10 @@ static uint8_t s_fileWhyKind = kWhyUnknown;
 static int32_t s_fileWhyRow = -1;
 static char s_fileWhyNote[kPathSize + 512] = "";
 
-FoundItem::FoundItem()
-    : itemClass(-1), ruleKind(0), productIndex(-1), hive(NULL), view(0), path(NULL), valueName(NULL),
-      serviceName(NULL), displayText(NULL), ticked(1), accessible(1), notDeleted(0), whyKind(kWhyUnknown),
-      whyRow(-1), whyNote(NULL)
+// The strings start absent so that Reset, which frees them, sets every default.
+FoundItem::FoundItem() : path(NULL), valueName(NULL), serviceName(NULL), displayText(NULL), whyNote(NULL)
 {
+    Reset();
 }
 
 FoundItem::~FoundItem()
@@ -63,7 +62,7 @@ FoundItemList* CreateFoundItemList(int32_t capacity)
     // after the header, the chains (32-bit numbers) right after the items.
     const size_t header = (sizeof(FoundItemList) + alignof(FoundItem) - 1) & ~(alignof(FoundItem) - 1);
     const size_t items = (size_t)capacity * sizeof(FoundItem);
-    const size_t bytes = header + items + ItemIndexBytes(capacity);
+    const size_t bytes = header + items + TextIndexBytes(capacity);
     char* block = (char*)malloc(bytes);
     if (block == NULL) return NULL;
     FoundItemList* list = (FoundItemList*)block;
@@ -125,8 +124,6 @@ uint8_t AddGuardedFileItem(const char* canonical, const char* serviceName, uint8
     item.productIndex = CurrentProduct(kProductSideFile);
     item.path = DuplicateString(canonical);
     item.serviceName = DuplicateString(serviceName);
-    item.ticked = 1;
-    item.notDeleted = 0;
     item.accessible = openedWritable ? 1 : ProbeFileAccess(canonical);
     if (s_fileWhyKind != kWhyUnknown) {
         item.whyKind = s_fileWhyKind;
@@ -157,9 +154,6 @@ uint8_t AddRegistryItem(int32_t kind, HKEY hive, const char* keyPath, const char
     item.view = view;
     item.path = DuplicateString(keyPath);
     item.valueName = DuplicateString(valueName);
-    item.ticked = 1;
-    item.accessible = 1;
-    item.notDeleted = 0;
     item.whyKind = kWhyRegistryRule;
     item.whyRow = CurrentRule(kProductSideRegistry, -1);
     list->count++;

@@ -63,50 +63,40 @@ uint8_t SameRegistry(const FoundItem& it, int32_t kind, HKEY hive, const char* k
                : 0;
 }
 
-}  // namespace
-
-size_t ItemIndexBytes(int32_t capacity)
-{
-    return TextIndexBytes(capacity);
-}
-
-int32_t FindListedFileItem(FoundItemList* list, const char* path)
+// Position of the first item that same accepts, or -1. A key the index could hash is looked for
+// in its chain and among the items the index could not hash; any other among all the items.
+template <typename Same>
+int32_t FindListed(FoundItemList* list, const TextKey& key, Same same)
 {
     SyncIndex(list);
-    TextKey key;
-    FileKey(path, &key);
     if (!key.plain) {
         for (int32_t i = 0; i < list->count; i++) {
-            if (SameFile(list->items[i], path)) return i;
+            if (same(list->items[i])) return i;
         }
         return -1;
     }
     for (int32_t i = FirstInChain(&list->index, key); i >= 0; i = list->index.next[i]) {
-        if (SameFile(list->items[i], path)) return i;
+        if (same(list->items[i])) return i;
     }
     for (int32_t i = list->index.others; i >= 0; i = list->index.next[i]) {
-        if (SameFile(list->items[i], path)) return i;
+        if (same(list->items[i])) return i;
     }
     return -1;
+}
+
+}  // namespace
+
+int32_t FindListedFileItem(FoundItemList* list, const char* path)
+{
+    TextKey key;
+    FileKey(path, &key);
+    return FindListed(list, key, [&](const FoundItem& it) { return SameFile(it, path); });
 }
 
 int32_t FindListedRegistryItem(FoundItemList* list, int32_t kind, HKEY hive, const char* keyPath,
                                const char* valueName, uint8_t view)
 {
-    SyncIndex(list);
     TextKey key;
     RegistryKey(kind, hive, keyPath, valueName, view, &key);
-    if (!key.plain) {
-        for (int32_t i = 0; i < list->count; i++) {
-            if (SameRegistry(list->items[i], kind, hive, keyPath, valueName, view)) return i;
-        }
-        return -1;
-    }
-    for (int32_t i = FirstInChain(&list->index, key); i >= 0; i = list->index.next[i]) {
-        if (SameRegistry(list->items[i], kind, hive, keyPath, valueName, view)) return i;
-    }
-    for (int32_t i = list->index.others; i >= 0; i = list->index.next[i]) {
-        if (SameRegistry(list->items[i], kind, hive, keyPath, valueName, view)) return i;
-    }
-    return -1;
+    return FindListed(list, key, [&](const FoundItem& it) { return SameRegistry(it, kind, hive, keyPath, valueName, view); });
 }

@@ -5,9 +5,6 @@
 #include <stdint.h>
 #include "model/found_items.h"
 
-// Bytes of the index that CreateFoundItemList places behind the items.
-size_t ItemIndexBytes(int32_t capacity);
-
 // Position of a file item whose path equals path (lstrcmpiA), or -1.
 int32_t FindListedFileItem(FoundItemList* list, const char* path);
 // Position of a registry item of the same kind, hive and view whose key path and value name
