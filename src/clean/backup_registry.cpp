@@ -10,6 +10,7 @@
 #include "clean/registry_removal.h"
 #include "model/found_items.h"
 #include "platform/path_ops.h"
+#include "platform/text_ops.h"
 #include "tables/registry_rules.h"
 
 namespace {
@@ -165,8 +166,7 @@ SaveResult SaveClassRegistration(OutputFile* out, const char* classId, uint8_t v
     char path[kRegistrationPathSize];
     // The removal refuses an empty identifier or one with a backslash; nothing to save then.
     if (classId[0] == '\0' || strchr(classId, '\\') != NULL) return kSaveMissing;
-    const int length = snprintf(path, sizeof path, "CLSID\\%s", classId);
-    if (length < 0 || length >= (int)sizeof path) return kSaveMissing;
+    if (!FormatFits(path, sizeof path, "CLSID\\%s", classId)) return kSaveMissing;
     return SaveKey(out, HKEY_CLASSES_ROOT, path, view);
 }
 
@@ -191,8 +191,7 @@ SaveResult SaveNamespaceEntry(OutputFile* out, const char* name, uint8_t view)
 {
     if (name[0] == '\0' || strchr(name, '\\') != NULL) return kSaveMissing;
     char path[kRegistrationPathSize];
-    const int length = snprintf(path, sizeof path, "%s\\%s", kDesktopNameSpaceKey, name);
-    if (length < 0 || length >= (int)sizeof path) return kSaveMissing;
+    if (!FormatFits(path, sizeof path, "%s\\%s", kDesktopNameSpaceKey, name)) return kSaveMissing;
     uint8_t ok = 1;
     ok = (SaveKey(out, HKEY_LOCAL_MACHINE, path, view) != kSaveFailed) & ok;
     ok = (SaveValue(out, HKEY_LOCAL_MACHINE, kApprovedExtensionsKey, name, view) != kSaveFailed) & ok;

@@ -7,6 +7,7 @@
 #include "model/found_items.h"
 #include "platform/machine_halves.h"
 #include "platform/path_ops.h"
+#include "platform/text_ops.h"
 
 const char kBackupFolderPrefix[] = "backup-";
 const char kRegistryFileName[] = "registry.reg";
@@ -25,8 +26,7 @@ uint8_t BackupRoot(char* out, int size)
     // roaming one.
     if (!SpecialFolderPath(CSIDL_LOCAL_APPDATA, base) && !SpecialFolderPath(CSIDL_APPDATA, base)) return 0;
     StripBackslash(base);
-    const int length = snprintf(out, (size_t)size, "%s\\%s\\", base, kRootName);
-    return length > 0 && length < size ? 1 : 0;
+    return FormatFits(out, size, "%s\\%s\\", base, kRootName);
 }
 
 static uint8_t IsFolder(const char* path)
@@ -47,10 +47,9 @@ static uint8_t CreateBackupFolder(char* folder)
     for (int suffix = 1; suffix < 1000; suffix++) {
         char tail[24] = "";
         if (suffix > 1) snprintf(tail, sizeof tail, "-%d", suffix);
-        const int length = snprintf(folder, kBackupPathSize, "%s%s%04u%02u%02u-%02u%02u%02u%s\\", root,
-                                    kBackupFolderPrefix, now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute,
-                                    now.wSecond, tail);
-        if (length <= 0 || length >= kBackupPathSize) return 0;
+        if (!FormatFits(folder, kBackupPathSize, "%s%s%04u%02u%02u-%02u%02u%02u%s\\", root, kBackupFolderPrefix,
+                        now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, tail))
+            return 0;
         if (CreateDirectoryA(folder, NULL)) return 1;
         if (GetLastError() != ERROR_ALREADY_EXISTS) return 0;
     }
@@ -60,9 +59,7 @@ static uint8_t CreateBackupFolder(char* folder)
 static uint8_t OpenBackupFile(const BackupSession* session, const char* name, OutputFile* out)
 {
     char path[kBackupPathSize];
-    const int length = snprintf(path, sizeof path, "%s%s", session->folder, name);
-    if (length <= 0 || length >= (int)sizeof path) return 0;
-    return OpenOutputFile(out, path, 0);
+    return FormatFits(path, sizeof path, "%s%s", session->folder, name) && OpenOutputFile(out, path, 0);
 }
 
 uint8_t BeginBackup(BackupSession* session)
@@ -141,8 +138,7 @@ uint8_t NewestBackupName(char* name, int size)
     char root[kBackupPathSize];
     char pattern[kBackupPathSize];
     if (!BackupRoot(root, sizeof root)) return 0;
-    const int length = snprintf(pattern, sizeof pattern, "%s%s*", root, kBackupFolderPrefix);
-    if (length <= 0 || length >= (int)sizeof pattern) return 0;
+    if (!FormatFits(pattern, sizeof pattern, "%s%s*", root, kBackupFolderPrefix)) return 0;
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA(pattern, &found);
     if (search == INVALID_HANDLE_VALUE) return 0;

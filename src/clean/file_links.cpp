@@ -5,7 +5,6 @@
 #include "clean/file_links.h"
 #include <windows.h>
 #include <new>
-#include <stdio.h>
 #include <string.h>
 #include "platform/path_guard.h"
 #include "platform/path_ops.h"
@@ -69,8 +68,7 @@ static uint8_t CollectLinks(const char* folder, const char* resolved, int depth,
 {
     if (depth > kMaxDepth) return 0;
     char pattern[kPathSize];
-    int written = snprintf(pattern, sizeof pattern, "%s\\*", folder);
-    if (written < 0 || written >= (int)sizeof pattern) return 0;
+    if (!FormatFits(pattern, sizeof pattern, "%s\\*", folder)) return 0;
     WIN32_FIND_DATAA data;
     HANDLE find = FindFirstFileA(pattern, &data);
     if (find == INVALID_HANDLE_VALUE) return 0;
@@ -79,11 +77,10 @@ static uint8_t CollectLinks(const char* folder, const char* resolved, int depth,
         if (strcmp(data.cFileName, ".") == 0 || strcmp(data.cFileName, "..") == 0) continue;
         char entry[kPathSize];
         char expected[kPathSize] = "";
-        written = snprintf(entry, sizeof entry, "%s\\%s", folder, data.cFileName);
-        if (written < 0 || written >= (int)sizeof entry) { ok = 0; break; }
-        if (resolved[0] != '\0') {
-            written = snprintf(expected, sizeof expected, "%s\\%s", resolved, data.cFileName);
-            if (written < 0 || written >= (int)sizeof expected) { ok = 0; break; }
+        if (!FormatFits(entry, sizeof entry, "%s\\%s", folder, data.cFileName) ||
+            (resolved[0] != '\0' && !FormatFits(expected, sizeof expected, "%s\\%s", resolved, data.cFileName))) {
+            ok = 0;
+            break;
         }
         if (IsLink(entry, data.dwFileAttributes, expected)) {
             if (!AddLink(links, entry, data.dwFileAttributes)) { ok = 0; break; }
@@ -118,9 +115,9 @@ LinkRemoval RemoveLinks(const char* path)
     if (SplitFolder(path, folder, sizeof folder, &name)) {
         char resolvedFolder[kPathSize];
         if (FinalPath(folder, resolvedFolder, sizeof resolvedFolder)) {
-            const int written = snprintf(expected, sizeof expected, "%s\\%s", resolvedFolder, name);
-            if (written < 0 || written >= (int)sizeof expected) expected[0] = '\0';
-            if (!CanonicalPath(expected, expected, sizeof expected)) expected[0] = '\0';
+            if (!FormatFits(expected, sizeof expected, "%s\\%s", resolvedFolder, name) ||
+                !CanonicalPath(expected, expected, sizeof expected))
+                expected[0] = '\0';
         }
     }
     if (IsLink(path, attributes, expected)) {

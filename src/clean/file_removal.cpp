@@ -1,12 +1,12 @@
 // Files and folders through the shell's file operation.
 #include "clean/file_removal.h"
 #include <shellapi.h>
-#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include "clean/file_links.h"
 #include "platform/path_guard.h"
 #include "platform/path_ops.h"
+#include "platform/text_ops.h"
 
 namespace {
 
@@ -44,14 +44,14 @@ void ClearReadOnly(const char* path, DWORD attributes, ClearedList* cleared)
 void ClearReadOnlyBelow(const char* folder, ClearedList* cleared)
 {
     char pattern[kPathSize];
-    if (snprintf(pattern, sizeof pattern, "%s\\*", folder) >= (int)sizeof pattern) return;
+    if (!FormatFits(pattern, sizeof pattern, "%s\\*", folder)) return;
     WIN32_FIND_DATAA found;
     HANDLE find = FindFirstFileA(pattern, &found);
     if (find == INVALID_HANDLE_VALUE) return;
     do {
         if (strcmp(found.cFileName, ".") == 0 || strcmp(found.cFileName, "..") == 0) continue;
         char entry[kPathSize];
-        if (snprintf(entry, sizeof entry, "%s\\%s", folder, found.cFileName) >= (int)sizeof entry) continue;
+        if (!FormatFits(entry, sizeof entry, "%s\\%s", folder, found.cFileName)) continue;
         ClearReadOnly(entry, found.dwFileAttributes, cleared);
         if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
             !(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))

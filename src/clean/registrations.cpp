@@ -1,9 +1,9 @@
 // Registrations that go with a removed item: a COM class and a desktop namespace entry, each in
 // the registry view of the item that names it (each half has its own classes).
 #include "clean/registry_removal.h"
-#include <stdio.h>
 #include <string.h>
 #include "platform/registry_access.h"
+#include "platform/text_ops.h"
 
 const char kDesktopNameSpaceKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\explorer\\Desktop\\NameSpace";
 const char kApprovedExtensionsKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved";
@@ -19,8 +19,7 @@ uint8_t DeleteClassRegistration(const char* classId, uint8_t view)
 {
     if (!IsSingleKeyName(classId)) return 0;
     char path[kRegistrationPathSize];
-    const int length = snprintf(path, sizeof path, "CLSID\\%s", classId);
-    if (length < 0 || length >= (int)sizeof path) return 0;   // a cut name would be another key
+    if (!FormatFits(path, sizeof path, "CLSID\\%s", classId)) return 0;   // a cut name would be another key
 
     HKEY key = NULL;
     if (OpenKeyInView(HKEY_CLASSES_ROOT, path, KEY_ALL_ACCESS, view, &key) != ERROR_SUCCESS) return 0;
@@ -49,8 +48,7 @@ int32_t HandlerClassViews(HKEY hive, const char* keyPath, uint8_t view, const ch
     views[0] = view;
     if (view != kViewOwn || !IsSingleKeyName(classId) || KeyDiffersInOtherView(hive, keyPath)) return 1;
     char path[kRegistrationPathSize];
-    const int length = snprintf(path, sizeof path, "CLSID\\%s", classId);
-    if (length < 0 || length >= (int)sizeof path || !KeyDiffersInOtherView(HKEY_CLASSES_ROOT, path)) return 1;
+    if (!FormatFits(path, sizeof path, "CLSID\\%s", classId) || !KeyDiffersInOtherView(HKEY_CLASSES_ROOT, path)) return 1;
     views[1] = kViewOther;
     return 2;
 }
@@ -68,8 +66,7 @@ uint8_t DeleteDesktopNamespaceEntry(const char* name, uint8_t view)
 {
     if (!IsSingleKeyName(name)) return 0;
     char path[kRegistrationPathSize];
-    const int length = snprintf(path, sizeof path, "%s\\%s", kDesktopNameSpaceKey, name);
-    if (length < 0 || length >= (int)sizeof path) return 0;
+    if (!FormatFits(path, sizeof path, "%s\\%s", kDesktopNameSpaceKey, name)) return 0;
 
     HKEY entry = NULL;
     if (OpenKeyInView(HKEY_LOCAL_MACHINE, path, KEY_ALL_ACCESS, view, &entry) == ERROR_SUCCESS) {

@@ -8,6 +8,7 @@
 #include "clean/manifest.h"
 #include "clean/restore.h"
 #include "platform/machine_halves.h"
+#include "platform/text_ops.h"
 
 namespace {
 
@@ -19,8 +20,7 @@ void ForgetCreatorHalf(const char* name)
 {
     if (g_machineHalves != kOtherHalfNative) return;
     char path[512];
-    const int length = snprintf(path, sizeof path, "SYSTEM\\CurrentControlSet\\Services\\%s", name);
-    if (length < 0 || length >= (int)sizeof path) return;
+    if (!FormatFits(path, sizeof path, "SYSTEM\\CurrentControlSet\\Services\\%s", name)) return;
     HKEY key = NULL;
     if (OpenKeyInView(HKEY_LOCAL_MACHINE, path, KEY_SET_VALUE, kViewOwn, &key) != ERROR_SUCCESS) return;
     RegDeleteValueA(key, "WOW64");
