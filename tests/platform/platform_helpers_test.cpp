@@ -112,7 +112,7 @@ TEST(SplitField, FieldsBoundsAndMissingFields)
         {"a,b,c", 0, 16, NULL, 0},
     };
     for (const Case& c : cases) {
-        char out[16];
+        char out[17];   // one byte beyond the largest bound, to see nothing is written there
         memset(out, 0xbd, sizeof out);
         const char* start = SplitField(c.text, ',', c.n, out, c.size);
         if (c.field == NULL) {

@@ -72,7 +72,7 @@ std::vector<std::string> ListedPaths(SearchSession* session)
 TEST(OtherHalfFiles, TheFileSearchFindsEachTwinInTheOtherHalfAndNothingBesideIt)
 {
     Seeds seeds;
-    ASSERT_NE(kOneHalf, DetectMachineHalves());
+    if (DetectMachineHalves() == kOneHalf) GTEST_SKIP() << "this machine has one half (a 32-bit prefix)";
     char otherSystem[260], otherProgramFiles[260], otherCommonFiles[260], windows[260];
     ASSERT_TRUE(OtherSystemFolder(otherSystem) && OtherProgramFiles(otherProgramFiles));
     ASSERT_TRUE(OtherCommonFiles(otherCommonFiles) && GetWindowsDirectoryA(windows, sizeof windows));
