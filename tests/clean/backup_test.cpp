@@ -11,9 +11,9 @@
 #include "clean/restore.h"
 #include "model/found_items.h"
 #include "platform/text_ops.h"
-#include "registry_dump.h"
 #include "support/helpers.h"
 #include "support/key_security.h"
+#include "support/registry_dump.h"
 #include "tables/registry_rules.h"
 
 namespace {

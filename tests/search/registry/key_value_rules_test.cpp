@@ -10,7 +10,7 @@
 #include "platform/registry_access.h"
 #include "search/registry/key_value_rules.h"
 #include "search/registry/registry_search.h"
-#include "search/search_support.h"
+#include "support/search_support.h"
 
 namespace {
 
