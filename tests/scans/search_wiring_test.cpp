@@ -2,7 +2,6 @@
 // through SearchRegistry, and SearchFileRules runs INF identification.
 #include <gtest/gtest.h>
 #include <string.h>
-#include "model/process_values.h"
 #include "model/products.h"
 #include "search/files/file_search.h"
 #include "search/registry/registry_search.h"
@@ -43,8 +42,6 @@ TEST(SearchWiring, RegistryDriverEvaluatesEveryScanningKind)
 {
     ScopedFoundItems scope;
     ProductSelection(-2, 0x3FFFF);
-    const uint8_t savedRestricted = g_restrictedFlag;
-    g_restrictedFlag = 0;
 
     const RegistryRule* classRow = FirstRow(RegistryRuleKind::DriverClassScan, "System\\CurrentControlSet\\Control\\Class\\", true);
     const RegistryRule* namespaceRow = FirstRow(RegistryRuleKind::NamespaceExtensionScan, "", true);
@@ -82,7 +79,6 @@ TEST(SearchWiring, RegistryDriverEvaluatesEveryScanningKind)
     ASSERT_TRUE(monitors.Create("Default_Monitor\\PCI_" + id + "&REV_01"));
 
     SearchRegistry(ScopedSession().get(), NULL);
-    g_restrictedFlag = savedRestricted;
 
     const struct { int32_t kind; std::string path; } expected[] = {
         {5, cls.Path("0999")},

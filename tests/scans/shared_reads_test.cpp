@@ -11,6 +11,7 @@
 #include "busy_machine.h"
 #include "model/found_items.h"
 #include "model/products.h"
+#include "platform/access_probe.h"
 #include "platform/path_guard.h"
 #include "platform/path_ops.h"
 #include "platform/registry_access.h"
@@ -18,6 +19,7 @@
 #include "search/folder_listing.h"
 #include "search/guard_memo.h"
 #include "search/registry/shared_reads.h"
+#include "search/search_all.h"
 #include "search/search_session.h"
 #include "support/helpers.h"
 

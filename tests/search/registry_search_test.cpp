@@ -110,11 +110,14 @@ const RegistryRule kDriverRows[] = {
 
 TEST_F(RegistrySearchDriverTest, RestrictedRunEvaluatesOnlyTheRowsItKeeps)
 {
-    g_restrictedFlag = 1;
+    // The session's flag decides, not the command line's.
+    g_restrictedFlag = 0;
+    ScopedSession session;
+    session.get()->restricted = 1;
     CountingProgressBar bar;
     ASSERT_NE((HWND)NULL, bar.hwnd());
     bar.Start(40);
-    EXPECT_EQ(1, SearchRegistryRows(ScopedSession().get(), kDriverRows, bar.hwnd()));
+    EXPECT_EQ(1, SearchRegistryRows(session.get(), kDriverRows, bar.hwnd()));
     EXPECT_TRUE(Recorded("a"));
     EXPECT_FALSE(Recorded("b")) << "a service key of another family than 1";
     EXPECT_FALSE(Recorded("c")) << "a service key with a failing tag";
@@ -133,7 +136,7 @@ TEST_F(RegistrySearchDriverTest, RestrictedRunEvaluatesOnlyTheRowsItKeeps)
 
 TEST_F(RegistrySearchDriverTest, UnrestrictedRunEvaluatesEveryRowAndStampsTheRowsFamily)
 {
-    g_restrictedFlag = 0;
+    g_restrictedFlag = 1;   // the command line's flag; a session begins unrestricted
     EXPECT_EQ(1, SearchRegistryRows(ScopedSession().get(), kDriverRows, NULL));
     EXPECT_EQ(9, Count());
     // Items carry the family of the built-in row at the same position (the register's row).
@@ -148,8 +151,6 @@ TEST(SearchProgress, WithNoFamilySelectedBothWalksStepOncePerRowOnARealBar)
 {
     ScopedFoundItems scope;
     ProductSelection(-2, 0);
-    const uint8_t savedRestricted = g_restrictedFlag;
-    g_restrictedFlag = 0;
     CountingProgressBar bar;
     ASSERT_NE((HWND)NULL, bar.hwnd());
     bar.Start(7);
@@ -170,7 +171,6 @@ TEST(SearchProgress, WithNoFamilySelectedBothWalksStepOncePerRowOnARealBar)
     for (int i = 0; i < fileRows; i++) ASSERT_EQ(8 + registryRows + i, bar.setPositions[i]);
 
     EXPECT_EQ(0, scope.list()->count);
-    g_restrictedFlag = savedRestricted;
 }
 
 TEST(SearchProgress, WithoutABarTheWalksBehaveTheSame)
