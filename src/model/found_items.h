@@ -72,12 +72,12 @@ int32_t FileItemProduct(const FileItemSource* source);
 
 // A file item added in two steps around the path guard, which the search runs (its RecordFile):
 // whatever found the path, a protected folder or one above it is never listed (so never
-// deleted), and what is listed is the canonical form the deletion will be handed. FileItemWanted: 0 = list full, 1 = product not selected (the path is not looked at
-// further, its file not even opened), 2 = the guard is to be asked. AddGuardedFileItem then
-// takes the canonical form the guard allowed: 0 = list full; 1 = duplicate or product not
-// selected (never listed); else the new item's accessible flag;
-// openedWritable 1 when the guard's check opened the file as ProbeFileAccess would
-// (OpenAsProbe), and succeeded, so the probe is not made again.
+// deleted), and what is listed is the canonical form the deletion will be handed.
+// FileItemWanted: 0 = list full, 1 = product not selected (the path is not looked at further,
+// its file not even opened), 2 = the guard is to be asked. AddGuardedFileItem then takes the
+// canonical form the guard allowed: 0 = list full; 1 = duplicate or product not selected (never
+// listed); else the new item's accessible flag. openedWritable 1 when the guard's check opened
+// the file as ProbeFileAccess would (OpenAsProbe), and succeeded, so the probe is not made again.
 uint8_t FileItemWanted(const char* path, const FileItemSource* source);
 uint8_t AddGuardedFileItem(const char* canonical, const char* serviceName, uint8_t openedWritable,
                            const FileItemSource* source);
