@@ -25,14 +25,10 @@ int UseRegistryRuleOf(int p)
 
 class FoundItemsTest : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        ProductSelection(-2, 0x3FFFF);
-        session.get()->fileSource = &family;
-    }
+    void SetUp() override { ProductSelection(-2, 0x3FFFF); }
     ScopedFoundItems scope{FoundItemCapacity()};
     FileItemSource family = {-1, kWhyUnknown, -1, ""};   // a family, the why of the file rule
-    ScopedSession session{0};   // the reference: the path guard asks the platform
+    ScopedSession session{0, &family};   // the reference: the path guard asks the platform
     FoundItemList* list() { return scope.list(); }
 };
 

@@ -182,8 +182,7 @@ TEST_F(InfIdentifyTest, AnInfListedByAFileRuleKeepsItsProduct)
     InfFolderFile pnf("oem921.pnf", "precompiled");
     ASSERT_TRUE(inf.ok() && pnf.ok());
     const FileItemSource rule = {earlier, kWhyUnknown, -1, ""};   // a file rule of that family
-    ScopedSession session(0);
-    session.get()->fileSource = &rule;
+    ScopedSession session(0, &rule);
     ASSERT_EQ(1, RecordFile(session.get(), inf.path().c_str(), NULL));
 
     EXPECT_EQ(1, IdentifyOemInfs(ScopedSession().get()));

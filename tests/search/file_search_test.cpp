@@ -35,15 +35,14 @@ protected:
     void SetUp() override
     {
         ProductSelection(-2, 0x3FFFF);
-        session_.get()->fileSource = &family_;
         dir_ = folder_.path();
     }
     int Count() const { return scope_.list()->count; }
     const FoundItem& Item(int i) const { return scope_.list()->items[i]; }
 
     ScopedFoundItems scope_;
-    ScopedSession session_{0};   // the reference: each look-up asks the platform
     const FileItemSource family_ = {4, kWhyUnknown, -1, ""};
+    ScopedSession session_{0, &family_};   // the reference: each look-up asks the platform
     ScratchFolder folder_{"file-search"};
     std::string dir_;
 };

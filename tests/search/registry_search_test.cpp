@@ -68,11 +68,9 @@ protected:
     {
         ASSERT_GT(CountRegistryRules(), 20) << "the built-in registry rule table is needed";
         ProductSelection(-2, 0x3FFFF);
-        savedRestricted_ = g_restrictedFlag;
         for (const char* sub : {"a", "b", "c", "d", "e", "f", "g", "h"}) ASSERT_TRUE(key_.Create(sub));
         ASSERT_TRUE(key_.SetString("", (std::string(g_systemDirectory) + "envsweep-test.dll").c_str(), "x"));
     }
-    void TearDown() override { g_restrictedFlag = savedRestricted_; }
     int Count() const { return scope_.list()->count; }
     // Whether an item of the key (relative to the scratch key) was recorded.
     bool Recorded(const std::string& sub) const
@@ -86,7 +84,6 @@ protected:
 
     ScopedFoundItems scope_;
     ScratchKey key_{HKEY_CURRENT_USER, kDriverKey};
-    uint8_t savedRestricted_ = 0;
 };
 
 #define KEY(sub) "Software\\EnvsweepTest-RegistrySearch\\" sub
@@ -110,8 +107,7 @@ const RegistryRule kDriverRows[] = {
 
 TEST_F(RegistrySearchDriverTest, RestrictedRunEvaluatesOnlyTheRowsItKeeps)
 {
-    // The session's flag decides, not the command line's.
-    g_restrictedFlag = 0;
+    // The session's flag decides (the command line's, g_restrictedFlag, stays 0 here).
     ScopedSession session;
     session.get()->restricted = 1;
     CountingProgressBar bar;
@@ -136,7 +132,6 @@ TEST_F(RegistrySearchDriverTest, RestrictedRunEvaluatesOnlyTheRowsItKeeps)
 
 TEST_F(RegistrySearchDriverTest, UnrestrictedRunEvaluatesEveryRowAndStampsTheRowsFamily)
 {
-    g_restrictedFlag = 1;   // the command line's flag; a session begins unrestricted
     EXPECT_EQ(1, SearchRegistryRows(ScopedSession().get(), kDriverRows, NULL));
     EXPECT_EQ(9, Count());
     // Items carry the family of the built-in row at the same position (the register's row).

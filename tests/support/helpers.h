@@ -64,10 +64,15 @@ private:
 };
 
 // A search session for the length of a scope, sharing unless told otherwise; a temporary one
-// (ScopedSession().get()) lasts for one call, as each search of the program has its own.
+// (ScopedSession().get()) lasts for one call, as each search of the program has its own. The file
+// items it records are stamped with source (NULL: the current file rule).
 class ScopedSession {
 public:
-    explicit ScopedSession(uint8_t sharing = 1) { BeginSearchSession(&session_, sharing); }
+    explicit ScopedSession(uint8_t sharing = 1, const FileItemSource* source = NULL)
+    {
+        BeginSearchSession(&session_, sharing);
+        session_.fileSource = source;
+    }
     ~ScopedSession() { EndSearchSession(&session_); }
     ScopedSession(const ScopedSession&) = delete;
     ScopedSession& operator=(const ScopedSession&) = delete;
