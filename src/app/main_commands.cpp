@@ -12,7 +12,7 @@
 #include "model/found_items.h"
 #include "model/process_values.h"
 #include "model/products.h"
-#include "search/search_session.h"
+#include "search/search_all.h"
 #include "tables/file_rules.h"
 #include "tables/registry_rules.h"
 
@@ -148,7 +148,7 @@ static void RunSearchJob(HWND window, HWND progress)
 {
     DeleteRows(FoundList(window), -1);
     SetProgress(progress, CountRegistryRules() + CountFileRules(), IDS_SEARCHING);
-    g_jobResult = SearchAll(GetDlgItem(progress, IDC_PROGRESS_BAR));
+    g_jobResult = SearchAll(GetDlgItem(progress, IDC_PROGRESS_BAR), g_restrictedFlag);
     EndProgress(progress);
 }
 

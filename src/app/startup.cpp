@@ -4,6 +4,7 @@
 #include "app/main_window.h"
 #include "app/ui_state.h"
 #include "app/res/resource.h"
+#include "clean/list_run.h"
 #include "clean/restore.h"
 #include "clean/silent_run.h"
 #include "model/found_items.h"
@@ -102,9 +103,9 @@ int EnvsweepMain(HINSTANCE instance, const char* commandLine)
 
     int exitCode = 0;
     if (g_listFlag) {
-        exitCode = RunListOnly(g_listName);
+        exitCode = RunListOnly(g_listName, g_restrictedFlag);
     } else if (g_silentFlag || g_restrictedFlag) {
-        RunSilent();
+        RunSilent(g_restrictedFlag);
     } else {
         RunInteractive();
     }

@@ -2,6 +2,7 @@
 // by EndBackup, a summary line.
 #include "clean/backup.h"
 #include "model/found_items.h"
+#include "model/item_why.h"
 #include "model/products.h"
 #include "platform/path_ops.h"
 
@@ -47,6 +48,6 @@ void PutItemFields(OutputFile* out, const FoundItem& item)
 
 void PutItemWhy(OutputFile* out, const FoundItem& item)
 {
-    char why[kPathSize + 640];
+    char why[kWhyTextSize];
     PutLogField(out, FormatItemWhy(&item, why, sizeof why));
 }

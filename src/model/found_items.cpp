@@ -6,18 +6,13 @@
 #include <string.h>
 #include "model/found_lookup.h"
 #include "model/products.h"
-#include "platform/path_guard.h"
+#include "platform/access_probe.h"
 #include "platform/path_ops.h"
 #include "platform/text_ops.h"
 #include "tables/file_rules.h"
 #include "tables/registry_rules.h"
 
 FoundItemList* g_foundItems = NULL;
-
-// The file side's source while an INF or install-folder pass records; kind kWhyUnknown: none set.
-static uint8_t s_fileWhyKind = kWhyUnknown;
-static int32_t s_fileWhyRow = -1;
-static char s_fileWhyNote[kPathSize + 512] = "";
 
 // The strings start absent so that Reset, which frees them, sets every default.
 FoundItem::FoundItem() : path(NULL), valueName(NULL), serviceName(NULL), displayText(NULL), whyNote(NULL)
@@ -90,30 +85,25 @@ void ClearItems()
     ClearTextIndex(&list->index);
 }
 
-uint8_t FileItemWanted(const char* path)
+int32_t FileItemProduct(const FileItemSource* source)
+{
+    return source != NULL ? source->product : CurrentProduct(kProductSideFile);
+}
+
+uint8_t FileItemWanted(const char* path, const FileItemSource* source)
 {
     FoundItemList* list = g_foundItems;
     if (list == NULL || path == NULL || list->count >= list->capacity) return 0;
     // A family that is not selected is not looked at further (its files are not even opened).
-    const int32_t product = CurrentProduct(kProductSideFile);
+    const int32_t product = FileItemProduct(source);
     if (product < 0) return 1;  // -1 would test bit 31, which no family owns
     return ProductSelection(product, -1) == 1 ? 2 : 1;
 }
 
-uint8_t AddFileItem(const char* path, const char* serviceName)
+uint8_t AddGuardedFileItem(const char* canonical, const char* serviceName, uint8_t openedWritable,
+                           const FileItemSource* source)
 {
-    const uint8_t wanted = FileItemWanted(path);
-    if (wanted != 2) return wanted;
-    // Whatever found the path, a protected folder or one above it is never listed (so never
-    // deleted); what is listed is the canonical form, the one the deletion will be handed.
-    char canonical[kPathSize];
-    if (!PathGuardAllows(path, canonical, sizeof canonical)) return 1;
-    return AddGuardedFileItem(canonical, serviceName, 0);
-}
-
-uint8_t AddGuardedFileItem(const char* canonical, const char* serviceName, uint8_t openedWritable)
-{
-    const uint8_t wanted = FileItemWanted(canonical);
+    const uint8_t wanted = FileItemWanted(canonical, source);
     if (wanted != 2) return wanted;
     FoundItemList* list = g_foundItems;
     if (FindListedFileItem(list, canonical) >= 0) return 1;
@@ -121,18 +111,14 @@ uint8_t AddGuardedFileItem(const char* canonical, const char* serviceName, uint8
     FoundItem& item = list->items[list->count];
     item.Reset();
     item.itemClass = kItemClassFile;
-    item.productIndex = CurrentProduct(kProductSideFile);
+    item.productIndex = FileItemProduct(source);
     item.path = DuplicateString(canonical);
     item.serviceName = DuplicateString(serviceName);
     item.accessible = openedWritable ? 1 : ProbeFileAccess(canonical);
-    if (s_fileWhyKind != kWhyUnknown) {
-        item.whyKind = s_fileWhyKind;
-        item.whyRow = s_fileWhyRow;
-        item.whyNote = s_fileWhyNote[0] != '\0' ? DuplicateString(s_fileWhyNote) : NULL;
-    } else {
-        item.whyKind = kWhyFileRule;
-        item.whyRow = CurrentRule(kProductSideFile, -1);
-    }
+    const uint8_t ownWhy = source != NULL && source->whyKind != kWhyUnknown;
+    item.whyKind = ownWhy ? source->whyKind : kWhyFileRule;
+    item.whyRow = ownWhy ? source->whyRow : CurrentRule(kProductSideFile, -1);
+    item.whyNote = ownWhy && source->whyNote[0] != '\0' ? DuplicateString(source->whyNote) : NULL;
     list->count++;
     return item.accessible;
 }
@@ -158,48 +144,6 @@ uint8_t AddRegistryItem(int32_t kind, HKEY hive, const char* keyPath, const char
     item.whyRow = CurrentRule(kProductSideRegistry, -1);
     list->count++;
     return 1;
-}
-
-void SetFileItemSource(uint8_t whyKind, int32_t row, const char* note)
-{
-    s_fileWhyKind = whyKind;
-    s_fileWhyRow = row;
-    lstrcpynA(s_fileWhyNote, note != NULL ? note : "", sizeof s_fileWhyNote);
-}
-
-void ClearFileItemSource()
-{
-    SetFileItemSource(kWhyUnknown, -1, NULL);
-}
-
-char* FormatItemWhy(const FoundItem* item, char* text, int size)
-{
-    if (text == NULL || size <= 0) return text;
-    text[0] = '\0';
-    const char* note = item->whyNote != NULL ? item->whyNote : "";
-    switch (item->whyKind) {
-    case kWhyRegistryRule: {
-        // The rule's own kind, as the table shows it: a scan records what it finds under the
-        // kind that removes it (a driver-class scan's handler keys, a device scan's video keys).
-        static const int32_t rows = CountRegistryRules();
-        const int32_t kind = item->whyRow >= 0 && item->whyRow < rows ? kRegistryRules[item->whyRow].kind : item->ruleKind;
-        snprintf(text, size, "registry rule %d, kind %d", (int)item->whyRow, (int)kind);
-        break;
-    }
-    case kWhyFileRule:
-        snprintf(text, size, "file rule %d", (int)item->whyRow);
-        break;
-    case kWhyInfRule:
-        snprintf(text, size, "INF %s, INF rule %d", note, (int)item->whyRow);
-        break;
-    case kWhyInstallFolder:
-        if (item->whyNote != NULL) snprintf(text, size, "install folder %d, note %s", (int)item->whyRow, note);
-        else snprintf(text, size, "install folder %d, default place", (int)item->whyRow);
-        break;
-    default:
-        break;
-    }
-    return text;
 }
 
 const char* ItemTypeWord(const FoundItem* item)
@@ -234,28 +178,4 @@ char* FormatItemText(const FoundItem* item, char* text, int size)
         if (room < limit) lstrcpynA(text + strlen(text), suffix, suffixLength + 1);
     }
     return text;
-}
-
-uint8_t ProbeFileAccess(const char* path)
-{
-    const DWORD attributes = GetFileAttributesA(path);
-    if (attributes == INVALID_FILE_ATTRIBUTES) return 0;
-    if (attributes & FILE_ATTRIBUTE_READONLY) {
-        // Accessible when the attribute could be cleared: asked by opening for attribute
-        // changes, shared with everyone as setting the attribute would be, and nothing changed.
-        // The deletion clears it itself, after the backup has recorded it.
-        HANDLE handle = CreateFileA(path, FILE_WRITE_ATTRIBUTES,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL, OPEN_EXISTING,
-                                    FILE_FLAG_BACKUP_SEMANTICS, NULL);
-        if (handle == INVALID_HANDLE_VALUE) return 0;
-        CloseHandle(handle);
-        return 1;
-    }
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-        return MoveFileA(path, path) ? 1 : 0;
-    }
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
-    if (file == INVALID_HANDLE_VALUE) return 0;
-    CloseHandle(file);
-    return 1;
 }

@@ -2,19 +2,13 @@
 #pragma once
 #include <windows.h>
 #include <stdint.h>
+#include "model/item_why.h"
 #include "platform/hive_names.h"
 #include "platform/machine_halves.h"
 #include "platform/text_index.h"
 
 const int32_t kItemClassRegistry = 0;
 const int32_t kItemClassFile = 1;
-
-// What found an item, so that the list and the log can name the table row behind it.
-const uint8_t kWhyUnknown = 0;        // added outside a search's rules
-const uint8_t kWhyRegistryRule = 1;   // row of kRegistryRules
-const uint8_t kWhyFileRule = 2;       // row of kFileRules
-const uint8_t kWhyInfRule = 3;        // row of kInfRules; note: the INF file's name
-const uint8_t kWhyInstallFolder = 4;  // row of kInstallFolders; note: the registry note, or absent
 
 struct FoundItem {
     int32_t itemClass;    // 0 registry item, 1 file item
@@ -61,16 +55,32 @@ void DestroyFoundItemList(FoundItemList* list);
 // rules + 300.
 int32_t FoundItemCapacity();
 
-// 0 = list full; 1 = duplicate, product not selected, or a path the path guard refuses (never
-// listed); else the new item's accessible flag. The item holds the path's canonical form.
-uint8_t AddFileItem(const char* path, const char* serviceName);
-// AddFileItem in two steps around a guard the caller runs itself. FileItemWanted: 0 = list full,
-// 1 = product not selected (the path is not looked at further, its file not even opened), 2 =
-// the guard is to be asked. AddGuardedFileItem then takes the canonical form the guard allowed;
-// openedWritable 1 when the guard's check opened the file as ProbeFileAccess would, and
-// succeeded, so the probe is not made again.
-uint8_t FileItemWanted(const char* path);
-uint8_t AddGuardedFileItem(const char* canonical, const char* serviceName, uint8_t openedWritable);
+// What a new file item is stamped with. The INF identification and the install-folder search
+// record for rows of their own tables: the row's family and row, whyKind kWhyInfRule or
+// kWhyInstallFolder, and the note ("" for none). With whyKind kWhyUnknown only the family is
+// given and the current file rule names the why; without a source (NULL) the current file rule
+// gives both.
+struct FileItemSource {
+    int32_t product;
+    uint8_t whyKind;
+    int32_t whyRow;
+    char whyNote[kWhyNoteSize];
+};
+
+// The family a file item added now gets: the source's, or the current file rule's.
+int32_t FileItemProduct(const FileItemSource* source);
+
+// A file item added in two steps around the path guard, which the search runs (its RecordFile):
+// whatever found the path, a protected folder or one above it is never listed (so never
+// deleted), and what is listed is the canonical form the deletion will be handed.
+// FileItemWanted: 0 = list full, 1 = product not selected (the path is not looked at further,
+// its file not even opened), 2 = the guard is to be asked. AddGuardedFileItem then takes the
+// canonical form the guard allowed: 0 = list full; 1 = duplicate or product not selected (never
+// listed); else the new item's accessible flag. openedWritable 1 when the guard's check opened
+// the file as ProbeFileAccess would (OpenAsProbe), and succeeded, so the probe is not made again.
+uint8_t FileItemWanted(const char* path, const FileItemSource* source);
+uint8_t AddGuardedFileItem(const char* canonical, const char* serviceName, uint8_t openedWritable,
+                           const FileItemSource* source);
 // 0 = list full or duplicate; 1 = added or product not selected. The same key or value in the
 // two views is two items: two keys of the machine.
 uint8_t AddRegistryItem(int32_t kind, HKEY hive, const char* keyPath, const char* valueName, uint8_t view = kViewOwn);
@@ -82,21 +92,5 @@ void ClearItems();
 // Writes into text (size bytes, always terminated) and returns text.
 char* FormatItemText(const FoundItem* item, char* text, int size);
 
-// The source stamped on the file items added from now on: the INF identification and the
-// install-folder search name their own row (and note) while they record; cleared, file items
-// name the current file rule. The note is copied into each item.
-void SetFileItemSource(uint8_t whyKind, int32_t row, const char* note);
-void ClearFileItemSource();
-
-// Why the item was found, as the list and the log write it: "registry rule 12, kind 4" (the
-// rule's kind, which a scan's items may not share),
-// "file rule 45", "INF oem3.inf, INF rule 7", "install folder 2, note HKLM\..." or
-// "install folder 2, default place"; "" when unknown. Writes into text (always terminated).
-char* FormatItemWhy(const FoundItem* item, char* text, int size);
-
 // "Registry", "File" or "" for the item's class.
 const char* ItemTypeWord(const FoundItem* item);
-
-// 1 if the path exists and can be changed: for a read-only file or folder, when its attributes
-// could be changed (the attribute itself is left as it is; the deletion clears it).
-uint8_t ProbeFileAccess(const char* path);

@@ -29,8 +29,6 @@ const char ProductTable[19][21] = {
 
 static uint32_t s_selectionMask = 0;
 static int32_t s_currentRule[2] = {0, 0};
-static uint8_t s_fileProductSet = 0;
-static int32_t s_fileProduct = -1;
 
 int32_t ProductIndexFromName(const char* name)
 {
@@ -71,30 +69,9 @@ int32_t CurrentRule(int32_t side, int32_t position)
 
 int32_t CurrentProduct(int32_t side)
 {
-    if (side == kProductSideRegistry) {
-        static const int32_t rows = CountRegistryRules();
-        const int32_t i = s_currentRule[0];
-        if (i < 0 || i >= rows) return -1;
-        return kRegistryRules[i].product;
-    }
-    if (side == kProductSideFile) {
-        if (s_fileProductSet) return s_fileProduct;
-        static const int32_t rows = CountFileRules();
-        const int32_t i = s_currentRule[1];
-        if (i < 0 || i >= rows) return -1;
-        return kFileRules[i].product;
-    }
-    return -1;
-}
-
-void SetFileSideProduct(int32_t product)
-{
-    s_fileProduct = product;
-    s_fileProductSet = 1;
-}
-
-void ClearFileSideProduct()
-{
-    s_fileProductSet = 0;
-    s_fileProduct = -1;
+    if (side != kProductSideRegistry && side != kProductSideFile) return -1;
+    static const int32_t rows[2] = {CountRegistryRules(), CountFileRules()};
+    const int32_t i = s_currentRule[side];
+    if (i < 0 || i >= rows[side]) return -1;
+    return side == kProductSideRegistry ? kRegistryRules[i].product : kFileRules[i].product;
 }

@@ -25,11 +25,6 @@ uint32_t ProductSelection(int32_t index, int32_t value);
 // Returns the register's value after the call.
 int32_t CurrentRule(int32_t side, int32_t position);
 
-// The product stamped on new items of a side: the product of the rule at the side's position,
-// or, on the file side, the product set by SetFileSideProduct while one is set.
+// The product of the rule at the side's position: what new items of the side are stamped with
+// (on the file side, unless the search hands its own; FileItemProduct).
 int32_t CurrentProduct(int32_t side);
-
-// INF identification and install-folder search record items for rows of their own tables:
-// while they do, the file side's current product is that row's product.
-void SetFileSideProduct(int32_t product);
-void ClearFileSideProduct();

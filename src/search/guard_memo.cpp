@@ -7,7 +7,7 @@
 #include <windows.h>
 #include <stdlib.h>
 #include <string.h>
-#include "model/found_items.h"
+#include "platform/access_probe.h"
 #include "platform/path_guard.h"
 #include "search/folder_listing.h"
 
@@ -118,9 +118,9 @@ uint8_t MemoFileFinal(void* context, const char* path, const char* longForm, cha
     const GuardMemo* memo = call->memo;
     const uint8_t noted = strcmp(path, memo->foundPath) == 0 || strcmp(openAs, memo->foundPath) == 0;
     const DWORD attributes = noted ? memo->foundAttributes : GetFileAttributesA(openAs);
-    const DWORD other = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
+    const DWORD other = kProbeAsksOtherwise | FILE_ATTRIBUTE_REPARSE_POINT;
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & other) != 0) return FinalPath(openAs, out, size);
-    HANDLE file = CreateFileA(openAs, GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
+    HANDLE file = OpenAsProbe(openAs);
     if (file == INVALID_HANDLE_VALUE) return FinalPath(openAs, out, size);
     const uint8_t found = HandleFinalPath(file, out, size);
     CloseHandle(file);
@@ -146,17 +146,6 @@ GuardVerdict SearchGuard(SearchSession* session, const char* path)
     // The probe's open stands only for the very text the list records.
     verdict.openedWritable = verdict.allowed && call.opened[0] != '\0' && strcmp(call.opened, verdict.canonical) == 0;
     return verdict;
-}
-
-uint8_t RecordFile(SearchSession* session, const char* path, const char* serviceName)
-{
-    // The family check comes first: a file of a family that is not selected is not even opened.
-    const uint8_t wanted = FileItemWanted(path);
-    if (wanted != 2) return wanted;
-    const GuardVerdict verdict = SearchGuard(session, path);
-    if (!verdict.allowed) return 1;
-    // The guard's check of the path may just have made the probe's own open.
-    return AddGuardedFileItem(verdict.canonical, serviceName, verdict.openedWritable);
 }
 
 void BeginGuardMemo(SearchSession* session)

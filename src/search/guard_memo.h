@@ -20,10 +20,6 @@ struct GuardVerdict {
 // uses it: the files may have changed since the search.
 GuardVerdict SearchGuard(SearchSession* session, const char* path);
 
-// Records a file the search found, as AddFileItem does (the same results), with the guard's
-// check made by SearchGuard.
-uint8_t RecordFile(SearchSession* session, const char* path, const char* serviceName);
-
 // The memo of a sharing session, made when it begins and released when it ends.
 void BeginGuardMemo(SearchSession* session);
 void EndGuardMemo(SearchSession* session);

@@ -7,11 +7,11 @@
 #include <stdio.h>
 #include <string.h>
 #include "model/found_items.h"
-#include "model/products.h"
 #include "platform/machine_halves.h"
 #include "platform/path_ops.h"
 #include "search/folder_listing.h"
 #include "search/guard_memo.h"
+#include "search/record_file.h"
 #include "search/registry/view_reads.h"
 
 const DWORD kNoteSize = 1024;
@@ -107,18 +107,16 @@ static uint8_t DefaultFolder(SearchSession* session, const InstallFolderRule& ro
     return FolderBelow(session, programFiles, row, path);
 }
 
-// Stamps the row on what it records next: its note in the view (the half's name added for the
-// other view), or the default place when noted is 0.
-static void NameSource(int32_t index, const InstallFolderRule& row, uint8_t noted, uint8_t view)
+// Names the row's note on what it records next: the note in the view (the half's name added for
+// the other view), or the default place when noted is 0.
+static void NameNote(FileItemSource* source, const InstallFolderRule& row, uint8_t noted, uint8_t view)
 {
-    char note[kPathSize + 512] = "";
-    if (noted) {
-        const char* half = "";
-        if (view == kViewOther) half = RegistryViewIs64Bit(kViewOther) ? " (64-bit)" : " (32-bit)";
-        const char* value = row.valueName[0] != '\0' ? row.valueName : "(default)";
-        snprintf(note, sizeof note, "HKLM\\SOFTWARE\\Morvane\\%s\\%s%s", row.key, value, half);
-    }
-    SetFileItemSource(kWhyInstallFolder, index, note);
+    source->whyNote[0] = '\0';
+    if (!noted) return;
+    const char* half = "";
+    if (view == kViewOther) half = RegistryViewIs64Bit(kViewOther) ? " (64-bit)" : " (32-bit)";
+    const char* value = row.valueName[0] != '\0' ? row.valueName : "(default)";
+    snprintf(source->whyNote, sizeof source->whyNote, "HKLM\\SOFTWARE\\Morvane\\%s\\%s%s", row.key, value, half);
 }
 
 // Records the found folder, or the row's sub-path below it, under the current family.
@@ -141,16 +139,16 @@ static uint8_t RecordInstallFolder(SearchSession* session, const InstallFolderRu
 // folder in its own registry view and defaults to its own Program Files (or Common Files), none
 // of which this process's view and %ProgramFiles% show. Every one of those places that exists
 // is recorded; a folder the own half already recorded is not listed twice.
-static uint8_t SearchOtherHalf(SearchSession* session, int32_t index, const InstallFolderRule& row)
+static uint8_t SearchOtherHalf(SearchSession* session, FileItemSource* source, const InstallFolderRule& row)
 {
     if (g_machineHalves == kOneHalf) return 1;
     uint8_t success = 1;
     char path[kPathSize] = "";
     if (ReadNoteInView(session, kViewOther, row.key, row.valueName, path, sizeof path)) {
-        NameSource(index, row, 1, kViewOther);
+        NameNote(source, row, 1, kViewOther);
         success = RecordInstallFolder(session, row, path) & success;
     }
-    NameSource(index, row, 0, kViewOther);
+    NameNote(source, row, 0, kViewOther);
     char base[kPathSize];
     if (OtherProgramFiles(base) && FolderBelow(session, base, row, path))
         success = RecordInstallFolder(session, row, path) & success;
@@ -161,6 +159,8 @@ static uint8_t SearchOtherHalf(SearchSession* session, int32_t index, const Inst
 
 uint8_t SearchInstallFolderRows(SearchSession* session, const InstallFolderRule* rows)
 {
+    // The rows' stamps go to the found list through a session: without one, a reference session.
+    if (session == NULL) return SearchInReference(SearchInstallFolderRows, rows);
     uint8_t success = 1;
     for (int i = 0; rows[i].key[0] != '\0'; i++) {
         const InstallFolderRule& row = rows[i];
@@ -169,13 +169,14 @@ uint8_t SearchInstallFolderRows(SearchSession* session, const InstallFolderRule*
         uint8_t found = noted ? 1 : DefaultFolder(session, row, path);
         if (!found && g_machineHalves == kOneHalf) continue;
 
-        // The row belongs to neither rule table: its own family is stamped on what it records.
-        SetFileSideProduct(row.product);
-        NameSource(i, row, noted, SessionView(session));
+        // The row belongs to neither rule table: its own family and row are stamped on what it
+        // records.
+        FileItemSource source = {row.product, kWhyInstallFolder, i, ""};
+        NameNote(&source, row, noted, SessionView(session));
+        session->fileSource = &source;
         if (found) success = RecordInstallFolder(session, row, path) & success;
-        success = SearchOtherHalf(session, i, row) & success;
-        ClearFileSideProduct();
-        ClearFileItemSource();
+        success = SearchOtherHalf(session, &source, row) & success;
+        session->fileSource = NULL;
     }
     return success;
 }

@@ -1,11 +1,9 @@
-// The search session: begins and ends every cache of one search, and runs the whole search in it.
+// The search session: begins and ends every cache of one search.
 #include "search/search_session.h"
 #include <string.h>
-#include "search/files/file_search.h"
 #include "search/files/inf_identify.h"
 #include "search/folder_listing.h"
 #include "search/guard_memo.h"
-#include "search/registry/registry_search.h"
 #include "search/registry/shared_reads.h"
 
 void BeginSearchSession(SearchSession* session, uint8_t sharing)
@@ -25,23 +23,6 @@ void EndSearchSession(SearchSession* session)
     EndFolderListings(session);
     EndInfReading(session);
     session->shellCount = 0;
-}
-
-uint8_t SearchInSession(SearchSession* session, HWND progress)
-{
-    uint8_t result = 1;
-    result = SearchRegistry(session, progress) & result;
-    result = SearchFileRules(session, progress) & result;
-    return result;
-}
-
-uint8_t SearchAll(HWND progress)
-{
-    SearchSession session;
-    BeginSearchSession(&session, 1);
-    const uint8_t result = SearchInSession(&session, progress);
-    EndSearchSession(&session);
-    return result;
 }
 
 uint8_t SessionShellFolder(SearchSession* session, int csidl, char* out)

@@ -10,6 +10,7 @@ struct SharedReadCache;   // search/registry/shared_reads.cpp
 struct GuardMemo;         // search/guard_memo.cpp
 struct FolderListings;    // search/folder_listing.cpp
 struct InfReading;        // search/files/inf_identify.cpp
+struct FileItemSource;    // model/found_items.h
 
 const int kShellFolderSlots = 16;
 
@@ -20,6 +21,9 @@ const int kShellFolderSlots = 16;
 struct SearchSession {
     uint8_t sharing;
     uint8_t registryView;         // the view the registry rules are being evaluated in
+    uint8_t restricted;           // 1: the restricted (/X) registry search; set by who begins it
+    const FileItemSource* fileSource;   // set by the INF and install-folder passes while they
+                                        // record; NULL: the current file rule's family and row
     SharedReadCache* reads;       // the registry scans' keys and values
     GuardMemo* memo;              // the path guard's forms of each folder
     FolderListings* listings;     // the folders most files are looked up in
@@ -39,12 +43,17 @@ void BeginSearchSession(SearchSession* session, uint8_t sharing);
 // Releases everything the session holds; readsPeak stays readable.
 void EndSearchSession(SearchSession* session);
 
-// The whole search in a session of its own: the registry search to completion, then the file
-// search, on one progress bar (or none). 1 when both returned 1.
-uint8_t SearchAll(HWND progress);
-// The same in a session the caller began and ends (the reference search, or one whose figures
-// are read afterwards).
-uint8_t SearchInSession(SearchSession* session, HWND progress);
+// search (session, args...) in a reference session of its own, for a step that keeps the
+// search's settings in its session when a caller hands it none.
+template <typename... Params, typename... Args>
+uint8_t SearchInReference(uint8_t (*search)(SearchSession*, Params...), Args... args)
+{
+    SearchSession reference;
+    BeginSearchSession(&reference, 0);
+    const uint8_t result = search(&reference, args...);
+    EndSearchSession(&reference);
+    return result;
+}
 
 // SpecialFolderPath (csidl, out), asked once per session.
 uint8_t SessionShellFolder(SearchSession* session, int csidl, char* out);

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 #include <string.h>
 #include "clean/deletion_driver.h"
-#include "search/search_session.h"
+#include "search/search_all.h"
 #include "model/products.h"
 #include "platform/machine_halves.h"
 #include "sample_machine.h"
@@ -96,7 +96,7 @@ TEST(FullList, SearchFillsTheListAndTheSilentRunDeletesExactlyItsItems)
     {
         ScopedFoundItems items(capacity);
         ProductSelection(-2, 0x3FFFF);
-        EXPECT_EQ(0, SearchAll(NULL));
+        EXPECT_EQ(0, SearchAll(NULL, 0));
         EXPECT_EQ(capacity, items.list()->count);
         int fileItems = 0;
         for (int32_t i = 0; i < items.list()->count; i++) {

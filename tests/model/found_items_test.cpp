@@ -1,9 +1,10 @@
-// The found-item list: adds, duplicates, the product filter, capacity, clearing, texts, probe.
+// The found-item list: adds, duplicates, the product filter, capacity, clearing, texts.
 #include <gtest/gtest.h>
 #include <string.h>
 #include "model/found_items.h"
 #include "model/products.h"
 #include "platform/text_ops.h"
+#include "search/record_file.h"
 #include "support/helpers.h"
 #include "support/scan_fixtures.h"
 #include "tables/file_rules.h"
@@ -13,13 +14,10 @@ namespace {
 
 class FoundItemsTest : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        ProductSelection(-2, 0x3FFFF);
-        ClearFileSideProduct();
-    }
-    void TearDown() override { ClearFileSideProduct(); }
+    void SetUp() override { ProductSelection(-2, 0x3FFFF); }
     ScopedFoundItems scope{FoundItemCapacity()};
+    FileItemSource family = {-1, kWhyUnknown, -1, ""};   // a family, the why of the file rule
+    ScopedSession session{0, &family};   // the reference: the path guard asks the platform
     FoundItemList* list() { return scope.list(); }
 };
 
@@ -46,9 +44,9 @@ TEST_F(FoundItemsTest, FileDuplicatesIgnoreCaseAndRegistryItemsAreNotCompared)
 {
     ScratchFolder folder("dup");
     ASSERT_TRUE(folder.WriteFile("Tool.DLL"));
-    SetFileSideProduct(3);
-    EXPECT_EQ(1, AddFileItem((folder.path() + "Tool.DLL").c_str(), "svc"));
-    EXPECT_EQ(1, AddFileItem((folder.path() + "tool.dll").c_str(), NULL));   // duplicate: 1, nothing added
+    family.product = 3;
+    EXPECT_EQ(1, RecordFile(session.get(), (folder.path() + "Tool.DLL").c_str(), "svc"));
+    EXPECT_EQ(1, RecordFile(session.get(), (folder.path() + "tool.dll").c_str(), NULL));   // duplicate: 1, nothing added
     ASSERT_EQ(1, list()->count);
     const FoundItem& it = list()->items[0];
     EXPECT_EQ(kItemClassFile, it.itemClass);
@@ -62,8 +60,8 @@ TEST_F(FoundItemsTest, UnselectedFamilyIsDroppedWithResultOne)
     ScratchFolder folder("unselected");
     ASSERT_TRUE(folder.WriteFile("a.sys"));
     ProductSelection(5, 0);
-    SetFileSideProduct(5);
-    EXPECT_EQ(1, AddFileItem((folder.path() + "a.sys").c_str(), NULL));
+    family.product = 5;
+    EXPECT_EQ(1, RecordFile(session.get(), (folder.path() + "a.sys").c_str(), NULL));
     EXPECT_EQ(0, list()->count);
     // Selecting the family afterwards does not bring the item back: a new search is needed.
     ProductSelection(5, 1);
@@ -116,14 +114,12 @@ TEST_F(FoundItemsTest, CapacityIsCheckedBeforeDuplicates)
 {
     ScopedFoundItems small(2);
     ScratchFolder folder("capacity");
-    ASSERT_TRUE(folder.WriteFile("a"));
-    ASSERT_TRUE(folder.WriteFile("b"));
-    ASSERT_TRUE(folder.WriteFile("c"));
-    SetFileSideProduct(1);
-    EXPECT_EQ(1, AddFileItem((folder.path() + "a").c_str(), NULL));
-    EXPECT_EQ(1, AddFileItem((folder.path() + "b").c_str(), NULL));
-    EXPECT_EQ(0, AddFileItem((folder.path() + "c").c_str(), NULL));   // full
-    EXPECT_EQ(0, AddFileItem((folder.path() + "a").c_str(), NULL));   // full comes before duplicate
+    for (const char* name : {"a", "b", "c"}) ASSERT_TRUE(folder.WriteFile(name));
+    family.product = 1;
+    EXPECT_EQ(1, RecordFile(session.get(), (folder.path() + "a").c_str(), NULL));
+    EXPECT_EQ(1, RecordFile(session.get(), (folder.path() + "b").c_str(), NULL));
+    EXPECT_EQ(0, RecordFile(session.get(), (folder.path() + "c").c_str(), NULL));   // full
+    EXPECT_EQ(0, RecordFile(session.get(), (folder.path() + "a").c_str(), NULL));   // full comes before duplicate
     EXPECT_EQ(0, AddRegistryItem(0, HKEY_CURRENT_USER, "Software\\X", NULL));
     EXPECT_EQ(2, small.list()->count);
 }
@@ -131,10 +127,9 @@ TEST_F(FoundItemsTest, CapacityIsCheckedBeforeDuplicates)
 TEST_F(FoundItemsTest, ClearedSlotsAreReusedFromTheDefaultState)
 {
     ScratchFolder folder("clear");
-    ASSERT_TRUE(folder.WriteFile("one"));
-    ASSERT_TRUE(folder.WriteFile("two"));
-    SetFileSideProduct(2);
-    AddFileItem((folder.path() + "one").c_str(), "svc");
+    for (const char* name : {"one", "two"}) ASSERT_TRUE(folder.WriteFile(name));
+    family.product = 2;
+    RecordFile(session.get(), (folder.path() + "one").c_str(), "svc");
     list()->items[0].ticked = 0;
     list()->items[0].notDeleted = 1;
     list()->items[0].displayText = DuplicateString("shown");
@@ -142,7 +137,7 @@ TEST_F(FoundItemsTest, ClearedSlotsAreReusedFromTheDefaultState)
     EXPECT_EQ(0, list()->count);
     EXPECT_EQ(NULL, list()->items[0].path);
     EXPECT_EQ(NULL, list()->items[0].displayText);
-    EXPECT_EQ(1, AddFileItem((folder.path() + "one").c_str(), NULL));   // no longer a duplicate
+    EXPECT_EQ(1, RecordFile(session.get(), (folder.path() + "one").c_str(), NULL));   // no longer a duplicate
     const FoundItem& it = list()->items[0];
     EXPECT_EQ(1, it.ticked);
     EXPECT_EQ(0, it.notDeleted);
@@ -189,38 +184,6 @@ TEST(FoundItemText, RegistryFileAndOtherClasses)
     EXPECT_EQ(NULL, HiveFromShortName("hklm"));
 }
 
-TEST(ProbeFileAccess, HeldOpenReadOnlyFolderAndMissing)
-{
-    ScratchFolder folder("probe");
-    ASSERT_TRUE(folder.WriteFile("held.dat"));
-    ASSERT_TRUE(folder.WriteFile("readonly.dat"));
-    ASSERT_TRUE(folder.WriteFile("plain.dat"));
-    CreateDirectoryA((folder.path() + "sub").c_str(), NULL);
-    const std::string held = folder.path() + "held.dat";
-    const std::string readOnly = folder.path() + "readonly.dat";
-    ASSERT_TRUE(SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_READONLY));
-
-    EXPECT_EQ(1, ProbeFileAccess((folder.path() + "plain.dat").c_str()));
-    EXPECT_EQ(0, ProbeFileAccess((folder.path() + "missing.dat").c_str()));
-    EXPECT_EQ(1, ProbeFileAccess((folder.path() + "sub").c_str()));
-    {
-        HeldFile holder(held);
-        ASSERT_TRUE(holder.ok());
-        EXPECT_EQ(0, ProbeFileAccess(held.c_str()));   // the probe asks for exclusive write access
-    }
-    EXPECT_EQ(1, ProbeFileAccess(held.c_str()));
-    // A read-only file counts as accessible when its attribute could be cleared, even while
-    // another program holds it open; the probe leaves the attribute where it is.
-    EXPECT_EQ(1, ProbeFileAccess(readOnly.c_str()));
-    {
-        HeldFile holder(readOnly);
-        ASSERT_TRUE(holder.ok());
-        EXPECT_EQ(1, ProbeFileAccess(readOnly.c_str()));
-    }
-    EXPECT_EQ((DWORD)FILE_ATTRIBUTE_READONLY, GetFileAttributesA(readOnly.c_str()) & FILE_ATTRIBUTE_READONLY);
-    SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
-}
-
 TEST_F(FoundItemsTest, FileHeldOpenIsAddedAsNotAccessible)
 {
     ScratchFolder folder("heldadd");
@@ -228,8 +191,8 @@ TEST_F(FoundItemsTest, FileHeldOpenIsAddedAsNotAccessible)
     const std::string path = folder.path() + "busy.ax";
     HeldFile holder(path);
     ASSERT_TRUE(holder.ok());
-    SetFileSideProduct(7);
-    EXPECT_EQ(0, AddFileItem(path.c_str(), NULL));
+    family.product = 7;
+    EXPECT_EQ(0, RecordFile(session.get(), path.c_str(), NULL));
     ASSERT_EQ(1, list()->count);
     EXPECT_EQ(0, list()->items[0].accessible);
 }

@@ -1,6 +1,7 @@
 // The product catalogue, the selection mask and the current-rule registers.
 #include <gtest/gtest.h>
 #include <string.h>
+#include "model/found_items.h"
 #include "model/products.h"
 #include "support/helpers.h"
 #include "tables/file_rules.h"
@@ -86,13 +87,15 @@ TEST(CurrentProduct, FollowsTheRuleTablesAndTheFileSideOverride)
     }
     CurrentRule(0, registryRows);   // past the table: no family
     EXPECT_EQ(-1, CurrentProduct(0));
+    // A source the search hands overrides the file side's family; without one the rule's stands.
+    FileItemSource source = {-1, kWhyUnknown, -1, ""};
     for (int p = 0; p < 18; p++) {
-        SetFileSideProduct(p);
-        EXPECT_EQ(p, CurrentProduct(1));
+        source.product = p;
+        EXPECT_EQ(p, FileItemProduct(&source));
     }
-    ClearFileSideProduct();
     CurrentRule(1, fileRows);
     EXPECT_EQ(-1, CurrentProduct(1));
+    EXPECT_EQ(-1, FileItemProduct(NULL));
     CurrentRule(0, 0);
     CurrentRule(1, 0);
 }

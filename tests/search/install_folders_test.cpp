@@ -19,7 +19,6 @@ protected:
     void SetUp() override
     {
         ProductSelection(-2, 0x3FFFF);
-        ClearFileSideProduct();
         dir_ = folder_.path();
         dir_.pop_back();   // without the trailing backslash
     }

@@ -10,11 +10,13 @@
 #include "busy_machine.h"
 #include "model/found_items.h"
 #include "model/products.h"
+#include "platform/access_probe.h"
 #include "platform/path_guard.h"
 #include "platform/path_ops.h"
 #include "sample_machine.h"
 #include "search/folder_listing.h"
 #include "search/guard_memo.h"
+#include "search/search_all.h"
 #include "search/search_session.h"
 #include "support/helpers.h"
 

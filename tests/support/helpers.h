@@ -70,10 +70,15 @@ FoundItem& PushItem(int32_t itemClass, int32_t kind, HKEY hive, const std::strin
                     const char* valueName = NULL, const char* service = NULL);
 
 // A search session for the length of a scope, sharing unless told otherwise; a temporary one
-// (ScopedSession().get()) lasts for one call, as each search of the program has its own.
+// (ScopedSession().get()) lasts for one call, as each search of the program has its own. The file
+// items it records are stamped with source (NULL: the current file rule).
 class ScopedSession {
 public:
-    explicit ScopedSession(uint8_t sharing = 1) { BeginSearchSession(&session_, sharing); }
+    explicit ScopedSession(uint8_t sharing = 1, const FileItemSource* source = NULL)
+    {
+        BeginSearchSession(&session_, sharing);
+        session_.fileSource = source;
+    }
     ~ScopedSession() { EndSearchSession(&session_); }
     ScopedSession(const ScopedSession&) = delete;
     ScopedSession& operator=(const ScopedSession&) = delete;

@@ -15,6 +15,7 @@
 #include "platform/machine_halves.h"
 #include "platform/path_ops.h"
 #include "search/files/file_search.h"
+#include "search/search_all.h"
 #include "search/search_session.h"
 #include "tables/file_rules.h"
 #include "tables/registry_rules.h"

@@ -14,8 +14,8 @@
 #include "platform/text_ops.h"
 #include "search/files/inf_identify.h"
 #include "search/folder_listing.h"
-#include "search/guard_memo.h"
 #include "search/install_folders.h"
+#include "search/record_file.h"
 #include "search/windows_subfolder.h"
 
 namespace {
@@ -120,7 +120,7 @@ uint8_t* RepeatedRows(const FileRule* rules, int32_t count)
 // Records the row's path when it exists, and its twin in the other half's system folder when
 // the path lies in this half's: a 64-bit installer writes its drivers and libraries where a
 // 32-bit process's system32 does not reach, and the service a driver row names is the same
-// either way. The result as AddFileItem gives it, 1 when nothing was recorded.
+// either way. The result as RecordFile gives it, 1 when nothing was recorded.
 uint8_t SearchFileRule(SearchSession* session, const FileRule& rule)
 {
     char expanded[kPathSize];

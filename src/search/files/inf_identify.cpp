@@ -5,12 +5,11 @@
 #include <stdlib.h>
 #include <string.h>
 #include "model/found_items.h"
-#include "model/products.h"
 #include "platform/ascii_case.h"
 #include "platform/path_ops.h"
 #include "platform/text_ops.h"
 #include "search/folder_listing.h"
-#include "search/guard_memo.h"
+#include "search/record_file.h"
 #include "search/windows_subfolder.h"
 #include "tables/inf_rules.h"
 
@@ -189,6 +188,8 @@ uint8_t RecordPackage(SearchSession* session, char* path, int size)
 
 uint8_t IdentifyOemInfs(SearchSession* session)
 {
+    // The rows' stamps go to the found list through a session: without one, a reference session.
+    if (session == NULL) return SearchInReference(IdentifyOemInfs);
     char folder[kPathSize];
     if (!WindowsSubfolder(folder, sizeof folder, kInfFolderKind)) return 1;
     char pattern[kPathSize];
@@ -199,22 +200,24 @@ uint8_t IdentifyOemInfs(SearchSession* session)
     if (find == INVALID_HANDLE_VALUE) return 1;
     uint8_t success = 1;
     // Only in a sharing session; the reference asks the profile reader for every condition.
-    if (session != NULL && session->sharing && session->infReading == NULL)
+    if (session->sharing && session->infReading == NULL)
         session->infReading = (InfReading*)calloc(1, sizeof(InfReading));
-    InfReading* reading = session != NULL ? session->infReading : NULL;
+    InfReading* reading = session->infReading;
+    FileItemSource source = {-1, kWhyInfRule, -1, ""};
     do {
         char path[kPathSize];
         if (!FormatFits(path, sizeof path, "%s%s", folder, data.cFileName)) continue;
         const int row = IdentifyingRow(path, reading);
         if (row < 0) continue;
         // Items of this pass belong to the row's family, not to the last file rule.
-        SetFileSideProduct(kInfRules[row].conditions[0].product);
-        SetFileItemSource(kWhyInfRule, row, data.cFileName);
+        source.product = kInfRules[row].conditions[0].product;
+        source.whyRow = row;
+        lstrcpynA(source.whyNote, data.cFileName, sizeof source.whyNote);
+        session->fileSource = &source;
         success = RecordPackage(session, path, sizeof path) & success;
     } while (FindNextFileA(find, &data));
     FindClose(find);
-    ClearFileSideProduct();
-    ClearFileItemSource();
+    session->fileSource = NULL;
     return success;
 }
 

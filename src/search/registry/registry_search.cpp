@@ -2,7 +2,6 @@
 // and moves the progress bar one step per row, whatever happened to the row.
 #include "search/registry/registry_search.h"
 #include <commctrl.h>
-#include "model/process_values.h"
 #include "model/products.h"
 #include "platform/ascii_case.h"
 #include "search/registry/device_scans.h"
@@ -86,17 +85,11 @@ static uint8_t RuleStaysInSharedSystem(const RegistryRule& rule)
 
 uint8_t SearchRegistryRows(SearchSession* session, const RegistryRule* rules, HWND progress)
 {
-    if (session == NULL) {
-        SearchSession reference;
-        BeginSearchSession(&reference, 0);
-        SearchRegistryRows(&reference, rules, progress);
-        EndSearchSession(&reference);
-        return 1;
-    }
+    if (session == NULL) return SearchInReference(SearchRegistryRows, rules, progress);
     int32_t rows = 0;
     while (rules[rows].keyPath != NULL) rows++;
     const int start = progress ? (int)SendMessageA(progress, PBM_GETPOS, 0, 0) : 0;
-    const uint8_t restricted = g_restrictedFlag;
+    const uint8_t restricted = session->restricted;
     const int32_t views = RegistryViewCount();
     // The bar's range has one step per row: each walk moves it by its share of the rows.
     int32_t step = 0;

@@ -5,10 +5,10 @@
 #include "search/search_session.h"
 #include "tables/registry_rules.h"
 
-// Evaluates every registry rule (kinds by the /X decision table) in the own view and, on a machine
-// with two halves, all of them again in the other view, in the session (which shares the scans'
-// reads). The bar (NULL in a silent run) moves one step per row over both walks together, so it
-// ends where one walk would have ended. Always returns 1.
+// Evaluates every registry rule (kinds by the /X decision table, by the session's restricted
+// flag) in the own view and, on a machine with two halves, all of them again in the other view,
+// in the session (which shares the scans' reads). The bar (NULL in a silent run) moves one step
+// per row over both walks together, so it ends where one walk would have ended. Always returns 1.
 uint8_t SearchRegistry(SearchSession* session, HWND progress);
 
 // The same walks over any table ended by a row whose keyPath is absent; SearchRegistry passes

@@ -35,14 +35,14 @@ protected:
     void SetUp() override
     {
         ProductSelection(-2, 0x3FFFF);
-        SetFileSideProduct(4);
         dir_ = folder_.path();
     }
-    void TearDown() override { ClearFileSideProduct(); }
     int Count() const { return scope_.list()->count; }
     const FoundItem& Item(int i) const { return scope_.list()->items[i]; }
 
     ScopedFoundItems scope_;
+    const FileItemSource family_ = {4, kWhyUnknown, -1, ""};
+    ScopedSession session_{0, &family_};   // the reference: each look-up asks the platform
     ScratchFolder folder_{"file-search"};
     std::string dir_;
 };
@@ -116,7 +116,7 @@ TEST_F(FileSearchTest, DisabledAndRepeatedRowsAreSkippedAndTheServiceIsSplitOff)
         {4, 0, dir_.c_str(),     "missing.dll"},
         {-1, 1, NULL,            NULL},             // sentinel
     };
-    EXPECT_EQ(1, SearchFileRuleRows(NULL, rows, NULL));
+    EXPECT_EQ(1, SearchFileRuleRows(session_.get(), rows, NULL));
     ASSERT_EQ(5, Count());
     EXPECT_EQ(dir_ + "later.dll", Item(0).path);
     EXPECT_EQ(dir_ + "first.dll", Item(1).path);
@@ -140,10 +140,10 @@ TEST_F(FileSearchTest, AnOverlongRuleIsSkippedRatherThanCutToAnExistingPath)
     ASSERT_TRUE(folder_.WriteFile(name));
     const std::string longer = name + "q";
     const FileRule overlong[] = {{4, 0, dir_.c_str(), longer.c_str()}, {-1, 1, NULL, NULL}};
-    EXPECT_EQ(1, SearchFileRuleRows(NULL, overlong, NULL));
+    EXPECT_EQ(1, SearchFileRuleRows(session_.get(), overlong, NULL));
     EXPECT_EQ(0, Count());
     const FileRule exact[] = {{4, 0, dir_.c_str(), name.c_str()}, {-1, 1, NULL, NULL}};
-    EXPECT_EQ(1, SearchFileRuleRows(NULL, exact, NULL));
+    EXPECT_EQ(1, SearchFileRuleRows(session_.get(), exact, NULL));
     ASSERT_EQ(1, Count());
     EXPECT_EQ(dir_ + name, Item(0).path);
 }
@@ -166,7 +166,7 @@ TEST_F(FileSearchTest, MacroRowsFindDriverFilesStartMenuGroupsAndShortcuts)
         {4, 0, "%STARTUP%",         "EnvsweepTest.lnk"},
         {-1, 1, NULL,               NULL},
     };
-    EXPECT_EQ(1, SearchFileRuleRows(NULL, rows, NULL));
+    EXPECT_EQ(1, SearchFileRuleRows(session_.get(), rows, NULL));
     ASSERT_EQ(3, Count());
     EXPECT_EQ(driver, Item(0).path);
     EXPECT_STREQ("EnvsweepSvc", Item(0).serviceName);
@@ -190,7 +190,7 @@ TEST_F(FileSearchTest, TheWalkFoldsEveryRecordingAndGoesOnAfterAFailure)
     CountingProgressBar bar;
     ASSERT_NE((HWND)NULL, bar.hwnd());
     bar.Start(100);
-    EXPECT_EQ(0, SearchFileRuleRows(NULL, rows, bar.hwnd()));
+    EXPECT_EQ(0, SearchFileRuleRows(session_.get(), rows, bar.hwnd()));
     EXPECT_EQ(1, small.list()->count);
     EXPECT_EQ((std::vector<int>{101, 102, 103}), bar.setPositions);
     EXPECT_EQ(2, CurrentRule(1, -1)) << "the walk went on to the last row";
@@ -198,7 +198,7 @@ TEST_F(FileSearchTest, TheWalkFoldsEveryRecordingAndGoesOnAfterAFailure)
     // A family that is not selected drops its paths and counts as success.
     ClearItems();
     ProductSelection(4, 0);
-    EXPECT_EQ(1, SearchFileRuleRows(NULL, rows, NULL));
+    EXPECT_EQ(1, SearchFileRuleRows(session_.get(), rows, NULL));
     EXPECT_EQ(0, small.list()->count);
 }
 
@@ -209,7 +209,6 @@ TEST(FileSearchFamilies, OnlyTheFirstOfTwoEqualRowsIsSearchedUnderItsOwnFamily)
     ASSERT_GT(CountFileRules(), 2) << "the built-in file rule table is needed";
     ASSERT_EQ(0, kFileRules[0].product);
     ASSERT_EQ(1, kFileRules[1].product);
-    ClearFileSideProduct();
     ScopedFoundItems scope;
     ScratchFolder folder("file-families");
     ASSERT_TRUE(folder.WriteFile("shared.dll"));

@@ -9,6 +9,7 @@
 #include "model/products.h"
 #include "search/files/file_search.h"
 #include "search/files/inf_identify.h"
+#include "search/record_file.h"
 #include "support/helpers.h"
 #include "support/scan_fixtures.h"
 #include "tables/file_rules.h"
@@ -77,10 +78,8 @@ protected:
     void SetUp() override
     {
         ProductSelection(-2, 0x3FFFF);
-        ClearFileSideProduct();
         ASSERT_GT(RowCount(), 0) << "kInfRules is empty";
     }
-    void TearDown() override { ClearFileSideProduct(); }
     FoundItemList* list() { return scope.list(); }
     ScopedFoundItems scope;
 };
@@ -96,7 +95,8 @@ TEST_F(InfIdentifyTest, RecognisedInfAndItsPnfCarryTheRowsProduct)
     ASSERT_TRUE(withPnf.ok() && pnf.ok() && alone.ok());
 
     CurrentRule(1, 0);
-    EXPECT_EQ(1, IdentifyOemInfs(ScopedSession().get()));
+    ScopedSession session;
+    EXPECT_EQ(1, IdentifyOemInfs(session.get()));
     EXPECT_EQ(3, list()->count);
     for (const std::string& path : {withPnf.path(), pnf.path(), alone.path()}) {
         const FoundItem* item = FindFileItem(list(), path);
@@ -105,8 +105,9 @@ TEST_F(InfIdentifyTest, RecognisedInfAndItsPnfCarryTheRowsProduct)
         EXPECT_EQ(NULL, item->serviceName);
     }
     EXPECT_EQ(nullptr, FindFileItem(list(), std::string(g_windowsDirectory) + "INF\\oem914.pnf"));
-    // The pass leaves the file side to the file rules again.
+    // The pass leaves the file side to the file rules again, and its row's stamp with it.
     EXPECT_EQ(CountFileRules() > 0 ? kFileRules[0].product : -1, CurrentProduct(1));
+    EXPECT_EQ(nullptr, session.get()->fileSource);
 }
 
 TEST_F(InfIdentifyTest, ValuesCompareWithoutCaseAndEveryConditionMustHold)
@@ -181,9 +182,9 @@ TEST_F(InfIdentifyTest, AnInfListedByAFileRuleKeepsItsProduct)
     InfFolderFile inf("oem921.inf", InfText(RowEntries(0)));
     InfFolderFile pnf("oem921.pnf", "precompiled");
     ASSERT_TRUE(inf.ok() && pnf.ok());
-    SetFileSideProduct(earlier);
-    ASSERT_EQ(1, AddFileItem(inf.path().c_str(), NULL));
-    ClearFileSideProduct();
+    const FileItemSource rule = {earlier, kWhyUnknown, -1, ""};   // a file rule of that family
+    ScopedSession session(0, &rule);
+    ASSERT_EQ(1, RecordFile(session.get(), inf.path().c_str(), NULL));
 
     EXPECT_EQ(1, IdentifyOemInfs(ScopedSession().get()));
     ASSERT_EQ(2, list()->count);

@@ -68,11 +68,9 @@ protected:
     {
         ASSERT_GT(CountRegistryRules(), 20) << "the built-in registry rule table is needed";
         ProductSelection(-2, 0x3FFFF);
-        savedRestricted_ = g_restrictedFlag;
         for (const char* sub : {"a", "b", "c", "d", "e", "f", "g", "h"}) ASSERT_TRUE(key_.Create(sub));
         ASSERT_TRUE(key_.SetString("", (std::string(g_systemDirectory) + "envsweep-test.dll").c_str(), "x"));
     }
-    void TearDown() override { g_restrictedFlag = savedRestricted_; }
     int Count() const { return scope_.list()->count; }
     // Whether an item of the key (relative to the scratch key) was recorded.
     bool Recorded(const std::string& sub) const
@@ -86,7 +84,6 @@ protected:
 
     ScopedFoundItems scope_;
     ScratchKey key_{HKEY_CURRENT_USER, kDriverKey};
-    uint8_t savedRestricted_ = 0;
 };
 
 #define KEY(sub) "Software\\EnvsweepTest-RegistrySearch\\" sub
@@ -110,11 +107,13 @@ const RegistryRule kDriverRows[] = {
 
 TEST_F(RegistrySearchDriverTest, RestrictedRunEvaluatesOnlyTheRowsItKeeps)
 {
-    g_restrictedFlag = 1;
+    // The session's flag decides (the command line's, g_restrictedFlag, stays 0 here).
+    ScopedSession session;
+    session.get()->restricted = 1;
     CountingProgressBar bar;
     ASSERT_NE((HWND)NULL, bar.hwnd());
     bar.Start(40);
-    EXPECT_EQ(1, SearchRegistryRows(ScopedSession().get(), kDriverRows, bar.hwnd()));
+    EXPECT_EQ(1, SearchRegistryRows(session.get(), kDriverRows, bar.hwnd()));
     EXPECT_TRUE(Recorded("a"));
     EXPECT_FALSE(Recorded("b")) << "a service key of another family than 1";
     EXPECT_FALSE(Recorded("c")) << "a service key with a failing tag";
@@ -133,7 +132,6 @@ TEST_F(RegistrySearchDriverTest, RestrictedRunEvaluatesOnlyTheRowsItKeeps)
 
 TEST_F(RegistrySearchDriverTest, UnrestrictedRunEvaluatesEveryRowAndStampsTheRowsFamily)
 {
-    g_restrictedFlag = 0;
     EXPECT_EQ(1, SearchRegistryRows(ScopedSession().get(), kDriverRows, NULL));
     EXPECT_EQ(9, Count());
     // Items carry the family of the built-in row at the same position (the register's row).
@@ -148,8 +146,6 @@ TEST(SearchProgress, WithNoFamilySelectedBothWalksStepOncePerRowOnARealBar)
 {
     ScopedFoundItems scope;
     ProductSelection(-2, 0);
-    const uint8_t savedRestricted = g_restrictedFlag;
-    g_restrictedFlag = 0;
     CountingProgressBar bar;
     ASSERT_NE((HWND)NULL, bar.hwnd());
     bar.Start(7);
@@ -170,7 +166,6 @@ TEST(SearchProgress, WithNoFamilySelectedBothWalksStepOncePerRowOnARealBar)
     for (int i = 0; i < fileRows; i++) ASSERT_EQ(8 + registryRows + i, bar.setPositions[i]);
 
     EXPECT_EQ(0, scope.list()->count);
-    g_restrictedFlag = savedRestricted;
 }
 
 TEST(SearchProgress, WithoutABarTheWalksBehaveTheSame)

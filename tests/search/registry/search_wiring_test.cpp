@@ -2,7 +2,6 @@
 // fixtures through SearchRegistry.
 #include <gtest/gtest.h>
 #include <string.h>
-#include "model/process_values.h"
 #include "model/products.h"
 #include "search/registry/registry_search.h"
 #include "support/helpers.h"
@@ -41,8 +40,6 @@ TEST(SearchWiring, RegistryDriverEvaluatesEveryScanningKind)
 {
     ScopedFoundItems scope;
     ProductSelection(-2, 0x3FFFF);
-    const uint8_t savedRestricted = g_restrictedFlag;
-    g_restrictedFlag = 0;
 
     const RegistryRule* classRow = FirstRow(RegistryRuleKind::DriverClassScan, "System\\CurrentControlSet\\Control\\Class\\", true);
     const RegistryRule* namespaceRow = FirstRow(RegistryRuleKind::NamespaceExtensionScan, "", true);
@@ -80,7 +77,6 @@ TEST(SearchWiring, RegistryDriverEvaluatesEveryScanningKind)
     ASSERT_TRUE(monitors.Create("Default_Monitor\\PCI_" + id + "&REV_01"));
 
     SearchRegistry(ScopedSession().get(), NULL);
-    g_restrictedFlag = savedRestricted;
 
     const struct { int32_t kind; std::string path; } expected[] = {
         {5, cls.Path("0999")},

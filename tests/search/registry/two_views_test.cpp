@@ -4,10 +4,10 @@
 #include <string.h>
 #include <string>
 #include <vector>
-#include "model/process_values.h"
 #include "model/products.h"
 #include "platform/machine_halves.h"
 #include "search/registry/shared_reads.h"
+#include "search/search_all.h"
 #include "search/search_session.h"
 #include "support/helpers.h"
 #include "support/scan_fixtures.h"
@@ -101,8 +101,6 @@ TEST(TwoViews, SearchListsEachHalfsOwnKeysWithTheirHalfAndSharedKeysOnce)
     ScopedFoundItems scope;
     ASSERT_GE(scope.list()->capacity, 2 * CountRegistryRules() + CountFileRules());
     ProductSelection(-2, 0x3FFFF);
-    const uint8_t savedRestricted = g_restrictedFlag;
-    g_restrictedFlag = 0;
     CountingProgressBar bar;
     bar.Start(0);
     EXPECT_EQ(1, SearchInSession(ScopedSession(1).get(), bar.hwnd()));
@@ -111,7 +109,6 @@ TEST(TwoViews, SearchListsEachHalfsOwnKeysWithTheirHalfAndSharedKeysOnce)
     const std::vector<std::string> shared = Listed(scope.list(), -1, "");
     ClearItems();
     EXPECT_EQ(1, SearchInSession(ScopedSession(0).get(), NULL));
-    g_restrictedFlag = savedRestricted;
     EXPECT_EQ(shared, Listed(scope.list(), -1, ""));
 
     // Both twins, the own one with today's text, the other's with its half; the shared instance
