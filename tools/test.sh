@@ -11,4 +11,7 @@ cmake --build --preset win32
 # The tests run on the build that this machine's Wine can execute (see cmake/mingw.cmake).
 cmake --preset default -DENVSWEEP_WERROR=ON
 cmake --build --preset default
+# Two at a time (the preset's jobs): the end-to-end flows have prefixes of their own.
+start=$SECONDS
 ctest --preset default
+echo "test.sh: the tests took $((SECONDS - start)) s"
