@@ -181,7 +181,8 @@ TEST_P(OneFamilyRun, RemovesExactlyItsOwnTraces)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Family, OneFamilyRun, testing::Values(0, 7, 17));
+INSTANTIATE_TEST_SUITE_P(Family, OneFamilyRun, testing::Values(0, 7, 17),
+                         [](const testing::TestParamInfo<int>& info) { return std::to_string(info.param); });
 
 // The restricted run leaves the device and video keys it skips (kinds 6 and 10) and the service
 // keys of every family but 1, and removes the rest.
