@@ -42,9 +42,10 @@ if [ "${1:-}" = --template ]; then
   mkdir -p "$build/prefixes"
   [ "$from" = - ] || export ENVSWEEP_PREFIX_FROM=$build/prefixes/$from
   bash "$runner" --up || fail "prefix $name could not be started"
+  # A template that could not be seeded is not marked ready: no flow copies it.
   if [ -n "$description" ]; then
     bash "$runner" "$build/envsweep-sample.exe" seed "Z:$description" | tail -n 20 ||
-      fail "the machine of $description could not be seeded"
+      { rm -f "$ENVSWEEP_PREFIX/.envsweep-ready"; fail "the machine of $description could not be seeded"; }
   fi
   bash "$runner" --down
   exit 0
