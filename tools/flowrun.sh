@@ -7,6 +7,8 @@
 #   flowrun.sh --template NAME [FROM [DESCRIPTION]]
 #       makes prefixes/NAME of the build tree: a copy of prefixes/FROM ("-" or none: a fresh
 #       prefix), seeded with DESCRIPTION (a Unix path) when given, its wineserver stopped.
+#   flowrun.sh --remove NAME
+#       removes prefixes/NAME again (once every flow that copies it has run).
 #   flowrun.sh NAME TEMPLATE [DESCRIPTION] -- PROGRAM [ARGS...]
 #       copies prefixes/TEMPLATE to flows/NAME/wineprefix, starts it, puts back what the stopped
 #       wineserver and the new desktop took from DESCRIPTION's machine (envsweep-sample refresh),
@@ -32,6 +34,12 @@ remove_prefix() {
   [ -d "$ENVSWEEP_PREFIX" ] && bash "$runner" --down >/dev/null 2>&1
   rm -rf "$ENVSWEEP_PREFIX" "$(dirname "$ENVSWEEP_PREFIX")/.$(basename "$ENVSWEEP_PREFIX")-state"
 }
+
+if [ "${1:-}" = --remove ]; then
+  export ENVSWEEP_PREFIX=$build/prefixes/${2:?usage: flowrun.sh --remove NAME}
+  remove_prefix
+  exit 0
+fi
 
 if [ "${1:-}" = --template ]; then
   name=${2:?usage: flowrun.sh --template NAME [FROM [DESCRIPTION]]}
