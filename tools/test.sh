@@ -10,4 +10,7 @@ cmake --build --preset win32
 cmake --preset default -DENVSWEEP_WERROR=ON
 cmake --build --preset default
 # Among the tests, include_rules: dependencies point downwards only (tools/check_includes.sh).
+# Two at a time (the preset's jobs): the end-to-end flows have prefixes of their own.
+start=$SECONDS
 ctest --preset default
+echo "test.sh: the tests took $((SECONDS - start)) s"

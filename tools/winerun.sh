@@ -14,7 +14,10 @@
 # --up to --down, so the desktop starts once, before anything is seeded. A plain run starts the
 # holder too when it is not running yet, and --down stops it.
 #
-# The prefix lives in $ENVSWEEP_PREFIX, else $ENVSWEEP_BUILD/wineprefix, else ./wineprefix.
+# The prefix lives in $ENVSWEEP_PREFIX, else $ENVSWEEP_BUILD/wineprefix, else ./wineprefix; a
+# prefix that does not exist yet is made a copy of $ENVSWEEP_PREFIX_FROM when that names a ready,
+# stopped one. Each prefix has its own wineserver, Xvfb display and holder (in the state folder
+# beside it), so two prefixes can be up at once.
 # It is never ~/.wine. Its shell folders that Wine links into the Unix home folder are replaced
 # by real folders before anything runs, so nothing done inside can reach the user's own files.
 set -u
@@ -64,6 +67,10 @@ substitute_fonts() {
 }
 
 ensure_prefix() {
+  # A copy of a stopped prefix stands for a boot of a new one (tools/flowrun.sh).
+  if [ ! -e "$WINEPREFIX" ] && [ -n "${ENVSWEEP_PREFIX_FROM:-}" ] && [ -f "$ENVSWEEP_PREFIX_FROM/.envsweep-ready" ]; then
+    cp -a --reflink=auto "$ENVSWEEP_PREFIX_FROM" "$WINEPREFIX" || return 1
+  fi
   if [ ! -f "$WINEPREFIX/.envsweep-ready" ]; then
     mkdir -p "$WINEPREFIX"
     "$WINE" wineboot -i >/dev/null 2>&1 </dev/null
@@ -80,15 +87,17 @@ ensure_display() {
   if [ -f "$state/xvfb.pid" ] && kill -0 "$(cat "$state/xvfb.pid")" 2>/dev/null; then
     export DISPLAY=$(cat "$state/xvfb.display"); return 0
   fi
-  local n
-  for n in $(seq 91 140); do
-    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-    echo $! > "$state/xvfb.pid"
+  # Xvfb picks a free display itself and writes its number once it takes clients.
+  local fifo=$state/xvfb.fifo n=
+  rm -f "$fifo" && mkfifo "$fifo" || return 1
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 </dev/null &
+  echo $! > "$state/xvfb.pid"
+  read -r -t 30 n < "$fifo"
+  rm -f "$fifo"
+  if [ -n "$n" ]; then
     echo ":$n" > "$state/xvfb.display"
-    for _ in $(seq 1 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
     export DISPLAY=":$n"; return 0
-  done
+  fi
   echo "winerun: no free X display" >&2
   return 1
 }
@@ -166,7 +175,9 @@ case "${1:-}" in
     exit 0 ;;
   --down)
     stop_holder
+    # The registry is written out as the wineserver ends: wait for that, so that the prefix can be copied.
     wineserver -k 2>/dev/null
+    wineserver -w 2>/dev/null
     if [ -f "$state/xvfb.pid" ]; then
       kill "$(cat "$state/xvfb.pid")" 2>/dev/null
       rm -f "$state/xvfb.pid" "$state/xvfb.display"

@@ -35,7 +35,7 @@ TEST(BackupRoundTrip, CleanUpAndRestoreGiveTheMachineBack)
     std::string error;
     ASSERT_TRUE(LoadDescription(DefaultDescriptionPath(), &machine, &error)) << error;
     std::string log;
-    ASSERT_TRUE(SeedMachine(machine, &log)) << log;
+    ASSERT_TRUE(SeedMachineOnce(machine, &log)) << log;
     std::string inUsePath;
     for (size_t i = 0; i < machine.traces.size(); i++) {
         if (machine.traces[i].inUse) inUsePath = ExpandMacros(machine.traces[i].path);

@@ -167,7 +167,7 @@ protected:
         RemoveTree(kListFolder);
         ASSERT_TRUE(CreateDirectoryA(kListFolder, NULL));
         std::string log;
-        ASSERT_TRUE(SeedMachine(machine_, &log)) << log;
+        ASSERT_TRUE(SeedMachineOnce(machine_, &log)) << log;
         ASSERT_TRUE(TakeSnapshot(&last_));
     }
 

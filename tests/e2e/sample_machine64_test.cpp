@@ -76,7 +76,7 @@ protected:
 TEST_F(SampleMachine64Run, CleanUpTakesBothHalvesAndRestoreGivesThemBack)
 {
     std::string log;
-    ASSERT_TRUE(SeedMachine(machine_, &log)) << log;
+    ASSERT_TRUE(SeedMachineOnce(machine_, &log)) << log;
 
     // The machine stands where envsweep looks: each 32-bit key opens in the 32-bit view under the
     // name the rules use, as a key of its own beside its native twin; each 32-bit file is in the

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include "sample_machine.h"
 #include "support/helpers.h"
+#include "support/key_security.h"
 
 namespace {
 
@@ -201,6 +202,44 @@ TEST(SampleSeeder, LeavesKeysFilesAndValuesThatAreNotItsOwn)
     EXPECT_TRUE(KeyPresent(key.root(), key.Full("Foreign")));
     EXPECT_TRUE(ValuePresent(key.root(), key.path(), "Foreign"));
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((folder.path() + "foreign.txt").c_str()));
+}
+
+// A test flow's prefix comes seeded: the first seeding of the process for every family of that
+// description seeds nothing, a later one seeds. What a wineserver restart takes (volatile keys,
+// key security) the refresh puts back, and it writes nothing that is still in place.
+TEST(SampleSeeder, SeedsOnceInASeededPrefixAndRefreshPutsBackWhatWineForgets)
+{
+    LockedScratchKey key(HKEY_CURRENT_USER, "Software\\EnvsweepSampleRefresh");
+    ScratchFolder folder("sample-refresh");
+    SampleMachine machine;
+    std::string error, log;
+    ASSERT_TRUE(ReadText(folder,
+                         "0:k0\tsoftware\tkey\tHKCU\\Software\\EnvsweepSampleRefresh\\Locked\tsddl=O:SYD:(A;;KRWD;;;WD)\n"
+                         "0:k6\tvideo\tkey\tHKCU\\Software\\EnvsweepSampleRefresh\\Gone\tvolatile\n"
+                         "0:k6\tvideo\tvalue\tHKCU\\Software\\EnvsweepSampleRefresh\\Gone\tName\tsz\tdata\n"
+                         "-\tother\tvalue\tHKCU\\Software\\EnvsweepSampleRefresh\tKept\tdword\t7\n",
+                         &machine, &error))
+        << error;
+    ASSERT_TRUE(SetEnvironmentVariableA("ENVSWEEP_SEEDED", machine.description.c_str()));
+    EXPECT_TRUE(SeedMachineOnce(machine, &log));
+    EXPECT_FALSE(KeyPresent(key.root(), key.Full("Locked"))) << "seeded in a prefix that came seeded";
+    EXPECT_TRUE(SeedMachineOnce(machine, &log)) << log;
+    SetEnvironmentVariableA("ENVSWEEP_SEEDED", NULL);
+    ASSERT_TRUE(ValuePresent(key.root(), key.Full("Gone"), "Name"));
+    HKEY opened = NULL;
+    ASSERT_EQ(ERROR_ACCESS_DENIED, RegOpenKeyExA(key.root(), key.Full("Locked").c_str(), 0, KEY_ALL_ACCESS, &opened));
+
+    // As after a restart of the wineserver: the volatile key gone, the locked key's security lost.
+    ASSERT_TRUE(DeleteTree(key.root(), key.Full("Gone")));
+    ASSERT_TRUE(UnlockKey(key.root(), key.Full("Locked")));
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(key.root(), key.Full("Locked").c_str(), 0, KEY_ALL_ACCESS, &opened));
+    RegCloseKey(opened);
+    int32_t restored = 0;
+    EXPECT_TRUE(RefreshMachine(machine, &log, &restored)) << log;
+    EXPECT_EQ(3, restored);   // the locked key, the volatile key and its value; not the kept value
+    EXPECT_TRUE(ValuePresent(key.root(), key.Full("Gone"), "Name"));
+    EXPECT_EQ(ERROR_ACCESS_DENIED, RegOpenKeyExA(key.root(), key.Full("Locked").c_str(), 0, KEY_ALL_ACCESS, &opened));
+    EXPECT_TRUE(UnseedMachine(machine, &log)) << log;
 }
 
 }  // namespace

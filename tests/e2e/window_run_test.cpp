@@ -72,7 +72,7 @@ TEST(WindowRun, EveryFamilyThroughTheWindowIsExact)
     SampleMachine machine;
     std::string error, log;
     ASSERT_TRUE(LoadDescription(DefaultDescriptionPath(), &machine, &error)) << error;
-    ASSERT_TRUE(SeedMachine(machine, &log)) << log;
+    ASSERT_TRUE(SeedMachineOnce(machine, &log)) << log;
     std::string inUsePath;
     for (size_t i = 0; i < machine.traces.size(); i++) {
         if (machine.traces[i].type == kTraceFile && machine.traces[i].inUse) inUsePath = ExpandMacros(machine.traces[i].path);

@@ -247,6 +247,7 @@ static uint8_t LoadFile(const std::string& path, SampleMachine* machine, std::st
 uint8_t LoadDescription(const char* path, SampleMachine* machine, std::string* error)
 {
     machine->traces.clear();
+    machine->description = path;
     return LoadFile(path, machine, error, 0);
 }
 

@@ -63,6 +63,7 @@ struct Trace {
 
 struct SampleMachine {
     std::vector<Trace> traces;
+    std::string description;   // the path it was read from
 };
 
 // Reads a description (and the files it includes). 0 with a message in error on a bad line.
@@ -122,6 +123,18 @@ uint8_t TraceActive(const Trace& trace, uint32_t mask, uint8_t restricted);
 // family k); ~0u for all.
 uint8_t SeedMachine(const SampleMachine& machine, std::string* log, uint32_t families = 0xFFFFFFFFu);
 uint8_t UnseedMachine(const SampleMachine& machine, std::string* log);
+// What Wine forgets of a seeded machine when its wineserver stops and the prefix's desktop starts
+// again: key security (never saved), volatile keys (Control\Video's children) and the display-class
+// instances that the desktop's start deletes. Puts back, in the description's order, every
+// registry trace of the families that is missing and the security of every locked key; files,
+// folders and services are saved with the prefix. restored: how many traces it wrote.
+uint8_t RefreshMachine(const SampleMachine& machine, std::string* log, int32_t* restored,
+                       uint32_t families = 0xFFFFFFFFu);
+// Seeds as SeedMachine does, except once per process for a prefix that came seeded: a test
+// flow's copy of a prefix the suite seeded with every family of this description and refreshed
+// after its start (ENVSWEEP_SEEDED names the description). Then the first call for every family
+// of that description finds the machine in place and seeds nothing.
+uint8_t SeedMachineOnce(const SampleMachine& machine, std::string* log, uint32_t families = 0xFFFFFFFFu);
 
 // A snapshot: one line per registry key, value (name, type, data) and file or folder, keyed by
 // an identity that ignores letter case (the registry and the file system do).

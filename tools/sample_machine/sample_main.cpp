@@ -14,6 +14,7 @@ int Usage()
 {
     fputs("usage: envsweep-sample seed <description> [families]\n"
           "       envsweep-sample unseed <description>\n"
+          "       envsweep-sample refresh <description>   (puts back what a wineserver restart took)\n"
           "       envsweep-sample hold <description> <event>   (until the event is set or the process ends)\n"
           "       envsweep-sample release <event>\n"
           "       envsweep-sample snapshot <out>\n"
@@ -41,6 +42,18 @@ int Seed(int argc, char** argv, uint8_t seed)
     const uint8_t ok = seed ? SeedMachine(machine, &log, families) : UnseedMachine(machine, &log);
     fputs(log.c_str(), stdout);
     printf("%s %u traces: %s\n", seed ? "seeded" : "unseeded", (unsigned)machine.traces.size(), ok ? "ok" : "with problems");
+    return ok ? 0 : 1;
+}
+
+int Refresh(char** argv)
+{
+    SampleMachine machine;
+    if (!Load(argv[2], &machine)) return 1;
+    std::string log;
+    int32_t restored = 0;
+    const uint8_t ok = RefreshMachine(machine, &log, &restored);
+    fputs(log.c_str(), stdout);
+    printf("refreshed %d of %u traces: %s\n", (int)restored, (unsigned)machine.traces.size(), ok ? "ok" : "with problems");
     return ok ? 0 : 1;
 }
 
@@ -99,6 +112,7 @@ int main(int argc, char** argv)
     const char* command = argv[1];
     if (strcmp(command, "seed") == 0 && argc >= 3) return Seed(argc, argv, 1);
     if (strcmp(command, "unseed") == 0 && argc == 3) return Seed(argc, argv, 0);
+    if (strcmp(command, "refresh") == 0 && argc == 3) return Refresh(argv);
     if (strcmp(command, "hold") == 0 && argc == 4) return Hold(argv);
     if (strcmp(command, "release") == 0 && argc == 3) return Release(argv);
     if (strcmp(command, "snapshot") == 0 && argc == 3) {

@@ -375,6 +375,49 @@ uint8_t SeedMachine(const SampleMachine& machine, std::string* log, uint32_t fam
     return (uint8_t)(ok & state.ok);
 }
 
+// 1 when a registry trace is not on the machine: its key, or its value, is missing.
+static uint8_t RegistryTraceMissing(const Trace& trace)
+{
+    const HKEY root = HiveHandle(trace.hive);
+    uint8_t marked = 0;
+    if (trace.type == kTraceKey) return ProbeKey(root, trace.keyPath, &marked) ? 0 : 1;
+    HKEY key = NULL;
+    if (SampleOpenKey(root, trace.keyPath.c_str(), KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return 1;
+    const std::string name = ExpandMacros(trace.valueName);
+    const LONG rc = RegQueryValueExA(key, trace.hasValueName ? name.c_str() : NULL, NULL, NULL, NULL, NULL);
+    RegCloseKey(key);
+    return rc == ERROR_SUCCESS ? 0 : 1;
+}
+
+uint8_t RefreshMachine(const SampleMachine& machine, std::string* log, int32_t* restored, uint32_t families)
+{
+    SeedState state;
+    state.log = log;
+    state.ok = 1;
+    *restored = 0;
+    for (size_t i = 0; i < machine.traces.size(); i++) {
+        const Trace& trace = machine.traces[i];
+        if (trace.type > kTraceList || !Wanted(trace, families)) continue;
+        if (trace.sddl.empty() && !RegistryTraceMissing(trace)) continue;
+        CreateTrace(trace, &state);
+        (*restored)++;
+    }
+    return state.ok;
+}
+
+uint8_t SeedMachineOnce(const SampleMachine& machine, std::string* log, uint32_t families)
+{
+    static uint8_t taken = 0;
+    char seeded[MAX_PATH];
+    const DWORD length = GetEnvironmentVariableA("ENVSWEEP_SEEDED", seeded, sizeof seeded);
+    if (!taken && families == 0xFFFFFFFFu && length > 0 && length < sizeof seeded &&
+        lstrcmpiA(seeded, machine.description.c_str()) == 0) {
+        taken = 1;
+        return 1;
+    }
+    return SeedMachine(machine, log, families);
+}
+
 // The marker constants, shared with the file and service half.
 const char* SeedMarkerText() { return kMarkerText; }
 const char* SeedFolderMarker() { return kFolderMarker; }
