@@ -39,8 +39,9 @@ uint8_t BeginBackup(BackupSession* session);
 // is nothing to save (the item no longer exists); 0 when the item must not be deleted.
 uint8_t BackupItem(BackupSession* session, const FoundItem& item);
 
-// The log line of a ticked item after its deletion: family, type, text, outcome, why.
-void LogItem(BackupSession* session, const FoundItem& item, uint8_t backedUp);
+// The log line of a ticked item after its deletion: family, type, text, outcome, why. A deleted
+// item's outcome is deletedAs where the deletion has more to say than "deleted".
+void LogItem(BackupSession* session, const FoundItem& item, uint8_t backedUp, const char* deletedAs = NULL);
 // The item's first three log fields, tab-separated: family, type and its text (a file item's
 // service added as " (service name)").
 void PutItemFields(OutputFile* out, const FoundItem& item);

@@ -5,9 +5,9 @@
 #include "model/products.h"
 #include "platform/path_ops.h"
 
-void LogItem(BackupSession* session, const FoundItem& item, uint8_t backedUp)
+void LogItem(BackupSession* session, const FoundItem& item, uint8_t backedUp, const char* deletedAs)
 {
-    const char* outcome = "deleted";
+    const char* outcome = deletedAs != NULL ? deletedAs : "deleted";
     if (!backedUp) {
         outcome = "not backed up";
         session->notBackedUp++;

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <string.h>
 #include "clean/backup.h"
+#include "clean/driver_packages.h"
 #include "clean/file_removal.h"
 #include "clean/registry_removal.h"
 #include "clean/services.h"
@@ -82,6 +83,20 @@ static uint8_t AlreadyGone(const FoundItemList* list, int32_t index, const Found
     return gone;
 }
 
+// A file item's removal: an identified driver package through the platform's package removal,
+// which may take the package's .pnf along (that item then counts as deleted), anything else
+// through the shell. outcome is set when the log is to say more than "deleted".
+static uint8_t DeleteFileItem(const FoundItem& item, const char** outcome)
+{
+    if (IsDriverPackageItem(item)) {
+        const PackageRemoval removal = RemoveDriverPackage(item.path);
+        if (removal == kPackageDeletedAsFiles) *outcome = "deleted as files: the driver store's copy may remain";
+        return removal != kPackageNotRemoved ? 1 : 0;
+    }
+    if (PackageTookAlong(item)) return 1;
+    return DeleteFileOrFolder(item.path);
+}
+
 // 1 when at least one item of the list is ticked: only then is there a clean-up to back up.
 static uint8_t AnyTicked(const FoundItemList* list, int32_t count)
 {
@@ -111,6 +126,7 @@ uint8_t DeleteAll(HWND progress, DeletionSummary* summary)
             const uint8_t gone = item.itemClass == kItemClassRegistry && AlreadyGone(list, i, item);
             const uint8_t saved = gone ? 1 : BackupItem(&backup, item);
             uint8_t success = gone;
+            const char* outcome = NULL;
             if (item.itemClass == kItemClassRegistry) {
                 if (saved && !gone) success = DeleteRegistryItemByKind(item);
                 if (!success) summary->registryAllDeleted = 0;
@@ -120,12 +136,12 @@ uint8_t DeleteAll(HWND progress, DeletionSummary* summary)
                     StopAndDeleteService(item.serviceName);   // only the file deletion decides
                     WaitForFileRelease(item.path, 1000);      // let the service's process let go
                 }
-                if (saved) success = DeleteFileOrFolder(item.path);
+                if (saved) success = DeleteFileItem(item, &outcome);
                 if (!success) summary->filesAllDeleted = 0;
                 summary->fileCount++;
             }
             item.notDeleted = success ? 0 : 1;
-            LogItem(&backup, item, saved);
+            LogItem(&backup, item, saved, outcome);
         }
         if (progress != NULL) SendMessageA(progress, PBM_SETPOS, (WPARAM)++position, 0);
     }

@@ -344,5 +344,12 @@ int RunHelperMode(int argc, char** argv)
         DestroyWindow(window);
         return 0;
     }
+    // -f -d NAME: the tests' stand-in for pnputil (run as a copy named pnputil.exe): deletes
+    // %windir%\inf\NAME as pnputil's package removal would, and ends with 0.
+    if (argc == 4 && strcmp(argv[1], "-f") == 0 && strcmp(argv[2], "-d") == 0) {
+        char windows[MAX_PATH];
+        GetWindowsDirectoryA(windows, sizeof windows);
+        return DeleteFileA((std::string(windows) + "\\inf\\" + argv[3]).c_str()) ? 0 : 1;
+    }
     return -1;
 }
