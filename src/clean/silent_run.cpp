@@ -6,13 +6,14 @@
 #include "clean/found_list_file.h"
 #include "search/search_session.h"
 
-void RunSilent()
+int RunSilent()
 {
     // Every item the search keeps is ticked, so every found item of the selected families is
-    // deleted. Neither result is reported: the silent run shows nothing and ends with 0.
+    // deleted. Nothing is shown: the exit code and log.txt tell what became of them.
     SearchAll(NULL);
-    DeletionSummary summary = {0, 1, 0, 1};
-    DeleteAll(NULL, &summary);
+    DeletionSummary summary = {0, 1, 0, 1, 0};
+    if (!DeleteAll(NULL, &summary)) return kExitItemsLeft;
+    return summary.atRestartCount > 0 ? kExitRestartNeeded : kExitDone;
 }
 
 // A line on the standard error stream the parent gave, if any. The program is a window program:

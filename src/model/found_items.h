@@ -16,6 +16,9 @@ const uint8_t kWhyFileRule = 2;       // row of kFileRules
 const uint8_t kWhyInfRule = 3;        // row of kInfRules; note: the INF file's name
 const uint8_t kWhyInstallFolder = 4;  // row of kInstallFolders; note: the registry note, or absent
 
+// notDeleted of an item in use that the next restart removes: not deleted yet, but not failed.
+const uint8_t kRemovedAtRestart = 2;
+
 struct FoundItem {
     int32_t itemClass;    // 0 registry item, 1 file item
     int32_t ruleKind;     // registry items: the rule kind it was recorded under
@@ -28,7 +31,7 @@ struct FoundItem {
     char* displayText;    // set when a search completes
     uint8_t ticked;
     uint8_t accessible;
-    uint8_t notDeleted;
+    uint8_t notDeleted;   // after a deletion: 0 gone, 1 still there, kRemovedAtRestart
     uint8_t whyKind;      // kWhy...: the table that found it
     int32_t whyRow;       // the row of that table, as envsweep-tables numbers it
     char* whyNote;        // INF file name or install-folder note; absent otherwise

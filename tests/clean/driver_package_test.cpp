@@ -56,13 +56,6 @@ void PushPackage(const std::string& name)
     }
 }
 
-std::string NewestBackup()
-{
-    char root[kBackupPathSize], name[256];
-    if (!BackupRoot(root, sizeof root) || !NewestBackupName(name, sizeof name)) return std::string();
-    return std::string(root) + name;
-}
-
 TEST(DriverPackage, StoreFolderIsBackedUpWholeAndPublishedAgain)
 {
     ASSERT_TRUE(PackageRemovalAvailable()) << "Wine reports an NT version from XP on";
@@ -86,7 +79,8 @@ TEST(DriverPackage, StoreFolderIsBackedUpWholeAndPublishedAgain)
     EXPECT_FALSE(Exists(InfFolder() + "oem9731.inf"));
     EXPECT_FALSE(Exists(InfFolder() + "oem9731.pnf"));
 
-    const std::string backup = NewestBackup();
+    std::string backup = NewestBackupFolder();
+    backup.erase(backup.size() - 1);
     const std::string manifest = ReadFileText(backup + "\\" + kManifestFileName);
     EXPECT_NE(std::string::npos, manifest.find("P\tstore\toem9731.inf\t" + store + "\tmvpkg.inf\r\n")) << manifest;
     EXPECT_EQ(std::string::npos, manifest.find("other.inf_x86_77aa10")) << "the other package was copied";
@@ -140,7 +134,7 @@ TEST(DriverPackage, UnderWow64PnputilRemovesAndWithoutItTheFilesGo)
     EXPECT_EQ(1, DeleteAll(NULL, &summary));
     EXPECT_FALSE(Exists(InfFolder() + "oem9733.inf"));
     EXPECT_FALSE(Exists(InfFolder() + "oem9733.pnf"));
-    const std::string log = ReadFileText(NewestBackup() + "\\" + kLogFileName);
+    const std::string log = ReadFileText(NewestBackupFolder() + kLogFileName);
     EXPECT_NE(std::string::npos, log.find("oem9733.inf\tdeleted as files: the driver store's copy may remain\t")) << log;
 }
 
