@@ -11,9 +11,9 @@
 #include "clean/restore.h"
 #include "model/found_items.h"
 #include "platform/text_ops.h"
-#include "registry_dump.h"
 #include "support/helpers.h"
 #include "support/key_security.h"
+#include "support/registry_dump.h"
 #include "tables/registry_rules.h"
 
 namespace {
@@ -24,22 +24,6 @@ const char kNamespaceClass[] = "{8C2E5A17-1D3F-4B60-9A7E-2F4C6B8D0E95}";
 const char kApproved[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved";
 const char kNameSpace[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\explorer\\Desktop\\NameSpace\\";
 const char kService[] = "EnvsweepBackupSvc";
-
-FoundItem& Push(int32_t itemClass, int32_t kind, HKEY hive, const std::string& path, const char* valueName = NULL,
-                const char* service = NULL)
-{
-    FoundItemList* list = g_foundItems;
-    FoundItem& item = list->items[list->count++];
-    item.Reset();
-    item.itemClass = itemClass;
-    item.ruleKind = kind;
-    item.productIndex = 7;
-    item.hive = hive;
-    item.path = DuplicateString(path.c_str());
-    item.valueName = DuplicateString(valueName);
-    item.serviceName = DuplicateString(service);
-    return item;
-}
 
 // String data without a terminator: RegSetValueExA would count a NUL that follows the data.
 uint8_t SetUnterminated(const ScratchKey& scratch, const std::string& relative, const char* name, const char* text)
@@ -232,22 +216,23 @@ TEST(Backup, DeleteAllBacksUpEveryItemAndRestoreGivesItAllBack)
     }
 
     // Two items carry the source a search stamps, which the log's last column names.
-    FoundItem& tree = Push(kItemClassRegistry, RegistryRuleKind::KeyOrValue, HKEY_CURRENT_USER, scratch.Full("Tree"));
+    FoundItem& tree = PushItem(kItemClassRegistry, RegistryRuleKind::KeyOrValue, HKEY_CURRENT_USER, scratch.Full("Tree"));
+    tree.productIndex = 7;   // the log names the family
     tree.whyKind = kWhyRegistryRule;
     tree.whyRow = 12;
-    Push(kItemClassRegistry, RegistryRuleKind::ServiceKey, HKEY_CURRENT_USER, scratch.Full("Values"), "Drop");
-    Push(kItemClassRegistry, RegistryRuleKind::DllListValue, HKEY_CURRENT_USER, scratch.Full("Windows"), "AppInit_DLLs");
-    Push(kItemClassRegistry, RegistryRuleKind::PropertySheetHandlerKey, HKEY_CURRENT_USER, scratch.Full("Handler"));
-    Push(kItemClassRegistry, RegistryRuleKind::NamespaceExtensionScan, HKEY_LOCAL_MACHINE,
-         kNameSpace + std::string(kNamespaceClass));
-    Push(kItemClassFile, 0, NULL, base + "single.dll");
-    Push(kItemClassFile, 0, NULL, base + "App");
-    FoundItem& service = Push(kItemClassFile, 0, NULL, binary, NULL, kService);
+    PushItem(kItemClassRegistry, RegistryRuleKind::ServiceKey, HKEY_CURRENT_USER, scratch.Full("Values"), "Drop");
+    PushItem(kItemClassRegistry, RegistryRuleKind::DllListValue, HKEY_CURRENT_USER, scratch.Full("Windows"), "AppInit_DLLs");
+    PushItem(kItemClassRegistry, RegistryRuleKind::PropertySheetHandlerKey, HKEY_CURRENT_USER, scratch.Full("Handler"));
+    PushItem(kItemClassRegistry, RegistryRuleKind::NamespaceExtensionScan, HKEY_LOCAL_MACHINE,
+             kNameSpace + std::string(kNamespaceClass));
+    PushItem(kItemClassFile, 0, NULL, base + "single.dll");
+    PushItem(kItemClassFile, 0, NULL, base + "App");
+    FoundItem& service = PushItem(kItemClassFile, 0, NULL, binary, NULL, kService);
     service.whyKind = kWhyInfRule;
     service.whyRow = 7;
     service.whyNote = DuplicateString("oem3.inf");
-    Push(kItemClassFile, 0, NULL, base + "same.txt");
-    Push(kItemClassFile, 0, NULL, base + "changed.txt");
+    PushItem(kItemClassFile, 0, NULL, base + "same.txt");
+    PushItem(kItemClassFile, 0, NULL, base + "changed.txt");
 
     DeletionSummary summary;
     ASSERT_EQ(1, DeleteAll(NULL, &summary));
@@ -352,9 +337,9 @@ TEST(Backup, ItemsThatCannotBeBackedUpStayAndCountAsNotDeleted)
         HeldFile heldFile(base + "held.dll");
         HeldFile heldInFolder(base + "Dir\\held.sys");
         ASSERT_TRUE(heldFile.ok() && heldInFolder.ok());
-        FoundItem& file = Push(kItemClassFile, 0, NULL, base + "held.dll");
-        FoundItem& dir = Push(kItemClassFile, 0, NULL, base + "Dir");
-        FoundItem& free = Push(kItemClassFile, 0, NULL, base + "free.txt");
+        FoundItem& file = PushItem(kItemClassFile, 0, NULL, base + "held.dll");
+        FoundItem& dir = PushItem(kItemClassFile, 0, NULL, base + "Dir");
+        FoundItem& free = PushItem(kItemClassFile, 0, NULL, base + "free.txt");
         DeletionSummary summary;
         EXPECT_EQ(0, DeleteAll(NULL, &summary));
         EXPECT_EQ(0, summary.filesAllDeleted);
@@ -371,7 +356,7 @@ TEST(Backup, ItemsThatCannotBeBackedUpStayAndCountAsNotDeleted)
 
     ASSERT_TRUE(scratch.SetString("Key", "v", "data"));
     g_foundItems->count = 0;
-    FoundItem& key = Push(kItemClassRegistry, RegistryRuleKind::KeyOrValue, HKEY_CURRENT_USER, scratch.Full("Key"));
+    FoundItem& key = PushItem(kItemClassRegistry, RegistryRuleKind::KeyOrValue, HKEY_CURRENT_USER, scratch.Full("Key"));
     BlockedBackupRoot blocked;
     ASSERT_TRUE(blocked.ok());
     DeletionSummary summary;

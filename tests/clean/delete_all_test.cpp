@@ -1,42 +1,16 @@
 // The delete-all driver's bookkeeping: counts, flags, notDeleted, kinds, progress.
 #include <gtest/gtest.h>
 #include <windows.h>
-#include <commctrl.h>
 #include <string>
 #include "clean/deletion_driver.h"
 #include "model/found_items.h"
-#include "platform/text_ops.h"
 #include "support/helpers.h"
+#include "support/search_support.h"
 #include "tables/registry_rules.h"
 
 namespace {
 
 const char* const kBase = "Software\\EnvsweepTest\\DeleteAll";
-
-// Appends an item to the list directly, as the searches would have recorded it.
-FoundItem& Push(FoundItemList* list, int32_t itemClass, int32_t kind, HKEY hive, const std::string& path,
-                const char* valueName = NULL, const char* service = NULL)
-{
-    FoundItem& item = list->items[list->count++];
-    item.Reset();
-    item.itemClass = itemClass;
-    item.ruleKind = kind;
-    item.productIndex = 0;
-    item.hive = hive;
-    item.path = DuplicateString(path.c_str());
-    item.valueName = DuplicateString(valueName);
-    item.serviceName = DuplicateString(service);
-    return item;
-}
-
-// Counts PBM_SETPOS messages reaching a real progress bar.
-int g_setPosCount = 0;
-WNDPROC g_progressProc = NULL;
-LRESULT CALLBACK CountingProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
-{
-    if (message == PBM_SETPOS) g_setPosCount++;
-    return CallWindowProcA(g_progressProc, window, message, wparam, lparam);
-}
 
 class DeleteAllTest : public testing::Test {
 protected:
@@ -59,7 +33,7 @@ TEST_F(DeleteAllTest, EmptyOrUntickedListLeavesCountsAtZeroAndSucceeds)
     EXPECT_EQ(1, summary.filesAllDeleted);
 
     ASSERT_TRUE(scratch.Create("Keep"));
-    FoundItem& item = Push(list(), kItemClassRegistry, 0, HKEY_CURRENT_USER, Key("Keep"));
+    FoundItem& item = PushItem(kItemClassRegistry, 0, HKEY_CURRENT_USER, Key("Keep"));
     item.ticked = 0;
     EXPECT_EQ(1, DeleteAll(NULL, &summary));
     EXPECT_EQ(0, summary.registryCount);
@@ -73,11 +47,11 @@ TEST_F(DeleteAllTest, CountsFlagsAndNotDeletedPerClass)
     ASSERT_TRUE(scratch.SetString("Values", "Drop", "x"));
     ASSERT_TRUE(scratch.SetString("Values", "Stay", "y"));
     ASSERT_TRUE(folder.WriteFile("present.dll"));
-    FoundItem& key = Push(list(), kItemClassRegistry, 0, HKEY_CURRENT_USER, Key("Gone"));
-    FoundItem& value = Push(list(), kItemClassRegistry, 3, HKEY_CURRENT_USER, Key("Values"), "Drop");
-    FoundItem& missing = Push(list(), kItemClassRegistry, 0, HKEY_CURRENT_USER, Key("NeverThere"));
-    FoundItem& file = Push(list(), kItemClassFile, 0, NULL, folder.path() + "present.dll");
-    FoundItem& other = Push(list(), 5, 0, NULL, "whatever");
+    FoundItem& key = PushItem(kItemClassRegistry, 0, HKEY_CURRENT_USER, Key("Gone"));
+    FoundItem& value = PushItem(kItemClassRegistry, 3, HKEY_CURRENT_USER, Key("Values"), "Drop");
+    FoundItem& missing = PushItem(kItemClassRegistry, 0, HKEY_CURRENT_USER, Key("NeverThere"));
+    FoundItem& file = PushItem(kItemClassFile, 0, NULL, folder.path() + "present.dll");
+    FoundItem& other = PushItem(5, 0, NULL, "whatever");
 
     DeletionSummary summary;
     EXPECT_EQ(0, DeleteAll(NULL, &summary));
@@ -98,7 +72,7 @@ TEST_F(DeleteAllTest, CountsFlagsAndNotDeletedPerClass)
 
 TEST_F(DeleteAllTest, MissingFileFailsTheFileSideOnly)
 {
-    Push(list(), kItemClassFile, 0, NULL, folder.path() + "absent.sys");
+    PushItem(kItemClassFile, 0, NULL, folder.path() + "absent.sys");
     DeletionSummary summary;
     EXPECT_EQ(0, DeleteAll(NULL, &summary));
     EXPECT_EQ(0, summary.registryCount);
@@ -114,9 +88,9 @@ TEST_F(DeleteAllTest, ItemsTakenAlongByAnEarlierDeletionCountAsDeleted)
 {
     ASSERT_TRUE(scratch.Create("Twice"));
     ASSERT_TRUE(scratch.SetString("Twice", "Inside", "x"));
-    FoundItem& first = Push(list(), kItemClassRegistry, 0, HKEY_CURRENT_USER, Key("Twice"));
-    FoundItem& second = Push(list(), kItemClassRegistry, 3, HKEY_CURRENT_USER, Key("Twice"));
-    FoundItem& value = Push(list(), kItemClassRegistry, 7, HKEY_CURRENT_USER, Key("Twice"), "Inside");
+    FoundItem& first = PushItem(kItemClassRegistry, 0, HKEY_CURRENT_USER, Key("Twice"));
+    FoundItem& second = PushItem(kItemClassRegistry, 3, HKEY_CURRENT_USER, Key("Twice"));
+    FoundItem& value = PushItem(kItemClassRegistry, 7, HKEY_CURRENT_USER, Key("Twice"), "Inside");
     DeletionSummary summary;
     EXPECT_EQ(1, DeleteAll(NULL, &summary));
     EXPECT_EQ(0, first.notDeleted);
@@ -129,8 +103,8 @@ TEST_F(DeleteAllTest, ItemsTakenAlongByAnEarlierDeletionCountAsDeleted)
 TEST_F(DeleteAllTest, KindOutsideTheTableFailsWithoutTouchingTheKey)
 {
     ASSERT_TRUE(scratch.Create("Odd"));
-    FoundItem& item = Push(list(), kItemClassRegistry, 15, HKEY_CURRENT_USER, Key("Odd"));
-    FoundItem& negative = Push(list(), kItemClassRegistry, -1, HKEY_CURRENT_USER, Key("Odd"));
+    FoundItem& item = PushItem(kItemClassRegistry, 15, HKEY_CURRENT_USER, Key("Odd"));
+    FoundItem& negative = PushItem(kItemClassRegistry, -1, HKEY_CURRENT_USER, Key("Odd"));
     DeletionSummary summary;
     EXPECT_EQ(0, DeleteAll(NULL, &summary));
     EXPECT_EQ(1, item.notDeleted);
@@ -142,11 +116,11 @@ TEST_F(DeleteAllTest, PropertySheetHandlerWithUnreadableValueFailsWithoutDeletio
 {
     // The handler key exists but its default value does not: nothing may be deleted.
     ASSERT_TRUE(scratch.Create("Handler"));
-    FoundItem& item = Push(list(), kItemClassRegistry, RegistryRuleKind::PropertySheetHandlerKey,
-                           HKEY_CURRENT_USER, Key("Handler"));
+    FoundItem& item = PushItem(kItemClassRegistry, RegistryRuleKind::PropertySheetHandlerKey,
+                               HKEY_CURRENT_USER, Key("Handler"));
     // A named value that is missing fails the same way.
-    FoundItem& named = Push(list(), kItemClassRegistry, RegistryRuleKind::PropertySheetHandlerKey,
-                            HKEY_CURRENT_USER, Key("Handler"), "Missing");
+    FoundItem& named = PushItem(kItemClassRegistry, RegistryRuleKind::PropertySheetHandlerKey,
+                                HKEY_CURRENT_USER, Key("Handler"), "Missing");
     DeletionSummary summary;
     EXPECT_EQ(0, DeleteAll(NULL, &summary));
     EXPECT_EQ(1, item.notDeleted);
@@ -160,8 +134,8 @@ TEST_F(DeleteAllTest, PropertySheetHandlerTakesItsClassRegistrationWithIt)
     ScratchKey classKey(HKEY_CLASSES_ROOT, "CLSID\\" + clsid);
     ASSERT_TRUE(classKey.Create("InprocServer32"));
     ASSERT_TRUE(scratch.SetString("Handler", NULL, clsid));
-    FoundItem& item = Push(list(), kItemClassRegistry, RegistryRuleKind::PropertySheetHandlerKey,
-                           HKEY_CURRENT_USER, Key("Handler"));
+    FoundItem& item = PushItem(kItemClassRegistry, RegistryRuleKind::PropertySheetHandlerKey,
+                               HKEY_CURRENT_USER, Key("Handler"));
     DeletionSummary summary;
     EXPECT_EQ(1, DeleteAll(NULL, &summary));
     EXPECT_EQ(0, item.notDeleted);
@@ -173,8 +147,8 @@ TEST_F(DeleteAllTest, PropertySheetHandlerTakesItsClassRegistrationWithIt)
 TEST_F(DeleteAllTest, DllListItemWithoutTheEntryFails)
 {
     ASSERT_TRUE(scratch.SetString("Windows", "AppInit_DLLs", "other.dll third.dll"));
-    FoundItem& item = Push(list(), kItemClassRegistry, RegistryRuleKind::DllListValue, HKEY_CURRENT_USER,
-                           Key("Windows"), "AppInit_DLLs");
+    FoundItem& item = PushItem(kItemClassRegistry, RegistryRuleKind::DllListValue, HKEY_CURRENT_USER,
+                               Key("Windows"), "AppInit_DLLs");
     DeletionSummary summary;
     EXPECT_EQ(0, DeleteAll(NULL, &summary));
     EXPECT_EQ(1, item.notDeleted);
@@ -183,23 +157,19 @@ TEST_F(DeleteAllTest, DllListItemWithoutTheEntryFails)
 
 TEST_F(DeleteAllTest, ProgressAdvancesOncePerItemTickedOrNot)
 {
-    HWND bar = CreateWindowExA(0, PROGRESS_CLASSA, "", WS_POPUP, 0, 0, 200, 20, NULL, NULL, NULL, NULL);
-    ASSERT_NE((HWND)NULL, bar);
-    SendMessageA(bar, PBM_SETRANGE32, 0, 100);
-    g_progressProc = (WNDPROC)SetWindowLongPtrA(bar, GWLP_WNDPROC, (LONG_PTR)CountingProc);
-    g_setPosCount = 0;
+    CountingProgressBar bar;
+    ASSERT_NE((HWND)NULL, bar.hwnd());
     for (int i = 0; i < 5; i++) {
-        FoundItem& item = Push(list(), kItemClassRegistry, 0, HKEY_CURRENT_USER, Key("None" + std::to_string(i)));
+        FoundItem& item = PushItem(kItemClassRegistry, 0, HKEY_CURRENT_USER, Key("None" + std::to_string(i)));
         item.ticked = (uint8_t)(i % 2);
     }
     DeletionSummary summary;
-    DeleteAll(bar, &summary);
-    EXPECT_EQ(5, g_setPosCount);
-    EXPECT_EQ(5, SendMessageA(bar, PBM_GETPOS, 0, 0));
+    DeleteAll(bar.hwnd(), &summary);
+    EXPECT_EQ(5u, bar.setPositions.size());
+    EXPECT_EQ(5, bar.Position());
     EXPECT_EQ(2, summary.registryCount);
     EXPECT_EQ(0, list()->items[0].notDeleted);   // unticked: untouched
     EXPECT_EQ(1, list()->items[1].notDeleted);
-    DestroyWindow(bar);
 }
 
 TEST_F(DeleteAllTest, FileItemStopsAndDeletesItsServiceFirst)
@@ -220,10 +190,10 @@ TEST_F(DeleteAllTest, FileItemStopsAndDeletesItsServiceFirst)
     ASSERT_NE((SC_HANDLE)NULL, service);
     CloseServiceHandle(service);
 
-    FoundItem& item = Push(list(), kItemClassFile, 0, NULL, binary, NULL, name);
+    FoundItem& item = PushItem(kItemClassFile, 0, NULL, binary, NULL, name);
     // A service that does not exist does not fail its file item: only the file decides.
     ASSERT_TRUE(folder.WriteFile("app.exe"));
-    FoundItem& orphan = Push(list(), kItemClassFile, 0, NULL, folder.path() + "app.exe", NULL, "EnvsweepNoSuchSvc");
+    FoundItem& orphan = PushItem(kItemClassFile, 0, NULL, folder.path() + "app.exe", NULL, "EnvsweepNoSuchSvc");
     DeletionSummary summary;
     EXPECT_EQ(1, DeleteAll(NULL, &summary));
     EXPECT_EQ(2, summary.fileCount);
@@ -242,8 +212,8 @@ TEST_F(DeleteAllTest, NamespaceItemSucceedsWhenTheEntryIsGone)
     const std::string nameSpace = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\explorer\\Desktop\\NameSpace\\" + clsid;
     ScratchKey entry(HKEY_LOCAL_MACHINE, nameSpace);
     ASSERT_TRUE(entry.SetString("", NULL, "Desktop Explorer"));
-    FoundItem& item = Push(list(), kItemClassRegistry, RegistryRuleKind::NamespaceExtensionScan,
-                           HKEY_LOCAL_MACHINE, nameSpace);
+    FoundItem& item = PushItem(kItemClassRegistry, RegistryRuleKind::NamespaceExtensionScan,
+                               HKEY_LOCAL_MACHINE, nameSpace);
     DeletionSummary summary;
     EXPECT_EQ(1, DeleteAll(NULL, &summary));
     EXPECT_EQ(0, item.notDeleted);

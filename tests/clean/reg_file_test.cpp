@@ -6,8 +6,8 @@
 #include <vector>
 #include "clean/reg_file.h"
 #include "clean/restore.h"
-#include "registry_dump.h"
 #include "support/helpers.h"
+#include "support/registry_dump.h"
 
 namespace {
 

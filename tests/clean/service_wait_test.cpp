@@ -9,7 +9,6 @@
 #include "clean/deletion_driver.h"
 #include "clean/services.h"
 #include "model/found_items.h"
-#include "platform/text_ops.h"
 #include "support/helpers.h"
 
 namespace {
@@ -134,11 +133,7 @@ TEST(ServiceWait, TheFileIsDeletedOnceTheStoppedServiceLetsGoOfIt)
     EXPECT_EQ(0, WaitForFileRelease((folder.path() + "missing.dll").c_str(), 50));
 
     ScopedFoundItems items;
-    FoundItem& item = items.list()->items[items.list()->count++];
-    item.itemClass = kItemClassFile;
-    item.productIndex = 0;
-    item.path = DuplicateString(path.c_str());
-    item.serviceName = DuplicateString(kServiceName);
+    FoundItem& item = PushItem(kItemClassFile, 0, NULL, path, NULL, kServiceName);
     DeletionSummary summary;
     EXPECT_EQ(1, DeleteAll(NULL, &summary));
     EXPECT_EQ(0, item.notDeleted);

@@ -11,9 +11,9 @@
 #include "model/found_items.h"
 #include "model/products.h"
 #include "platform/machine_halves.h"
-#include "registry_dump.h"
 #include "support/helpers.h"
 #include "support/key_security.h"
+#include "support/registry_dump.h"
 #include "tables/registry_rules.h"
 
 namespace {

@@ -5,22 +5,11 @@
 #include "model/products.h"
 #include "platform/text_ops.h"
 #include "support/helpers.h"
+#include "support/scan_fixtures.h"
 #include "tables/file_rules.h"
 #include "tables/registry_rules.h"
 
 namespace {
-
-// Makes the registry side's current rule one of family p; -1 when the table has none.
-int UseRegistryRuleOf(int p)
-{
-    for (int i = 0; kRegistryRules[i].keyPath != NULL; i++) {
-        if (kRegistryRules[i].product == p) {
-            CurrentRule(0, i);
-            return i;
-        }
-    }
-    return -1;
-}
 
 class FoundItemsTest : public testing::Test {
 protected:
@@ -79,7 +68,7 @@ TEST_F(FoundItemsTest, UnselectedFamilyIsDroppedWithResultOne)
     // Selecting the family afterwards does not bring the item back: a new search is needed.
     ProductSelection(5, 1);
     EXPECT_EQ(0, list()->count);
-    if (UseRegistryRuleOf(0) < 0) GTEST_SKIP() << "registry rule table is empty";
+    if (StampRegistryItemsAs(0) < 0) GTEST_SKIP() << "registry rule table is empty";
     ProductSelection(0, 0);
     EXPECT_EQ(1, AddRegistryItem(0, HKEY_LOCAL_MACHINE, "Software\\Morvane\\X", NULL));
     EXPECT_EQ(0, list()->count);
@@ -87,7 +76,7 @@ TEST_F(FoundItemsTest, UnselectedFamilyIsDroppedWithResultOne)
 
 TEST_F(FoundItemsTest, RegistryDuplicatesByKindHiveKeyAndValueName)
 {
-    if (UseRegistryRuleOf(0) < 0) GTEST_SKIP() << "registry rule table is empty";
+    if (StampRegistryItemsAs(0) < 0) GTEST_SKIP() << "registry rule table is empty";
     EXPECT_EQ(1, AddRegistryItem(0, HKEY_LOCAL_MACHINE, "Software\\Morvane\\App", NULL));
     EXPECT_EQ(0, AddRegistryItem(0, HKEY_LOCAL_MACHINE, "SOFTWARE\\MORVANE\\APP", NULL));   // same key
     EXPECT_EQ(1, AddRegistryItem(3, HKEY_LOCAL_MACHINE, "Software\\Morvane\\App", NULL));   // other kind
@@ -105,7 +94,7 @@ TEST_F(FoundItemsTest, RegistryDuplicatesByKindHiveKeyAndValueName)
 
 TEST_F(FoundItemsTest, TheTwoViewsKeepTwinsApartAndTheOtherHalfIsNamedInItsText)
 {
-    if (UseRegistryRuleOf(0) < 0) GTEST_SKIP() << "registry rule table is empty";
+    if (StampRegistryItemsAs(0) < 0) GTEST_SKIP() << "registry rule table is empty";
     ScopedHalves halves(kOtherHalf32);   // this 64-bit test program's machine
     EXPECT_EQ(1, AddRegistryItem(0, HKEY_LOCAL_MACHINE, "Software\\Morvane\\App", "Path"));
     EXPECT_EQ(1, AddRegistryItem(0, HKEY_LOCAL_MACHINE, "Software\\Morvane\\App", "Path", kViewOther));

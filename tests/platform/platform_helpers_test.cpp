@@ -1,11 +1,13 @@
-// The path and text helpers every layer leans on, case by case: the canonical form of a path,
-// the protected-folder check and field splitting.
+// The path, text and registry helpers every layer leans on, case by case: the canonical form of
+// a path, the protected-folder check, field splitting and reading a value as text.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <string.h>
 #include <string>
 #include "platform/path_guard.h"
 #include "platform/path_ops.h"
+#include "platform/registry_access.h"
+#include "support/helpers.h"
 
 namespace {
 
@@ -125,4 +127,35 @@ TEST(SplitField, FieldsBoundsAndMissingFields)
         }
     }
     EXPECT_TRUE(SplitField(NULL, ',', 1, NULL, 0) == NULL);
+}
+
+TEST(RegistryAccess, ReadStringValueAlwaysLeavesTheTextTerminatedInsideTheBuffer)
+{
+    ScratchKey scratch(HKEY_CURRENT_USER, "Software\\EnvsweepTest-RegistryAccess");
+    HKEY key = NULL;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, scratch.path().c_str(), 0, KEY_READ, &key));
+    char buffer[16];
+
+    // Stored without a terminator.
+    ASSERT_TRUE(scratch.SetBytes("", "Raw", "abc", 3, REG_BINARY));
+    memset(buffer, 0xbd, sizeof buffer);
+    EXPECT_EQ(1, ReadStringValue(key, "Raw", buffer, sizeof buffer));
+    EXPECT_STREQ("abc", buffer);
+
+    // Filling the buffer exactly, without a terminator: cut inside it, nothing written past it.
+    // (Windows hands such REG_SZ data out as it is; Wine refuses it as too long for the buffer,
+    // so the case is shown with binary data.)
+    char guarded[20];
+    memset(guarded, 0xbd, sizeof guarded);
+    ASSERT_TRUE(scratch.SetBytes("", "Full", "0123456789abcdef", 16, REG_BINARY));
+    EXPECT_EQ(1, ReadStringValue(key, "Full", guarded, 16));
+    EXPECT_STREQ("0123456789abcde", guarded);
+    EXPECT_EQ((char)0xbd, guarded[16]);
+
+    // Too long for the buffer: a failure with an empty text.
+    ASSERT_TRUE(scratch.SetString("", "Long", std::string(40, 'x')));
+    memset(buffer, 0xbd, sizeof buffer);
+    EXPECT_EQ(0, ReadStringValue(key, "Long", buffer, sizeof buffer));
+    EXPECT_EQ('\0', buffer[0]);
+    RegCloseKey(key);
 }

@@ -8,7 +8,7 @@
 #include "model/products.h"
 #include "platform/path_ops.h"
 #include "search/install_folders.h"
-#include "search/search_support.h"
+#include "support/search_support.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include "model/products.h"
 #include "search/install_folders.h"
 #include "search/registry/registry_search.h"
-#include "search/search_support.h"
+#include "support/search_support.h"
 
 namespace {
 

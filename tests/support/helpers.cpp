@@ -1,5 +1,6 @@
 // Test helpers shared by every test executable.
 #include "support/helpers.h"
+#include <gtest/gtest.h>
 #include <sddl.h>
 #include <shellapi.h>
 #include <stdio.h>
@@ -12,6 +13,7 @@
 #include "model/process_values.h"
 #include "model/products.h"
 #include "platform/path_ops.h"
+#include "platform/text_ops.h"
 
 void InitProcessValuesForTest()
 {
@@ -182,6 +184,23 @@ ScopedFoundItems::ScopedFoundItems(int32_t capacity)
       savedMask_(ProductSelection(-2, -1))
 {
     g_foundItems = list_;
+}
+
+FoundItem& PushItem(int32_t itemClass, int32_t kind, HKEY hive, const std::string& path, const char* valueName,
+                    const char* service)
+{
+    FoundItemList* list = g_foundItems;
+    EXPECT_LT(list->count, list->capacity) << "the found-item list is full";
+    FoundItem& item = list->items[list->count < list->capacity ? list->count++ : list->capacity - 1];
+    item.Reset();
+    item.itemClass = itemClass;
+    item.ruleKind = kind;
+    item.productIndex = 0;
+    item.hive = hive;
+    item.path = DuplicateString(path.c_str());
+    item.valueName = DuplicateString(valueName);
+    item.serviceName = DuplicateString(service);
+    return item;
 }
 
 ScopedFoundItems::~ScopedFoundItems()

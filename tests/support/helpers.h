@@ -64,6 +64,12 @@ private:
     uint32_t savedMask_;
 };
 
+// Appends an item to the process-wide list directly, as a search would have recorded it (no
+// duplicate test, no guard, no probe): family 0, ticked, accessible. A full list fails the test
+// and hands back its last slot.
+FoundItem& PushItem(int32_t itemClass, int32_t kind, HKEY hive, const std::string& path,
+                    const char* valueName = NULL, const char* service = NULL);
+
 // A search session for the length of a scope, sharing unless told otherwise; a temporary one
 // (ScopedSession().get()) lasts for one call, as each search of the program has its own.
 class ScopedSession {

@@ -9,9 +9,9 @@
 #include "platform/machine_halves.h"
 #include "search/registry/shared_reads.h"
 #include "search/search_session.h"
-#include "search/search_support.h"
 #include "support/helpers.h"
 #include "support/scan_fixtures.h"
+#include "support/search_support.h"
 #include "tables/file_rules.h"
 #include "tables/registry_rules.h"
 

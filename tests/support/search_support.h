@@ -1,6 +1,6 @@
 // Fixtures of the search tests: the maker's software key and the Program Files place that the
 // code reads, used through test-only names and removed again, parents included when the test
-// made them; a progress bar that counts the messages it gets.
+// made them; a progress bar that counts the messages it gets (the search's and the deletion's steps).
 #pragma once
 #include <windows.h>
 #include <stdint.h>

@@ -9,7 +9,7 @@
 #include "platform/machine_halves.h"
 #include "platform/path_guard.h"
 #include "search/files/file_search.h"
-#include "search/search_support.h"
+#include "support/search_support.h"
 
 namespace {
 

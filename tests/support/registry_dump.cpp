@@ -1,5 +1,5 @@
 // A registry subtree read into a map.
-#include "registry_dump.h"
+#include "support/registry_dump.h"
 #include <stdio.h>
 #include <vector>
 

@@ -1,5 +1,5 @@
 // Fixtures of the search tests.
-#include "search/search_support.h"
+#include "support/search_support.h"
 #include <commctrl.h>
 #include <shlobj.h>
 #include "platform/path_ops.h"

@@ -1,5 +1,5 @@
 // INF identification against oem9xx.inf files written into the prefix's Windows INF folder from
-// the rows of kInfRules.
+// the rows of kInfRules, by itself and as the file search driver runs it.
 #include <gtest/gtest.h>
 #include <ctype.h>
 #include <string.h>
@@ -7,6 +7,7 @@
 #include "model/found_items.h"
 #include "model/process_values.h"
 #include "model/products.h"
+#include "search/files/file_search.h"
 #include "search/files/inf_identify.h"
 #include "support/helpers.h"
 #include "support/scan_fixtures.h"
@@ -235,4 +236,18 @@ TEST_F(InfIdentifyTest, InfOtherIsNotScannedAndAFullListFailsThePass)
     ProductSelection(-2, 0x3FFFF);
     EXPECT_EQ(0, IdentifyOemInfs(ScopedSession().get()));
     EXPECT_EQ(1, one.list()->count);
+}
+
+TEST(SearchWiring, FileDriverRunsInfIdentification)
+{
+    ScopedFoundItems scope;
+    ProductSelection(-2, 0x3FFFF);
+    ASSERT_NE('\0', kInfRules[0].conditions[0].section[0]);
+    InfFolderFile inf("oem925.inf", InfText(RowEntries(0)));
+    ASSERT_TRUE(inf.ok());
+
+    SearchFileRules(ScopedSession().get(), NULL);
+    const FoundItem* item = FindFileItem(scope.list(), inf.path());
+    ASSERT_NE(nullptr, item);
+    EXPECT_EQ(RowProduct(0), item->productIndex);
 }

@@ -1,15 +1,13 @@
-// The search drivers reach the scans: table rows of every scanning kind find their fixtures
-// through SearchRegistry, and SearchFileRules runs INF identification.
+// The registry search driver reaches the scans: table rows of every scanning kind find their
+// fixtures through SearchRegistry.
 #include <gtest/gtest.h>
 #include <string.h>
 #include "model/process_values.h"
 #include "model/products.h"
-#include "search/files/file_search.h"
 #include "search/registry/registry_search.h"
 #include "support/helpers.h"
 #include "support/scan_fixtures.h"
 #include "tables/hardware_ids.h"
-#include "tables/inf_rules.h"
 
 namespace {
 
@@ -100,26 +98,4 @@ TEST(SearchWiring, RegistryDriverEvaluatesEveryScanningKind)
     const FoundItem* extension = FindRegistryItem(scope.list(), 12, kLm, expected[1].path);
     ASSERT_NE(nullptr, extension);
     EXPECT_EQ(namespaceRow->product, extension->productIndex);
-}
-
-TEST(SearchWiring, FileDriverRunsInfIdentification)
-{
-    ScopedFoundItems scope;
-    ProductSelection(-2, 0x3FFFF);
-    ASSERT_NE('\0', kInfRules[0].conditions[0].section[0]);
-    // One block per section: the profile reader reads only the first of two equal sections.
-    std::string text;
-    for (int slot = 0; slot < 4 && kInfRules[0].conditions[slot].section[0] != '\0'; slot++) {
-        const InfCondition& c = kInfRules[0].conditions[slot];
-        if (slot == 0 || strcmp(c.section, kInfRules[0].conditions[slot - 1].section) != 0)
-            text += std::string("[") + c.section + "]\r\n";
-        text += std::string(c.key) + "=\"" + c.value + "\"\r\n";
-    }
-    InfFolderFile inf("oem925.inf", text);
-    ASSERT_TRUE(inf.ok());
-
-    SearchFileRules(ScopedSession().get(), NULL);
-    const FoundItem* item = FindFileItem(scope.list(), inf.path());
-    ASSERT_NE(nullptr, item);
-    EXPECT_EQ(kInfRules[0].conditions[0].product, item->productIndex);
 }

@@ -9,7 +9,6 @@
 #include "model/found_items.h"
 #include "model/products.h"
 #include "platform/ascii_case.h"
-#include "platform/text_ops.h"
 #include "support/helpers.h"
 #include "support/scan_fixtures.h"
 
@@ -71,11 +70,7 @@ TEST(TextIndex, ListDuplicatesFollowLstrcmpiAForEveryKindOfText)
 
     // Items written into the list directly (as a deletion test does) are still found, and a
     // cleared list forgets everything.
-    FoundItem& direct = list->items[list->count++];
-    direct.itemClass = kItemClassRegistry;
-    direct.ruleKind = 0;
-    direct.hive = HKEY_LOCAL_MACHINE;
-    direct.path = DuplicateString("Software\\Envsweep\\Direct");
+    PushItem(kItemClassRegistry, 0, HKEY_LOCAL_MACHINE, "Software\\Envsweep\\Direct");
     const int32_t withDirect = list->count;
     AddRegistryItem(0, HKEY_LOCAL_MACHINE, "SOFTWARE\\ENVSWEEP\\DIRECT", NULL);
     EXPECT_EQ(withDirect, list->count);

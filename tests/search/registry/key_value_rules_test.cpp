@@ -7,10 +7,9 @@
 #include "model/process_values.h"
 #include "model/products.h"
 #include "platform/path_ops.h"
-#include "platform/registry_access.h"
 #include "search/registry/key_value_rules.h"
 #include "search/registry/registry_search.h"
-#include "search/search_support.h"
+#include "support/search_support.h"
 
 namespace {
 
@@ -221,34 +220,4 @@ TEST_F(KeyValueRulesTest, DllListMatchesOnlyTheBareNameBetweenSingleSpaces)
     ASSERT_TRUE(key_.SetString("", "AppInit_DLLs", "nvdesk32.dll " + std::string(600, 'x')));
     EXPECT_EQ(0, DllListValue(Rule(11, "AppInit_DLLs")));
     EXPECT_EQ(0, DllListValue(Rule(11, "Missing")));
-}
-
-TEST_F(KeyValueRulesTest, ReadStringValueAlwaysLeavesTheTextTerminatedInsideTheBuffer)
-{
-    HKEY key = NULL;
-    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, kRulesKey, 0, KEY_READ, &key));
-    char buffer[16];
-
-    // Stored without a terminator.
-    ASSERT_TRUE(key_.SetBytes("", "Raw", "abc", 3, REG_BINARY));
-    memset(buffer, 0xbd, sizeof buffer);
-    EXPECT_EQ(1, ReadStringValue(key, "Raw", buffer, sizeof buffer));
-    EXPECT_STREQ("abc", buffer);
-
-    // Filling the buffer exactly, without a terminator: cut inside it, nothing written past it.
-    // (Windows hands such REG_SZ data out as it is; Wine refuses it as too long for the buffer,
-    // so the case is shown with binary data.)
-    char guarded[20];
-    memset(guarded, 0xbd, sizeof guarded);
-    ASSERT_TRUE(key_.SetBytes("", "Full", "0123456789abcdef", 16, REG_BINARY));
-    EXPECT_EQ(1, ReadStringValue(key, "Full", guarded, 16));
-    EXPECT_STREQ("0123456789abcde", guarded);
-    EXPECT_EQ((char)0xbd, guarded[16]);
-
-    // Too long for the buffer: a failure with an empty text.
-    ASSERT_TRUE(key_.SetString("", "Long", std::string(40, 'x')));
-    memset(buffer, 0xbd, sizeof buffer);
-    EXPECT_EQ(0, ReadStringValue(key, "Long", buffer, sizeof buffer));
-    EXPECT_EQ('\0', buffer[0]);
-    RegCloseKey(key);
 }

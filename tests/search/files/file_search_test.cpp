@@ -9,7 +9,7 @@
 #include "model/products.h"
 #include "platform/path_ops.h"
 #include "search/files/file_search.h"
-#include "search/search_support.h"
+#include "support/search_support.h"
 
 namespace {
 
