@@ -44,12 +44,7 @@ uint8_t Exists(const std::string& path) { return GetFileAttributesA(path.c_str()
 void PushPackage(const std::string& name)
 {
     for (const char* extension : {".inf", ".pnf"}) {
-        FoundItem& item = g_foundItems->items[g_foundItems->count++];
-        item.Reset();
-        item.itemClass = kItemClassFile;
-        item.productIndex = 2;
-        item.ticked = 1;
-        item.path = DuplicateString((InfFolder() + name + extension).c_str());
+        FoundItem& item = PushItem(kItemClassFile, 0, NULL, InfFolder() + name + extension);
         item.whyKind = kWhyInfRule;
         item.whyRow = 0;
         item.whyNote = DuplicateString((name + ".inf").c_str());

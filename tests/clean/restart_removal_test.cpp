@@ -9,7 +9,6 @@
 #include "clean/deletion_driver.h"
 #include "clean/restore.h"
 #include "model/found_items.h"
-#include "platform/text_ops.h"
 #include "support/helpers.h"
 
 namespace {
@@ -40,16 +39,6 @@ std::string SystemMessage(DWORD error)
     return std::string(text, length);
 }
 
-FoundItem& PushFile(const std::string& path)
-{
-    FoundItem& item = g_foundItems->items[g_foundItems->count++];
-    item.Reset();
-    item.itemClass = kItemClassFile;
-    item.productIndex = 7;
-    item.path = DuplicateString(path.c_str());
-    return item;
-}
-
 TEST(RestartRemoval, FilesInUseGoAtRestartAndTheRestoreKeepsThem)
 {
     ScratchFolder folder("restart-removal");
@@ -59,11 +48,11 @@ TEST(RestartRemoval, FilesInUseGoAtRestartAndTheRestoreKeepsThem)
     ScopedFoundItems scope(8);
     // An install folder and a folder inside it that goes with it; a folder and a file in use
     // (held for reading, as a loaded DLL is: they can be backed up); a file held without sharing.
-    FoundItem& inst = PushFile(base + "Inst");
-    FoundItem& capture = PushFile(base + "Inst\\Capture");
-    FoundItem& app = PushFile(base + "App");
-    FoundItem& loaded = PushFile(base + "loaded.dll");
-    FoundItem& stuck = PushFile(base + "stuck.dll");
+    FoundItem& inst = PushItem(kItemClassFile, 0, NULL, base + "Inst");
+    FoundItem& capture = PushItem(kItemClassFile, 0, NULL, base + "Inst\\Capture");
+    FoundItem& app = PushItem(kItemClassFile, 0, NULL, base + "App");
+    FoundItem& loaded = PushItem(kItemClassFile, 0, NULL, base + "loaded.dll");
+    FoundItem& stuck = PushItem(kItemClassFile, 0, NULL, base + "stuck.dll");
     DeletionSummary summary;
     {
         HeldFile heldInApp(base + "App\\held.dll", FILE_SHARE_READ), heldLoaded(base + "loaded.dll", FILE_SHARE_READ);
