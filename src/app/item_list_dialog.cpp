@@ -12,7 +12,7 @@
 static uint8_t ItemMatchesMode(const FoundItem& item, int32_t mode)
 {
     if (mode == kItemListInUse) return item.accessible == 0 ? 1 : 0;
-    return item.notDeleted == 1 ? 1 : 0;
+    return item.notDeleted != 0 ? 1 : 0;   // still there, or removed at the next restart
 }
 
 static void FillItemList(HWND list, int32_t mode)
@@ -26,7 +26,11 @@ static void FillItemList(HWND list, int32_t mode)
         if (row < 0) continue;
         SetCellText(list, row, 0, ProductName(item.productIndex));
         SetCellText(list, row, 1, item.displayText ? item.displayText : "");
-        SetCellText(list, row, 2, ItemTypeWord(&item));
+        char atRestart[128];
+        if (item.notDeleted == kRemovedAtRestart && LoadStringA(g_instance, IDS_AT_RESTART, atRestart, sizeof atRestart) > 0)
+            SetCellText(list, row, 2, atRestart);
+        else
+            SetCellText(list, row, 2, ItemTypeWord(&item));
     }
 }
 

@@ -100,6 +100,15 @@ void OnSearch(HWND window)
     OnDelete(window);
 }
 
+// 1 when the deletion left an item in use to the next restart: the list then shows it as such.
+static uint8_t AnyItemAtRestart()
+{
+    for (int32_t i = 0; g_foundItems != NULL && i < g_foundItems->count; i++) {
+        if (g_foundItems->items[i].notDeleted == kRemovedAtRestart) return 1;
+    }
+    return 0;
+}
+
 void OnDelete(HWND window)
 {
     if (CountTickedRows(FoundList(window)) == 0) {
@@ -119,7 +128,7 @@ void OnDelete(HWND window)
     if (!RunJob(window, kJobDeletion)) return;
     // The lists and the restart prompt open once the progress dialog has closed: its finished
     // modal loop would wait for a message of its own after them and drop the next one it gets.
-    if (g_jobResult == 0) RunItemListDialog(window, kItemListNotDeleted);
+    if (g_jobResult == 0 || AnyItemAtRestart()) RunItemListDialog(window, kItemListNotDeleted);
     RunRestartDialog(window);
     // A deletion ends the program, whether or not Windows restarts.
     PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDOK, 0), 0);
@@ -157,15 +166,16 @@ static void RunDeletionJob(HWND window, HWND progress)
     HWND list = FoundList(window);
     SetProgress(progress, RowCount(list), IDS_DELETING);
     ReadTicksBack(list);
-    DeletionSummary summary = {0, 1, 0, 1};
+    DeletionSummary summary = {0, 1, 0, 1, 0};
     g_jobResult = DeleteAll(GetDlgItem(progress, IDC_PROGRESS_BAR), &summary);
     if (summary.registryCount > 0) {
         if (summary.registryAllDeleted == 1) MessageBoxById(progress, IDS_REGISTRY_DELETED, MB_ICONINFORMATION);
         else MessageBoxById(progress, IDS_REGISTRY_NOT_DELETED, MB_ICONWARNING);
     }
     if (summary.fileCount > 0) {
-        if (summary.filesAllDeleted == 1) MessageBoxById(progress, IDS_FILES_DELETED, MB_ICONINFORMATION);
-        else MessageBoxById(progress, IDS_FILES_NOT_DELETED, MB_ICONWARNING);
+        if (summary.filesAllDeleted != 1) MessageBoxById(progress, IDS_FILES_NOT_DELETED, MB_ICONWARNING);
+        else if (summary.atRestartCount > 0) MessageBoxById(progress, IDS_FILES_AT_RESTART, MB_ICONINFORMATION);
+        else MessageBoxById(progress, IDS_FILES_DELETED, MB_ICONINFORMATION);
     }
     EndProgress(progress);
 }

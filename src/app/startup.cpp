@@ -90,8 +90,9 @@ int EnvsweepMain(HINSTANCE instance, const char* commandLine)
     if (!FetchDirectory(GetSystemDirectoryA, g_systemDirectory)) return -1;
     if (!FetchDirectory(GetWindowsDirectoryA, g_windowsDirectory)) return -1;
     ParseCommandLine(commandLine);
-    // A restore or a list that cannot run because another instance does has done nothing.
-    if (!ClaimSingleInstance()) return g_restoreFlag || g_listFlag ? 1 : 0;
+    // A run from the command line that cannot start because another copy runs has done nothing,
+    // and says so; the window's run ends quietly.
+    if (!ClaimSingleInstance()) return g_restoreFlag || g_listFlag || g_silentFlag || g_restrictedFlag ? kExitInstanceHeld : 0;
 
     g_instance = instance;
     LoadStringA(instance, IDS_CAPTION, g_caption, sizeof g_caption);
@@ -105,7 +106,7 @@ int EnvsweepMain(HINSTANCE instance, const char* commandLine)
     if (g_listFlag) {
         exitCode = RunListOnly(g_listName, g_restrictedFlag);
     } else if (g_silentFlag || g_restrictedFlag) {
-        RunSilent(g_restrictedFlag);
+        exitCode = RunSilent(g_restrictedFlag);
     } else {
         RunInteractive();
     }

@@ -22,7 +22,7 @@ struct BackupSession {
     uint8_t ready;               // the folder and its files exist: items can be saved
     char folder[kBackupPathSize];   // the backup folder, with a trailing backslash
     int32_t itemNumber;          // ticked items met so far
-    int32_t registryItems, fileItems, deleted, notDeleted, notBackedUp;
+    int32_t registryItems, fileItems, deleted, atRestart, notDeleted, notBackedUp;
     OutputFile registry;         // registry.reg
     OutputFile manifest;         // manifest.txt
     OutputFile log;              // log.txt
@@ -39,8 +39,11 @@ uint8_t BeginBackup(BackupSession* session);
 // is nothing to save (the item no longer exists); 0 when the item must not be deleted.
 uint8_t BackupItem(BackupSession* session, const FoundItem& item);
 
-// The log line of a ticked item after its deletion: family, type, text, outcome, why.
-void LogItem(BackupSession* session, const FoundItem& item, uint8_t backedUp);
+// The log line of a ticked item after its deletion: family, type, text, outcome, why. A deleted
+// item's outcome is deletedAs where the deletion has more to say than "deleted"; an item still
+// there (or removed only at the next restart) has the reason error gives.
+void LogItem(BackupSession* session, const FoundItem& item, uint8_t backedUp, const char* deletedAs = NULL,
+             DWORD error = ERROR_SUCCESS);
 // The item's first three log fields, tab-separated: family, type and its text (a file item's
 // service added as " (service name)").
 void PutItemFields(OutputFile* out, const FoundItem& item);

@@ -4,6 +4,7 @@
 #include "clean/backup.h"
 #include <stdio.h>
 #include <string.h>
+#include "clean/driver_packages.h"
 #include "clean/manifest.h"
 #include "clean/services.h"
 #include "model/found_items.h"
@@ -176,6 +177,23 @@ SaveResult SaveFileOrFolder(BackupSession* session, const char* path)
     return ok ? kSaved : kSaveFailed;
 }
 
+// A driver package that the platform's removal will take: what publishing it again needs. From
+// Vista on that is its folder in the driver store, copied whole (INF, catalog, files); the P line
+// says which form the backup took.
+SaveResult SaveDriverPackage(BackupSession* session, const FoundItem& item)
+{
+    char storeFolder[kPathSize], storeInf[kPathSize];
+    const uint8_t inStore = FindDriverStoreFolder(item.path, storeFolder, sizeof storeFolder, storeInf, sizeof storeInf);
+    OutputFile* out = &session->manifest;
+    BeginLine(out, kPackageTag);
+    PutTextField(out, inStore ? kPackageStoreForm : kPackageFilesForm);
+    PutTextField(out, FileNamePart(item.path));
+    PutTextField(out, inStore ? storeFolder : "");
+    PutTextField(out, inStore ? storeInf : "");
+    EndLine(out);
+    return inStore ? SaveFileOrFolder(session, storeFolder) : kSaved;
+}
+
 }  // namespace
 
 uint8_t BackupFileItem(BackupSession* session, const FoundItem& item)
@@ -190,6 +208,12 @@ uint8_t BackupFileItem(BackupSession* session, const FoundItem& item)
     const LONGLONG header = out->pending;
     uint8_t ok = 1;
     if (item.serviceName != NULL) ok = SaveService(out, item.serviceName) != kSaveFailed;
-    if (ok && item.path != NULL) ok = SaveFileOrFolder(session, item.path) != kSaveFailed;
+    SaveResult saved = kSaveMissing;
+    if (ok && item.path != NULL) {
+        saved = SaveFileOrFolder(session, item.path);
+        ok = saved != kSaveFailed;
+    }
+    if (ok && saved == kSaved && IsDriverPackageItem(item) && PackageRemovalAvailable())
+        ok = SaveDriverPackage(session, item) == kSaved;
     return FinishItem(out, header, ok);
 }

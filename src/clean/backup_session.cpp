@@ -99,12 +99,16 @@ uint8_t BackupItem(BackupSession* session, const FoundItem& item)
 void EndBackup(BackupSession* session)
 {
     if (!session->begun) return;
-    char line[256];
+    // Every ticked item has its line above, those an earlier item took along included, and the
+    // counts after the colon add up to the first.
+    char line[256], atRestart[64] = "";
+    if (session->atRestart > 0) snprintf(atRestart, sizeof atRestart, "%ld removed at restart, ", (long)session->atRestart);
     snprintf(line, sizeof line,
-             "Summary: %ld ticked items (%ld registry, %ld files): %ld deleted, %ld not deleted, "
+             "Summary: %ld ticked items (%ld registry, %ld files): %ld deleted, %s%ld not deleted, "
              "%ld not backed up and left in place\r\n",
-             (long)session->itemNumber, (long)session->registryItems, (long)session->fileItems,
-             (long)session->deleted, (long)session->notDeleted, (long)session->notBackedUp);
+             (long)(session->registryItems + session->fileItems), (long)session->registryItems,
+             (long)session->fileItems, (long)session->deleted, atRestart, (long)session->notDeleted,
+             (long)session->notBackedUp);
     PutText(&session->log, line);
     CloseOutputFile(&session->log);
     CloseOutputFile(&session->registry);

@@ -6,12 +6,30 @@
 #include "model/products.h"
 #include "platform/path_ops.h"
 
-void LogItem(BackupSession* session, const FoundItem& item, uint8_t backedUp)
+// The platform's text for error, in the user's language, on one line (PutLogField turns its line
+// breaks into blanks), after the outcome: "not deleted (The process cannot access the file...)".
+static void PutReason(OutputFile* out, DWORD error)
 {
-    const char* outcome = "deleted";
+    char text[512];
+    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, error, 0, text,
+                                  sizeof text, NULL);
+    while (length > 0 && (text[length - 1] == '\r' || text[length - 1] == '\n' || text[length - 1] == ' ')) length--;
+    if (length == 0) length = (DWORD)wsprintfA(text, "error %lu", (unsigned long)error);
+    text[length] = '\0';
+    PutText(out, " (");
+    PutLogField(out, text);
+    PutText(out, ")");
+}
+
+void LogItem(BackupSession* session, const FoundItem& item, uint8_t backedUp, const char* deletedAs, DWORD error)
+{
+    const char* outcome = deletedAs != NULL ? deletedAs : "deleted";
     if (!backedUp) {
         outcome = "not backed up";
         session->notBackedUp++;
+    } else if (item.notDeleted == kRemovedAtRestart) {
+        outcome = "removed at restart";
+        session->atRestart++;
     } else if (item.notDeleted) {
         outcome = "not deleted";
         session->notDeleted++;
@@ -25,6 +43,7 @@ void LogItem(BackupSession* session, const FoundItem& item, uint8_t backedUp)
     PutItemFields(out, item);
     PutText(out, "\t");
     PutText(out, outcome);
+    if (item.notDeleted != 0 || !backedUp) PutReason(out, error);
     PutText(out, "\t");
     PutItemWhy(out, item);
     PutText(out, "\r\n");

@@ -3,10 +3,12 @@
 #include <commctrl.h>
 #include <string.h>
 #include "clean/backup.h"
+#include "clean/driver_packages.h"
 #include "clean/file_removal.h"
 #include "clean/registry_removal.h"
 #include "clean/services.h"
 #include "model/found_items.h"
+#include "model/process_values.h"
 #include "platform/path_ops.h"
 #include "tables/registry_rules.h"
 
@@ -82,6 +84,20 @@ static uint8_t AlreadyGone(const FoundItemList* list, int32_t index, const Found
     return gone;
 }
 
+// A file item's removal: an identified driver package through the platform's package removal,
+// which may take the package's .pnf along (that item then counts as deleted), anything else
+// through the shell. outcome is set when the log is to say more than "deleted".
+static uint8_t DeleteFileItem(const FoundItem& item, const char** outcome)
+{
+    if (IsDriverPackageItem(item)) {
+        const PackageRemoval removal = RemoveDriverPackage(item.path);
+        if (removal == kPackageDeletedAsFiles) *outcome = "deleted as files: the driver store's copy may remain";
+        return removal != kPackageNotRemoved ? 1 : 0;
+    }
+    if (PackageTookAlong(item)) return 1;
+    return DeleteFileOrFolder(item.path);
+}
+
 // 1 when at least one item of the list is ticked: only then is there a clean-up to back up.
 static uint8_t AnyTicked(const FoundItemList* list, int32_t count)
 {
@@ -91,9 +107,72 @@ static uint8_t AnyTicked(const FoundItemList* list, int32_t count)
     return 0;
 }
 
+// 1 for a file item no longer there because a folder item deleted before it in this clean-up held
+// it (a folder inside an install folder that went with its parent); the parent's backup holds it.
+static uint8_t GoneWithFolder(const FoundItemList* list, int32_t index, const FoundItem& item)
+{
+    if (item.path == NULL || GetFileAttributesA(item.path) != INVALID_FILE_ATTRIBUTES) return 0;
+    const size_t length = strlen(item.path);
+    for (int32_t j = 0; j < index; j++) {
+        const FoundItem& earlier = list->items[j];
+        if (earlier.itemClass != kItemClassFile || earlier.ticked != 1 || earlier.notDeleted != 0 || earlier.path == NULL)
+            continue;
+        const size_t prefix = strlen(earlier.path);
+        if (prefix == 0 || prefix >= length || item.path[prefix] != '\\') continue;
+        if (CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, earlier.path, (int)prefix, item.path,
+                           (int)prefix) == CSTR_EQUAL) return 1;
+    }
+    return 0;
+}
+
+// One ticked item: backed up, removed by its class and kind, marked, counted and logged. An item
+// an earlier one took along counts as deleted; a file in use that was backed up goes at the next
+// restart (not on Windows 9x, whose way of doing that the program does not use).
+static void DeleteTickedItem(FoundItemList* list, int32_t index, BackupSession* backup, DeletionSummary* summary)
+{
+    FoundItem& item = list->items[index];
+    const char* outcome = NULL;
+    uint8_t gone = 0;
+    if (item.itemClass == kItemClassRegistry && AlreadyGone(list, index, item)) outcome = "deleted with its key";
+    else if (item.itemClass == kItemClassFile && GoneWithFolder(list, index, item)) outcome = "deleted with its folder";
+    gone = outcome != NULL ? 1 : 0;
+    // Nothing is deleted before its backup is complete and on disk; an item that could not be
+    // backed up stays and counts as not deleted.
+    const uint8_t saved = gone ? 1 : BackupItem(backup, item);
+    DWORD error = saved ? ERROR_SUCCESS : GetLastError();
+    uint8_t success = gone;
+    if (saved && !gone) {
+        SetLastError(ERROR_SUCCESS);
+        if (item.itemClass == kItemClassRegistry) {
+            success = DeleteRegistryItemByKind(item);
+        } else if (item.itemClass == kItemClassFile) {
+            if (item.serviceName != NULL) {
+                StopAndDeleteService(item.serviceName);   // only the file deletion decides
+                WaitForFileRelease(item.path, 1000);      // let the service's process let go
+            }
+            success = DeleteFileItem(item, &outcome);
+        }
+        if (!success) error = GetLastError();
+    }
+    item.notDeleted = success ? 0 : 1;
+    if (!success && saved && item.itemClass == kItemClassFile && g_platformKind == 2 && IsInUseError(error) &&
+        ScheduleRemovalAtRestart(item.path)) {
+        item.notDeleted = kRemovedAtRestart;
+        summary->atRestartCount++;
+    }
+    if (item.itemClass == kItemClassRegistry) {
+        if (item.notDeleted == 1) summary->registryAllDeleted = 0;
+        summary->registryCount++;
+    } else if (item.itemClass == kItemClassFile) {
+        if (item.notDeleted == 1) summary->filesAllDeleted = 0;
+        summary->fileCount++;
+    }
+    LogItem(backup, item, saved, outcome, error);
+}
+
 uint8_t DeleteAll(HWND progress, DeletionSummary* summary)
 {
-    *summary = DeletionSummary{0, 1, 0, 1};
+    *summary = DeletionSummary{0, 1, 0, 1, 0};
     int32_t position = 0;
 
     FoundItemList* list = g_foundItems;
@@ -104,29 +183,7 @@ uint8_t DeleteAll(HWND progress, DeletionSummary* summary)
     backup.begun = 0;
     if (AnyTicked(list, count)) BeginBackup(&backup);
     for (int32_t i = 0; i < count; i++) {
-        FoundItem& item = list->items[i];
-        if (item.ticked == 1) {
-            // Nothing is deleted before its backup is complete and on disk; an item that could
-            // not be backed up stays and counts as not deleted.
-            const uint8_t gone = item.itemClass == kItemClassRegistry && AlreadyGone(list, i, item);
-            const uint8_t saved = gone ? 1 : BackupItem(&backup, item);
-            uint8_t success = gone;
-            if (item.itemClass == kItemClassRegistry) {
-                if (saved && !gone) success = DeleteRegistryItemByKind(item);
-                if (!success) summary->registryAllDeleted = 0;
-                summary->registryCount++;
-            } else if (item.itemClass == kItemClassFile) {
-                if (saved && item.serviceName != NULL) {
-                    StopAndDeleteService(item.serviceName);   // only the file deletion decides
-                    WaitForFileRelease(item.path, 1000);      // let the service's process let go
-                }
-                if (saved) success = DeleteFileOrFolder(item.path);
-                if (!success) summary->filesAllDeleted = 0;
-                summary->fileCount++;
-            }
-            item.notDeleted = success ? 0 : 1;
-            LogItem(&backup, item, saved);
-        }
+        if (list->items[i].ticked == 1) DeleteTickedItem(list, i, &backup, summary);
         if (progress != NULL) SendMessageA(progress, PBM_SETPOS, (WPARAM)++position, 0);
     }
     EndBackup(&backup);

@@ -8,11 +8,14 @@ struct DeletionSummary {
     uint8_t registryAllDeleted;  // 1 until the first ticked registry item fails
     int32_t fileCount;           // ticked file items processed
     uint8_t filesAllDeleted;     // 1 until the first ticked file item fails
+    int32_t atRestartCount;      // file items in use that the next restart removes (not failures)
 };
 
 // Removes every ticked item by its class and rule kind, each only once its backup is on disk (an
-// item that cannot be backed up stays and fails), sets notDeleted on each ticked item, writes the
-// backup's log, advances the progress bar once per item. 1 when both all-deleted flags stay 1.
+// item that cannot be backed up stays and fails), sets notDeleted on each ticked item (a file in
+// use goes at the next restart: kRemovedAtRestart), writes the backup's log with the reason for
+// each item not deleted, advances the progress bar once per item. 1 when both all-deleted flags
+// stay 1.
 uint8_t DeleteAll(HWND progress, DeletionSummary* summary);
 
 // The removal of one registry item by the rule kind it was recorded under; 1 on success.

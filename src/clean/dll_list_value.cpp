@@ -33,7 +33,11 @@ uint8_t RemoveDllFromListValue(HKEY hive, const char* keyPath, const char* value
 {
     if (keyPath == NULL) return 0;
     HKEY key = NULL;
-    if (OpenKeyInView(hive, keyPath, KEY_ALL_ACCESS, view, &key) != ERROR_SUCCESS) return 0;
+    const LONG opened = OpenKeyInView(hive, keyPath, KEY_ALL_ACCESS, view, &key);
+    if (opened != ERROR_SUCCESS) {
+        SetLastError((DWORD)opened);   // the log's reason
+        return 0;
+    }
 
     // At most kListValueSize bytes are read; the extra byte keeps a terminator for data stored
     // without one. A longer value fails the read and is left alone.
@@ -53,5 +57,7 @@ uint8_t RemoveDllFromListValue(HKEY hive, const char* keyPath, const char* value
         }
     }
     RegCloseKey(key);
+    // The log's reason: the value's own error, or no entry to take out.
+    if (!result) SetLastError(rc != ERROR_SUCCESS ? (DWORD)rc : ERROR_NOT_FOUND);
     return result;
 }

@@ -71,7 +71,72 @@ void RestoreReadOnly(const ClearedList& cleared)
     }
 }
 
+// Why the deletion of path (canonical) left something: the first entry still there that cannot
+// be opened for deletion gives its error (a file in use answers with a sharing violation), else
+// shellCode when it is the platform's error (the shell's own codes start at 0x71), else access
+// denied.
+DWORD LeftoverError(const char* path, int shellCode)
+{
+    HANDLE handle = CreateFileA(path, DELETE, 0, NULL, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, NULL);
+    DWORD error = handle == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_SUCCESS;
+    if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+    const DWORD attributes = GetFileAttributesA(path);
+    if (error == ERROR_SUCCESS && attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+        !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        char pattern[kPathSize];
+        WIN32_FIND_DATAA found;
+        HANDLE find = FormatFits(pattern, sizeof pattern, "%s\\*", path) ? FindFirstFileA(pattern, &found) : INVALID_HANDLE_VALUE;
+        if (find != INVALID_HANDLE_VALUE) {
+            do {
+                char entry[kPathSize];
+                if (strcmp(found.cFileName, ".") == 0 || strcmp(found.cFileName, "..") == 0) continue;
+                if (FormatFits(entry, sizeof entry, "%s\\%s", path, found.cFileName)) error = LeftoverError(entry, 0);
+            } while (error == ERROR_SUCCESS && FindNextFileA(find, &found));
+            FindClose(find);
+        }
+    }
+    if (error != ERROR_SUCCESS) return error;
+    return shellCode > 0 && shellCode < 0x71 ? (DWORD)shellCode : ERROR_ACCESS_DENIED;
+}
+
+// Schedules path, and first everything inside it when it is a folder, for removal at the next
+// restart. A link inside is never scheduled: the platform's removal would not tell it apart.
+uint8_t ScheduleTree(const char* path)
+{
+    const DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return 0;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        char pattern[kPathSize];
+        if (!FormatFits(pattern, sizeof pattern, "%s\\*", path)) return 0;
+        WIN32_FIND_DATAA found;
+        HANDLE find = FindFirstFileA(pattern, &found);
+        uint8_t ok = 1;
+        if (find != INVALID_HANDLE_VALUE) {
+            do {
+                char entry[kPathSize];
+                if (strcmp(found.cFileName, ".") == 0 || strcmp(found.cFileName, "..") == 0) continue;
+                ok = FormatFits(entry, sizeof entry, "%s\\%s", path, found.cFileName) && ScheduleTree(entry);
+            } while (ok && FindNextFileA(find, &found));
+            FindClose(find);
+        }
+        if (!ok) return 0;
+    }
+    return MoveFileExA(path, NULL, MOVEFILE_DELAY_UNTIL_REBOOT) ? 1 : 0;
+}
+
 }  // namespace
+
+uint8_t IsInUseError(DWORD error)
+{
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION || error == ERROR_ACCESS_DENIED ? 1 : 0;
+}
+
+uint8_t ScheduleRemovalAtRestart(const char* path)
+{
+    char target[kPathSize];
+    if (path == NULL || !PathGuardAllows(path, target, sizeof target)) return 0;
+    return ScheduleTree(target);
+}
 
 uint8_t DeleteFileOrFolder(const char* path)
 {
@@ -79,10 +144,16 @@ uint8_t DeleteFileOrFolder(const char* path)
     // Checked again right before deleting, whatever recorded the path; the canonical form is
     // what the shell gets.
     char target[kPathSize];
-    if (!PathGuardAllows(path, target, sizeof target)) return 0;
+    if (!PathGuardAllows(path, target, sizeof target)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return 0;
+    }
     // Links go first and as links: the shell's delete would follow them.
     const LinkRemoval links = RemoveLinks(target);
-    if (links == kLinksRefused) return 0;
+    if (links == kLinksRefused) {
+        SetLastError(ERROR_CANT_ACCESS_FILE);
+        return 0;
+    }
     if (links == kPathWasLink) return 1;
 
     // A one-entry list ended by two zeros. A path that does not fit is refused: cut short it
@@ -111,8 +182,10 @@ uint8_t DeleteFileOrFolder(const char* path)
         ClearReadOnly(target, attributes, &cleared);
         if (attributes & FILE_ATTRIBUTE_DIRECTORY) ClearReadOnlyBelow(target, &cleared);
     }
-    const uint8_t deleted = SHFileOperationA(&operation) == 0 ? 1 : 0;
-    if (!deleted) RestoreReadOnly(cleared);
+    const int code = SHFileOperationA(&operation);
+    if (code != 0) RestoreReadOnly(cleared);
     free(cleared.text);
-    return deleted;
+    if (code == 0) return 1;
+    SetLastError(LeftoverError(target, code));
+    return 0;
 }

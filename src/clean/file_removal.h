@@ -9,5 +9,15 @@
 // (or the path itself, when it is a link) are removed as links first, never followed; when one
 // cannot be removed as a link, nothing is deleted. A read-only attribute (on the item or anything
 // inside the folder) is cleared right before the shell operation and put back on what it then
-// failed to delete.
+// failed to delete. On 0 the thread's last error says why (for a folder: why the first entry
+// still there would not go).
 uint8_t DeleteFileOrFolder(const char* path);
+
+// 1 for an error that means another program has the file in use (a sharing or lock violation,
+// or access denied as to an image being executed): a restart lets go of it.
+uint8_t IsInUseError(DWORD error);
+
+// Schedules the file, or the folder after everything still inside it, for removal at the next
+// restart (MoveFileExA with MOVEFILE_DELAY_UNTIL_REBOOT: the NT family, administrators only).
+// The path guard is asked again; a link inside the folder is never scheduled (0).
+uint8_t ScheduleRemovalAtRestart(const char* path);

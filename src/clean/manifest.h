@@ -5,6 +5,10 @@
 //   D|F   <attributes>  <created>  <accessed>  <written>  <size>  <original path>  <copy path>
 //   S     <name>  <display name>  <type>  <start>  <error control>  <image path>  <group>
 //         <dependencies (NUL-separated)>  <start name>
+//   P     <form>  <published INF name>  <store folder>  <the INF's name in it>
+// A P line follows the F line of a driver package's published INF: form "store" when the
+// package's folder in the driver store was copied too (its D and F lines follow), "files" when
+// the package had none to copy.
 // Copy paths are relative to the backup folder.
 #pragma once
 #include <windows.h>
@@ -15,12 +19,16 @@ const char kItemTag[] = "item";   // an item's first line
 const char kFolderTag[] = "D";
 const char kFileTag[] = "F";
 const char kServiceTag[] = "S";
+const char kPackageTag[] = "P";
+const char kPackageStoreForm[] = "store";
+const char kPackageFilesForm[] = "files";
 
 // Field positions of D and F lines, and of S lines; the tag is field 0.
 enum EntryField { kEntryAttributes = 1, kEntryCreated, kEntryAccessed, kEntryWritten, kEntrySize, kEntryOriginal,
                   kEntryCopy, kEntryFields };
 enum ServiceField { kServiceName = 1, kServiceDisplayName, kServiceType, kServiceStart, kServiceErrorControl,
                     kServiceImage, kServiceGroup, kServiceDependencies, kServiceStartName, kServiceFields };
+enum PackageField { kPackageForm = 1, kPackagePublished, kPackageStoreFolder, kPackageStoreInf, kPackageFields };
 const int kManifestFields = kServiceFields;   // most fields a line has, the tag included
 
 // A line starts with its tag; every other field comes with a tab first.

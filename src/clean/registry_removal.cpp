@@ -2,31 +2,40 @@
 // was found in.
 #include "clean/registry_removal.h"
 
+// A failed removal leaves the platform's error as the thread's last error, for the log.
+static uint8_t Failed(LONG rc)
+{
+    SetLastError((DWORD)rc);
+    return 0;
+}
+
 uint8_t DeleteRegistryItem(HKEY hive, const char* keyPath, const char* valueName, uint8_t view)
 {
     if (keyPath == NULL) return 0;
     if (valueName != NULL) {
         // A value item never gets the takeover: only keys have their DACL rewritten.
         HKEY key = NULL;
-        if (OpenKeyInView(hive, keyPath, KEY_ALL_ACCESS, view, &key) != ERROR_SUCCESS) return 0;
-        const LONG rc = RegDeleteValueA(key, valueName);
+        LONG rc = OpenKeyInView(hive, keyPath, KEY_ALL_ACCESS, view, &key);
+        if (rc != ERROR_SUCCESS) return Failed(rc);
+        rc = RegDeleteValueA(key, valueName);
         RegCloseKey(key);
-        return rc == ERROR_SUCCESS ? 1 : 0;
+        return rc == ERROR_SUCCESS ? 1 : Failed(rc);
     }
 
     // An empty path opens the hive itself: its subtree is never ours to delete.
     if (keyPath[0] == '\0') return 0;
     HKEY key = NULL;
-    if (!OpenKeyWithTakeover(hive, keyPath, view, &key)) return 0;
+    if (!OpenKeyWithTakeover(hive, keyPath, view, &key)) return Failed(ERROR_ACCESS_DENIED);
     DeleteSubkeys(key, view);   // the key's own deletion below decides the result
     RegCloseKey(key);
 
     HKEY root = NULL;
-    if (OpenKeyInView(hive, "", KEY_ALL_ACCESS, view, &root) != ERROR_SUCCESS) return 0;
+    LONG rc = OpenKeyInView(hive, "", KEY_ALL_ACCESS, view, &root);
+    if (rc != ERROR_SUCCESS) return Failed(rc);
     // RegDeleteKeyA would find the own view's key of that path: the view is named again here.
-    const LONG rc = DeleteKeyInView(root, keyPath, view);
+    rc = DeleteKeyInView(root, keyPath, view);
     RegCloseKey(root);
-    return rc == ERROR_SUCCESS ? 1 : 0;
+    return rc == ERROR_SUCCESS ? 1 : Failed(rc);
 }
 
 uint8_t OpenKeyWithTakeover(HKEY parent, const char* subkey, uint8_t view, HKEY* key)

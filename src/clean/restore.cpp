@@ -5,6 +5,7 @@
 #include <string.h>
 #include "clean/backup.h"
 #include "clean/manifest.h"
+#include "clean/pending_removals.h"
 #include "clean/services.h"
 
 void LogRestoreLine(OutputFile* log, const char* what, const char* text, const char* outcome)
@@ -66,6 +67,8 @@ uint8_t RestoreBackup(const char* name)
     snprintf(path, sizeof path, "%s%s", folder, kRegistryFileName);
     result = RestoreRegistry(path, &log) & result;
     if (loaded) {
+        // A file the clean-up left to the next restart must not go again once it is back.
+        result = CancelRemovalsAtRestart(manifest, &log) & result;
         result = RestoreFiles(manifest, folder, &log) & result;
         FreeManifest(&manifest);
     }

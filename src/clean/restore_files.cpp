@@ -4,39 +4,16 @@
 #include "clean/restore.h"
 #include <stdio.h>
 #include <string.h>
+#include "clean/driver_packages.h"
 #include "clean/manifest.h"
 #include "platform/path_ops.h"
+#include "platform/text_ops.h"
 
 namespace {
 
 const DWORD kSettableAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                                   FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_OFFLINE |
                                   FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
-const DWORD kCompareBlockSize = 32768;
-
-uint8_t SameContent(const char* a, const char* b)
-{
-    HANDLE first = CreateFileA(a, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0, NULL);
-    HANDLE second = CreateFileA(b, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
-    BYTE* blocks = (BYTE*)LocalAlloc(LMEM_FIXED, 2 * kCompareBlockSize);
-    LARGE_INTEGER sizeA, sizeB;
-    uint8_t same = first != INVALID_HANDLE_VALUE && second != INVALID_HANDLE_VALUE && blocks != NULL &&
-                           GetFileSizeEx(first, &sizeA) && GetFileSizeEx(second, &sizeB) && sizeA.QuadPart == sizeB.QuadPart
-                       ? 1
-                       : 0;
-    while (same) {
-        DWORD readA = 0, readB = 0;
-        if (!ReadFile(first, blocks, kCompareBlockSize, &readA, NULL) ||
-            !ReadFile(second, blocks + kCompareBlockSize, kCompareBlockSize, &readB, NULL) || readA != readB ||
-            memcmp(blocks, blocks + kCompareBlockSize, readA) != 0)
-            same = 0;
-        else if (readA == 0) break;
-    }
-    if (blocks != NULL) LocalFree(blocks);
-    if (first != INVALID_HANDLE_VALUE) CloseHandle(first);
-    if (second != INVALID_HANDLE_VALUE) CloseHandle(second);
-    return same;
-}
 
 // Times first, attributes last: a read-only attribute must not stand in the way.
 uint8_t SetTimesAndAttributes(const char* path, const ManifestLine& line, uint8_t folder)
@@ -61,7 +38,7 @@ uint8_t RestoreFile(const ManifestLine& line, const char* folder, OutputFile* lo
     char copy[1024];
     snprintf(copy, sizeof copy, "%s%s", folder, line.fields[kEntryCopy]);
     if (GetFileAttributesA(original) != INVALID_FILE_ATTRIBUTES) {
-        if (SameContent(original, copy))
+        if (SameFileContent(original, copy))
             return LogRestoreResult(log, "file", original, "already there, as in the backup", 1);
         return LogRestoreResult(log, "file", original, "exists and differs from the backup: left alone", 0);
     }
@@ -93,17 +70,74 @@ uint8_t CreateFolder(const ManifestLine& line, OutputFile* log)
     return LogRestoreResult(log, "folder", original, "restored", 1);
 }
 
+// The item's P line when the backup holds the package's store folder, else NULL.
+const ManifestLine* StorePackageLine(const Manifest& manifest, int start, int end)
+{
+    for (int i = start; i < end; i++) {
+        const ManifestLine& line = manifest.lines[i];
+        if (ManifestLineIs(line, kPackageTag, kPackageFields) && strcmp(line.fields[kPackageForm], kPackageStoreForm) == 0 &&
+            line.fields[kPackageStoreFolder][0] != '\0')
+            return &line;
+    }
+    return NULL;
+}
+
+// 1 when the original path of the D or F line is the store folder or lies below it.
+uint8_t InStoreFolder(const ManifestLine& line, const ManifestLine& package)
+{
+    const char* store = package.fields[kPackageStoreFolder];
+    const char* original = line.fields[kEntryOriginal];
+    const size_t length = strlen(store);
+    return strlen(original) >= length &&
+                   CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, store, (int)length, original, (int)length) ==
+                       CSTR_EQUAL &&
+                   (original[length] == '\0' || original[length] == '\\')
+               ? 1
+               : 0;
+}
+
+// The package published again from the saved copy of its store folder; the platform lays out
+// the INF (perhaps under another oemNN name) and the store copy itself.
+uint8_t ReinstallPackage(const Manifest& manifest, int start, int end, const ManifestLine& package, const char* folder,
+                         OutputFile* log)
+{
+    char original[1024], saved[1024], published[kPathSize], outcome[kPathSize + 64];
+    if (!FormatFits(original, sizeof original, "%s\\%s", package.fields[kPackageStoreFolder],
+                    package.fields[kPackageStoreInf]))
+        return 0;
+    for (int i = start; i < end; i++) {
+        const ManifestLine& line = manifest.lines[i];
+        if (!ManifestLineIs(line, kFileTag, kEntryFields) || lstrcmpiA(line.fields[kEntryOriginal], original) != 0) continue;
+        if (!FormatFits(saved, sizeof saved, "%s%s", folder, line.fields[kEntryCopy]) ||
+            !ReinstallDriverPackage(saved, published, sizeof published))
+            break;
+        FormatFits(outcome, sizeof outcome, "published again as %s", published);
+        return LogRestoreResult(log, "package", package.fields[kPackagePublished], outcome, 1);
+    }
+    return LogRestoreResult(log, "package", package.fields[kPackagePublished],
+                            "not published again: its INF is copied back, the driver store's copy is not", 0);
+}
+
 }  // namespace
 
 uint8_t RestoreFiles(const Manifest& manifest, const char* folder, OutputFile* log)
 {
     uint8_t result = 1;
+    // The lines of a package's store folder are never copied back by hand: the platform owns it.
+    uint8_t* skipped = (uint8_t*)LocalAlloc(LPTR, manifest.count > 0 ? manifest.count : 1);
+    if (skipped == NULL) return 0;
     // Items newest first, each item's lines in their order (folders before what they hold).
     int end = manifest.count;
     for (int start = manifest.count - 1; start >= 0; start--) {
         if (start > 0 && !ManifestLineIs(manifest.lines[start], kItemTag)) continue;
+        const ManifestLine* package = StorePackageLine(manifest, start, end);
+        const uint8_t reinstalled = package != NULL && ReinstallPackage(manifest, start, end, *package, folder, log);
+        if (package != NULL && !reinstalled) result = 0;
         for (int i = start; i < end; i++) {
             const ManifestLine& line = manifest.lines[i];
+            const uint8_t entry = ManifestLineIs(line, kFolderTag, kEntryFields) || ManifestLineIs(line, kFileTag, kEntryFields);
+            skipped[i] = reinstalled || (package != NULL && entry && InStoreFolder(line, *package));
+            if (skipped[i]) continue;
             if (ManifestLineIs(line, kFolderTag, kEntryFields)) result = CreateFolder(line, log) & result;
             else if (ManifestLineIs(line, kFileTag, kEntryFields)) result = RestoreFile(line, folder, log) & result;
         }
@@ -112,7 +146,7 @@ uint8_t RestoreFiles(const Manifest& manifest, const char* folder, OutputFile* l
     // Folder times last, deepest first: restoring their content changed them.
     for (int i = manifest.count - 1; i >= 0; i--) {
         const ManifestLine& line = manifest.lines[i];
-        if (!ManifestLineIs(line, kFolderTag, kEntryFields)) continue;
+        if (skipped[i] || !ManifestLineIs(line, kFolderTag, kEntryFields)) continue;
         const DWORD attributes = GetFileAttributesA(line.fields[kEntryOriginal]);
         if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) continue;   // reported
         if (!SetTimesAndAttributes(line.fields[kEntryOriginal], line, 1)) {
@@ -120,5 +154,6 @@ uint8_t RestoreFiles(const Manifest& manifest, const char* folder, OutputFile* l
             result = 0;
         }
     }
+    LocalFree(skipped);
     return result;
 }

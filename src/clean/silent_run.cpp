@@ -3,11 +3,12 @@
 #include "clean/deletion_driver.h"
 #include "search/search_all.h"
 
-void RunSilent(uint8_t restricted)
+int RunSilent(uint8_t restricted)
 {
     // Every item the search keeps is ticked, so every found item of the selected families is
-    // deleted. Neither result is reported: the silent run shows nothing and ends with 0.
+    // deleted. Nothing is shown: the exit code and log.txt tell what became of them.
     SearchAll(NULL, restricted);
-    DeletionSummary summary = {0, 1, 0, 1};
-    DeleteAll(NULL, &summary);
+    DeletionSummary summary = {0, 1, 0, 1, 0};
+    if (!DeleteAll(NULL, &summary)) return kExitItemsLeft;
+    return summary.atRestartCount > 0 ? kExitRestartNeeded : kExitDone;
 }

@@ -2,6 +2,13 @@
 #pragma once
 #include <stdint.h>
 
+// Exit codes of the silent run, in the form deployment tools read.
+const int kExitDone = 0;            // every found item is gone
+const int kExitItemsLeft = 1;       // an item is still there, or its backup could not be written
+const int kExitInstanceHeld = 2;    // another copy runs: nothing was done
+const int kExitRestartNeeded = 3010;   // ERROR_SUCCESS_REBOOT_REQUIRED: a restart finishes it
+
 // The whole search (the restricted registry search when restricted is 1), then every item it
-// found deleted.
-void RunSilent(uint8_t restricted);
+// found deleted. The exit code: kExitItemsLeft when a ticked item failed, else
+// kExitRestartNeeded when one goes at the next restart, else kExitDone.
+int RunSilent(uint8_t restricted);

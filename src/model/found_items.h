@@ -10,6 +10,9 @@
 const int32_t kItemClassRegistry = 0;
 const int32_t kItemClassFile = 1;
 
+// notDeleted of an item in use that the next restart removes: not deleted yet, but not failed.
+const uint8_t kRemovedAtRestart = 2;
+
 struct FoundItem {
     int32_t itemClass;    // 0 registry item, 1 file item
     int32_t ruleKind;     // registry items: the rule kind it was recorded under
@@ -22,7 +25,7 @@ struct FoundItem {
     char* displayText;    // set when a search completes
     uint8_t ticked;
     uint8_t accessible;
-    uint8_t notDeleted;
+    uint8_t notDeleted;   // after a deletion: 0 gone, 1 still there, kRemovedAtRestart
     uint8_t whyKind;      // kWhy...: the table that found it
     int32_t whyRow;       // the row of that table, as envsweep-tables numbers it
     char* whyNote;        // INF file name or install-folder note; absent otherwise

@@ -118,3 +118,29 @@ uint8_t SpecialFolderPath(int csidl, char* out)
     if (list != NULL) CoTaskMemFree(list);
     return ok;
 }
+
+static const DWORD kCompareBlockSize = 32768;
+
+uint8_t SameFileContent(const char* a, const char* b)
+{
+    HANDLE first = CreateFileA(a, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0, NULL);
+    HANDLE second = CreateFileA(b, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    BYTE* blocks = (BYTE*)LocalAlloc(LMEM_FIXED, 2 * kCompareBlockSize);
+    LARGE_INTEGER sizeA, sizeB;
+    uint8_t same = first != INVALID_HANDLE_VALUE && second != INVALID_HANDLE_VALUE && blocks != NULL &&
+                           GetFileSizeEx(first, &sizeA) && GetFileSizeEx(second, &sizeB) && sizeA.QuadPart == sizeB.QuadPart
+                       ? 1
+                       : 0;
+    while (same) {
+        DWORD readA = 0, readB = 0;
+        if (!ReadFile(first, blocks, kCompareBlockSize, &readA, NULL) ||
+            !ReadFile(second, blocks + kCompareBlockSize, kCompareBlockSize, &readB, NULL) || readA != readB ||
+            memcmp(blocks, blocks + kCompareBlockSize, readA) != 0)
+            same = 0;
+        else if (readA == 0) break;
+    }
+    if (blocks != NULL) LocalFree(blocks);
+    if (first != INVALID_HANDLE_VALUE) CloseHandle(first);
+    if (second != INVALID_HANDLE_VALUE) CloseHandle(second);
+    return same;
+}

@@ -32,6 +32,10 @@ uint8_t IsPlainPathText(const char* text);
 // cut at each backslash while its folder is created, and given back unchanged.
 void CreateParentFolders(char* path, size_t from);
 
+// 1 when both files can be read and hold the same bytes (the first may be open for writing
+// elsewhere).
+uint8_t SameFileContent(const char* a, const char* b);
+
 // 1 when a find-first-file search on the path finds a file or a folder.
 uint8_t FileExists(const char* path);
 // 1 when that first match is a folder.

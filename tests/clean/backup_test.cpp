@@ -86,13 +86,6 @@ uint8_t Stamp(const std::string& path, DWORD attributes, const FILETIME& created
     return ok && SetFileAttributesA(path.c_str(), attributes) ? 1 : 0;
 }
 
-std::string NewestBackupFolder()
-{
-    char root[kBackupPathSize], name[256];
-    if (!BackupRoot(root, sizeof root) || !NewestBackupName(name, sizeof name)) return std::string();
-    return std::string(root) + name + "\\";
-}
-
 // The service's configuration as one line; empty when it does not exist.
 std::string ServiceConfig(const char* name)
 {
@@ -358,7 +351,7 @@ TEST(Backup, ItemsThatCannotBeBackedUpStayAndCountAsNotDeleted)
     EXPECT_EQ("x", ReadText(base + "held.dll"));
     EXPECT_EQ("x", ReadText(base + "Dir\\other.txt")) << "nothing of the folder may go";
     const std::string log = ReadText(NewestBackupFolder() + kLogFileName);
-    EXPECT_NE(std::string::npos, log.find("\tFile\t" + base + "Dir\tnot backed up\t\r\n")) << log;
+    EXPECT_NE(std::string::npos, log.find("\tFile\t" + base + "Dir\tnot backed up (")) << log;
     EXPECT_NE(std::string::npos, log.find(": 1 deleted, 0 not deleted, 2 not backed up and left in place\r\n")) << log;
 
     ASSERT_TRUE(scratch.SetString("Key", "v", "data"));

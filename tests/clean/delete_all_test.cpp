@@ -25,7 +25,7 @@ protected:
 
 TEST_F(DeleteAllTest, EmptyOrUntickedListLeavesCountsAtZeroAndSucceeds)
 {
-    DeletionSummary summary = {7, 0, 7, 0};
+    DeletionSummary summary = {7, 0, 7, 0, 7};
     EXPECT_EQ(1, DeleteAll(NULL, &summary));
     EXPECT_EQ(0, summary.registryCount);
     EXPECT_EQ(0, summary.fileCount);

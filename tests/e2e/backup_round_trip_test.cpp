@@ -1,6 +1,7 @@
 // End to end: a clean-up of every family over the seeded sample machine backs up everything it
 // deletes, and /R then gives the machine back exactly as it was.
 #include <gtest/gtest.h>
+#include <stdio.h>
 #include <string.h>
 #include "clean/backup.h"
 #include "clean/restore.h"
@@ -47,7 +48,7 @@ TEST(BackupRoundTrip, CleanUpAndRestoreGiveTheMachineBack)
     {
         HeldFile held(inUsePath);
         ASSERT_TRUE(held.ok()) << inUsePath;
-        EXPECT_EQ(0u, RunEnvsweep("/C 262143 /S", 600000));
+        EXPECT_EQ(1u, RunEnvsweep("/C 262143 /S", 600000)) << "the held file stays: 1";
     }
     ASSERT_TRUE(TakeSnapshot(&cleaned));
     Comparison cleanup;
@@ -63,6 +64,19 @@ TEST(BackupRoundTrip, CleanUpAndRestoreGiveTheMachineBack)
     const std::string cleanLog = ReadFileText(folder + kLogFileName);
     EXPECT_EQ(1u, CountOf(cleanLog, inUsePath + "\tnot backed up")) << cleanLog.substr(0, 2000);
     EXPECT_EQ(1u, CountOf(cleanLog, ", 1 not backed up and left in place\r\n")) << cleanLog.substr(cleanLog.size() - 300);
+    // Folders that went with their install folder count as deleted, and the summary's counts add
+    // up to the lines above it.
+    EXPECT_EQ(0u, CountOf(cleanLog, "\tnot deleted")) << cleanLog.substr(0, 2000);
+    EXPECT_GE(CountOf(cleanLog, "\tdeleted with its folder\t"), 4u);
+    long total = 0, registry = 0, files = 0, deleted = 0, notDeleted = 0, notBackedUp = 0;
+    const size_t summary = cleanLog.find("Summary: ");
+    ASSERT_NE(std::string::npos, summary);
+    ASSERT_EQ(6, sscanf(cleanLog.c_str() + summary,
+                        "Summary: %ld ticked items (%ld registry, %ld files): %ld deleted, %ld not deleted, %ld not backed up",
+                        &total, &registry, &files, &deleted, &notDeleted, &notBackedUp));
+    EXPECT_EQ(total, registry + files);
+    EXPECT_EQ(total, deleted + notDeleted + notBackedUp);
+    EXPECT_EQ((size_t)total + 1, CountOf(cleanLog, "\r\n"));
     EXPECT_EQ(0, cleanLog.compare(0, 12, "VisionForce\t"));
     EXPECT_GT(CountOf(cleanLog, "\r\n"), 1000u);
     // envsweep.exe names keys natively where it sees two halves (this process asks the same

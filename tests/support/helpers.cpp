@@ -4,9 +4,11 @@
 #include <sddl.h>
 #include <shellapi.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 #include <vector>
 #include "app/startup.h"
+#include "clean/backup.h"
 #include "clean/restore.h"
 #include "model/process_values.h"
 #include "model/products.h"
@@ -150,15 +152,16 @@ static uint8_t StartSelf(const std::string& arguments, PROCESS_INFORMATION* proc
     return CreateProcessA(exe, buffer.data(), NULL, NULL, FALSE, 0, NULL, NULL, &startup, process) ? 1 : 0;
 }
 
-HeldFile::HeldFile(const std::string& path) : release_(NULL), ok_(0)
+HeldFile::HeldFile(const std::string& path, DWORD share) : release_(NULL), ok_(0)
 {
     ZeroMemory(&process_, sizeof process_);
+    static unsigned s_count = 0;
     char name[64];
-    snprintf(name, sizeof name, "envsweep-test-held-%lu", GetTickCount());
+    snprintf(name, sizeof name, "envsweep-test-held-%lu-%u", GetTickCount(), ++s_count);
     release_ = CreateEventA(NULL, TRUE, FALSE, name);
     std::string readyName = std::string(name) + "-ready";
     HANDLE ready = CreateEventA(NULL, TRUE, FALSE, readyName.c_str());
-    if (StartSelf(std::string("--hold-file \"") + path + "\" " + name, &process_)) {
+    if (StartSelf(std::string("--hold-file \"") + path + "\" " + name + " " + std::to_string(share), &process_)) {
         HANDLE waits[2] = {ready, process_.hProcess};
         ok_ = WaitForMultipleObjects(2, waits, FALSE, 30000) == WAIT_OBJECT_0 ? 1 : 0;
     }
@@ -340,9 +343,12 @@ uint8_t ScratchFolder::WriteFile(const std::string& relative, const std::string&
 
 int RunHelperMode(int argc, char** argv)
 {
-    // --hold-file PATH EVENT: open PATH without sharing, signal EVENT-ready, wait for EVENT.
+    // --hold-file PATH EVENT [SHARE]: open PATH (without sharing; with SHARE other than 0 for
+    // reading only, as a running program holds its DLL), signal EVENT-ready, wait for EVENT.
     if (argc >= 4 && strcmp(argv[1], "--hold-file") == 0) {
-        HANDLE file = CreateFileA(argv[2], GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
+        const DWORD share = argc >= 5 ? (DWORD)strtoul(argv[4], NULL, 10) : 0;
+        const DWORD access = share != 0 ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE;
+        HANDLE file = CreateFileA(argv[2], access, share, NULL, OPEN_EXISTING, 0, NULL);
         if (file == INVALID_HANDLE_VALUE) return 2;
         HANDLE release = OpenEventA(SYNCHRONIZE, FALSE, argv[3]);
         HANDLE ready = OpenEventA(EVENT_MODIFY_STATE, FALSE, (std::string(argv[3]) + "-ready").c_str());
@@ -363,5 +369,19 @@ int RunHelperMode(int argc, char** argv)
         DestroyWindow(window);
         return 0;
     }
+    // -f -d NAME: the tests' stand-in for pnputil (run as a copy named pnputil.exe): deletes
+    // %windir%\inf\NAME as pnputil's package removal would, and ends with 0.
+    if (argc == 4 && strcmp(argv[1], "-f") == 0 && strcmp(argv[2], "-d") == 0) {
+        char windows[MAX_PATH];
+        GetWindowsDirectoryA(windows, sizeof windows);
+        return DeleteFileA((std::string(windows) + "\\inf\\" + argv[3]).c_str()) ? 0 : 1;
+    }
     return -1;
+}
+
+std::string NewestBackupFolder()
+{
+    char root[kBackupPathSize], name[256];
+    if (!BackupRoot(root, sizeof root) || !NewestBackupName(name, sizeof name)) return std::string();
+    return std::string(root) + name + "\\";
 }

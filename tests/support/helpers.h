@@ -39,10 +39,11 @@ uint8_t ValuePresent(HKEY root, const std::string& path, const char* valueName);
 // Sets a key's security from an SDDL string (owner and DACL as the string gives them).
 uint8_t SetKeySecurity(HKEY root, const std::string& path, const char* sddl);
 
-// Another process holding a file open without sharing, until the scope ends.
+// Another process holding a file open without sharing, until the scope ends; with share, for
+// reading only and sharing that (FILE_SHARE_READ: as a running program holds its DLL).
 class HeldFile {
 public:
-    explicit HeldFile(const std::string& path);
+    explicit HeldFile(const std::string& path, DWORD share = 0);
     ~HeldFile();
     uint8_t ok() const { return ok_; }
 private:
@@ -105,6 +106,8 @@ private:
 // Starts the command line (application NULL: the first word names it); 1 with *process filled
 // (the caller closes both handles), 0 when it could not start.
 uint8_t StartProcess(const char* application, const std::string& line, PROCESS_INFORMATION* process);
+// The newest backup folder, with a trailing backslash; empty when there is none.
+std::string NewestBackupFolder();
 // The whole content of a file; empty when it cannot be read.
 std::string ReadFileText(const std::string& path);
 

@@ -190,6 +190,6 @@ uint8_t IsOwnOutputLine(const std::string& identity);
 // comparison.
 uint8_t IsExcludedLine(const std::string& identity);
 
-// Holding files open without sharing (as a running application holds its files).
-// Returns the handles opened; INVALID_HANDLE_VALUE entries for files that could not be opened.
-std::vector<HANDLE> HoldInUseFiles(const SampleMachine& machine);
+// Holding files open without sharing (as a running application holds its files), or with loaded
+// for reading only, sharing that (as a running program holds its DLL). Returns the handles opened; INVALID_HANDLE_VALUE entries for files that could not be opened.
+std::vector<HANDLE> HoldInUseFiles(const SampleMachine& machine, uint8_t loaded = 0);

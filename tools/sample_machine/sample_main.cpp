@@ -15,7 +15,8 @@ int Usage()
     fputs("usage: envsweep-sample seed <description> [families]\n"
           "       envsweep-sample unseed <description>\n"
           "       envsweep-sample refresh <description>   (puts back what a wineserver restart took)\n"
-          "       envsweep-sample hold <description> <event>   (until the event is set or the process ends)\n"
+          "       envsweep-sample hold <description> <event> [loaded]   (until the event is set or the process ends;\n"
+          "                                      loaded: for reading, sharing it, as a running program holds its DLL)\n"
           "       envsweep-sample release <event>\n"
           "       envsweep-sample snapshot <out>\n"
           "       envsweep-sample report <description> <before> <after> <mask> [/X]\n"
@@ -62,7 +63,8 @@ int Hold(char** argv)
     SampleMachine machine;
     if (!Load(argv[2], &machine)) return 1;
     HANDLE release = CreateEventA(NULL, TRUE, FALSE, argv[3]);
-    const std::vector<HANDLE> handles = HoldInUseFiles(machine);
+    const uint8_t loaded = argv[4] != NULL && strcmp(argv[4], "loaded") == 0 ? 1 : 0;
+    const std::vector<HANDLE> handles = HoldInUseFiles(machine, loaded);
     int held = 0;
     for (size_t i = 0; i < handles.size(); i++) held += handles[i] != INVALID_HANDLE_VALUE ? 1 : 0;
     printf("held %d of %u\n", held, (unsigned)handles.size());
@@ -113,7 +115,7 @@ int main(int argc, char** argv)
     if (strcmp(command, "seed") == 0 && argc >= 3) return Seed(argc, argv, 1);
     if (strcmp(command, "unseed") == 0 && argc == 3) return Seed(argc, argv, 0);
     if (strcmp(command, "refresh") == 0 && argc == 3) return Refresh(argv);
-    if (strcmp(command, "hold") == 0 && argc == 4) return Hold(argv);
+    if (strcmp(command, "hold") == 0 && (argc == 4 || argc == 5)) return Hold(argv);
     if (strcmp(command, "release") == 0 && argc == 3) return Release(argv);
     if (strcmp(command, "snapshot") == 0 && argc == 3) {
         Snapshot snapshot;

@@ -272,7 +272,7 @@ void CreateServiceTrace(const Trace& trace, std::string* log, uint8_t* ok)
     CloseServiceHandle(manager);
 }
 
-std::vector<HANDLE> HoldInUseFiles(const SampleMachine& machine)
+std::vector<HANDLE> HoldInUseFiles(const SampleMachine& machine, uint8_t loaded)
 {
     std::vector<HANDLE> handles;
     for (size_t i = 0; i < machine.traces.size(); i++) {
@@ -281,7 +281,8 @@ std::vector<HANDLE> HoldInUseFiles(const SampleMachine& machine)
         const std::string path = ExpandMacros(trace.path);
         NativeFiles native;
         NativeFilesBegin(&native);
-        handles.push_back(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL));
+        handles.push_back(loaded ? CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL)
+                                 : CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL));
         NativeFilesEnd(&native);
     }
     return handles;

@@ -78,6 +78,8 @@
 #define IDS_COLUMN_ITEM         15
 #define IDS_COLUMN_TYPE         16
 #define IDS_COLUMN_PRODUCT      17
+#define IDS_FILES_AT_RESTART    18
+#define IDS_AT_RESTART          19
 #define IDS_GUIDE_FOUND         100
 #define IDS_GUIDE_START         101
 #define IDS_SELECT_PRODUCT      102
