@@ -29,11 +29,11 @@ static uint8_t RemoveListedEntries(char* list)
     return removed;
 }
 
-uint8_t RemoveDllFromListValue(HKEY hive, const char* keyPath, const char* valueName, uint8_t view)
+uint8_t RemoveDllFromListValue(const KeyInView& listKey, const char* valueName)
 {
-    if (keyPath == NULL) return 0;
+    if (listKey.path == NULL) return 0;
     HKEY key = NULL;
-    if (OpenKeyInView(hive, keyPath, KEY_ALL_ACCESS, view, &key) != ERROR_SUCCESS) return 0;
+    if (OpenKeyInView(listKey, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return 0;
 
     // At most kListValueSize bytes are read; the extra byte keeps a terminator for data stored
     // without one. A longer value fails the read and is left alone.

@@ -34,19 +34,20 @@ uint8_t DeleteClassRegistration(const char* classId, uint8_t view)
     return rc == ERROR_SUCCESS ? 1 : 0;
 }
 
-uint8_t ReadHandlerClassId(HKEY hive, const char* keyPath, const char* valueName, uint8_t view, char* classId)
+uint8_t ReadHandlerClassId(const KeyInView& handler, const char* valueName, char* classId)
 {
     HKEY key = NULL;
-    if (OpenKeyInView(hive, keyPath, KEY_READ, view, &key) != ERROR_SUCCESS) return 0;
+    if (OpenKeyInView(handler, KEY_READ, &key) != ERROR_SUCCESS) return 0;
     const uint8_t read = ReadStringValue(key, valueName, classId, kClassIdSize);
     RegCloseKey(key);
     return read;
 }
 
-int32_t HandlerClassViews(HKEY hive, const char* keyPath, uint8_t view, const char* classId, uint8_t views[2])
+int32_t HandlerClassViews(const KeyInView& handler, const char* classId, uint8_t views[2])
 {
-    views[0] = view;
-    if (view != kViewOwn || !IsSingleKeyName(classId) || KeyDiffersInOtherView(hive, keyPath)) return 1;
+    views[0] = handler.view;
+    if (handler.view != kViewOwn || !IsSingleKeyName(classId) || KeyDiffersInOtherView(handler.hive, handler.path))
+        return 1;
     char path[kRegistrationPathSize];
     if (!FormatFits(path, sizeof path, "CLSID\\%s", classId) || !KeyDiffersInOtherView(HKEY_CLASSES_ROOT, path)) return 1;
     views[1] = kViewOther;
@@ -54,11 +55,11 @@ int32_t HandlerClassViews(HKEY hive, const char* keyPath, uint8_t view, const ch
 }
 
 // 1 only when the key is known not to exist; a key that refuses to open is still there.
-static uint8_t KeyIsGone(HKEY root, const char* path, uint8_t view)
+static uint8_t KeyIsGone(const KeyInView& key)
 {
-    HKEY key = NULL;
-    const LONG rc = OpenKeyInView(root, path, KEY_READ, view, &key);
-    if (rc == ERROR_SUCCESS) RegCloseKey(key);
+    HKEY opened = NULL;
+    const LONG rc = OpenKeyInView(key, KEY_READ, &opened);
+    if (rc == ERROR_SUCCESS) RegCloseKey(opened);
     return rc == ERROR_FILE_NOT_FOUND ? 1 : 0;
 }
 
@@ -68,10 +69,11 @@ uint8_t DeleteDesktopNamespaceEntry(const char* name, uint8_t view)
     char path[kRegistrationPathSize];
     if (!FormatFits(path, sizeof path, "%s\\%s", kDesktopNameSpaceKey, name)) return 0;
 
-    HKEY entry = NULL;
-    if (OpenKeyInView(HKEY_LOCAL_MACHINE, path, KEY_ALL_ACCESS, view, &entry) == ERROR_SUCCESS) {
-        DeleteSubkeys(entry, view);
-        RegCloseKey(entry);
+    const KeyInView entry = {HKEY_LOCAL_MACHINE, path, view};
+    HKEY opened = NULL;
+    if (OpenKeyInView(entry, KEY_ALL_ACCESS, &opened) == ERROR_SUCCESS) {
+        DeleteSubkeys(opened, view);
+        RegCloseKey(opened);
         HKEY nameSpace = NULL;
         if (OpenKeyInView(HKEY_LOCAL_MACHINE, kDesktopNameSpaceKey, KEY_ALL_ACCESS, view, &nameSpace) == ERROR_SUCCESS) {
             DeleteKeyInView(nameSpace, name, view);
@@ -87,5 +89,5 @@ uint8_t DeleteDesktopNamespaceEntry(const char* name, uint8_t view)
 
     DeleteClassRegistration(name, view);
     // Success is the entry being gone, whether removed now or before.
-    return KeyIsGone(HKEY_LOCAL_MACHINE, path, view);
+    return KeyIsGone(entry);
 }

@@ -1,42 +1,42 @@
 // Registry values and keys with their whole subtree, deepest keys first, in the view the item
 // was found in.
 #include "clean/registry_removal.h"
+#include "clean/key_takeover.h"
 
-uint8_t DeleteRegistryItem(HKEY hive, const char* keyPath, const char* valueName, uint8_t view)
+uint8_t DeleteRegistryItem(const KeyInView& key, const char* valueName)
 {
-    if (keyPath == NULL) return 0;
+    if (key.path == NULL) return 0;
+    HKEY opened = NULL;
     if (valueName != NULL) {
         // A value item never gets the takeover: only keys have their DACL rewritten.
-        HKEY key = NULL;
-        if (OpenKeyInView(hive, keyPath, KEY_ALL_ACCESS, view, &key) != ERROR_SUCCESS) return 0;
-        const LONG rc = RegDeleteValueA(key, valueName);
-        RegCloseKey(key);
+        if (OpenKeyInView(key, KEY_ALL_ACCESS, &opened) != ERROR_SUCCESS) return 0;
+        const LONG rc = RegDeleteValueA(opened, valueName);
+        RegCloseKey(opened);
         return rc == ERROR_SUCCESS ? 1 : 0;
     }
 
     // An empty path opens the hive itself: its subtree is never ours to delete.
-    if (keyPath[0] == '\0') return 0;
-    HKEY key = NULL;
-    if (!OpenKeyWithTakeover(hive, keyPath, view, &key)) return 0;
-    DeleteSubkeys(key, view);   // the key's own deletion below decides the result
-    RegCloseKey(key);
+    if (key.path[0] == '\0') return 0;
+    if (!OpenKeyWithTakeover(key, &opened)) return 0;
+    DeleteSubkeys(opened, key.view);   // the key's own deletion below decides the result
+    RegCloseKey(opened);
 
     HKEY root = NULL;
-    if (OpenKeyInView(hive, "", KEY_ALL_ACCESS, view, &root) != ERROR_SUCCESS) return 0;
+    if (OpenKeyInView(key.hive, "", KEY_ALL_ACCESS, key.view, &root) != ERROR_SUCCESS) return 0;
     // RegDeleteKeyA would find the own view's key of that path: the view is named again here.
-    const LONG rc = DeleteKeyInView(root, keyPath, view);
+    const LONG rc = DeleteKeyInView(root, key.path, key.view);
     RegCloseKey(root);
     return rc == ERROR_SUCCESS ? 1 : 0;
 }
 
-uint8_t OpenKeyWithTakeover(HKEY parent, const char* subkey, uint8_t view, HKEY* key)
+uint8_t OpenKeyWithTakeover(const KeyInView& key, HKEY* opened)
 {
-    *key = NULL;
-    if (OpenKeyInView(parent, subkey, KEY_ALL_ACCESS, view, key) == ERROR_SUCCESS) return 1;
-    *key = NULL;
-    if (!GrantCurrentUserKeyAccess(parent, subkey, view)) return 0;
-    if (OpenKeyInView(parent, subkey, KEY_ALL_ACCESS, view, key) == ERROR_SUCCESS) return 1;
-    *key = NULL;
+    *opened = NULL;
+    if (OpenKeyInView(key, KEY_ALL_ACCESS, opened) == ERROR_SUCCESS) return 1;
+    *opened = NULL;
+    if (!GrantCurrentUserKeyAccess(key)) return 0;
+    if (OpenKeyInView(key, KEY_ALL_ACCESS, opened) == ERROR_SUCCESS) return 1;
+    *opened = NULL;
     return 0;
 }
 
@@ -50,7 +50,7 @@ uint8_t DeleteSubkeys(HKEY key, uint8_t view)
         // A handle opened in a view stays in it for the keys below it; the view is still named
         // with every open and delete, as the keys of a view are documented to be reached.
         HKEY child = NULL;
-        if (OpenKeyWithTakeover(key, name, view, &child)) {
+        if (OpenKeyWithTakeover({key, name, view}, &child)) {
             const uint8_t emptied = DeleteSubkeys(child, view);
             RegCloseKey(child);
             if (!emptied) return 0;

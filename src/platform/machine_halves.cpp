@@ -69,9 +69,19 @@ uint8_t RegistryViewIs64Bit(uint8_t view)
     return 0;
 }
 
+uint8_t NativeNameView()
+{
+    return RegistryViewIs64Bit(kViewOther) ? kViewOther : kViewOwn;
+}
+
 LONG OpenKeyInView(HKEY root, const char* path, REGSAM access, uint8_t view, HKEY* key)
 {
     return RegOpenKeyExA(root, path, 0, access | RegistryViewFlag(view), key);
+}
+
+LONG OpenKeyInView(const KeyInView& key, REGSAM access, HKEY* opened)
+{
+    return OpenKeyInView(key.hive, key.path, access, key.view, opened);
 }
 
 LONG DeleteKeyInView(HKEY parent, const char* subkey, uint8_t view)

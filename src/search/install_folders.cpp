@@ -12,7 +12,6 @@
 #include "platform/path_ops.h"
 #include "search/folder_listing.h"
 #include "search/guard_memo.h"
-#include "search/registry/view_reads.h"
 
 const DWORD kNoteSize = 1024;
 
