@@ -11,7 +11,6 @@
 #include "clean/registry_removal.h"
 #include "model/found_items.h"
 #include "platform/path_ops.h"
-#include "platform/text_ops.h"
 #include "tables/registry_rules.h"
 
 namespace {
@@ -165,9 +164,8 @@ SaveResult SaveTarget(OutputFile* out, const FoundItem& item)
 SaveResult SaveClassRegistration(OutputFile* out, const char* classId, uint8_t view)
 {
     char path[kRegistrationPathSize];
-    // The removal refuses an empty identifier or one with a backslash; nothing to save then.
-    if (classId[0] == '\0' || strchr(classId, '\\') != NULL) return kSaveMissing;
-    if (!FormatFits(path, sizeof path, "CLSID\\%s", classId)) return kSaveMissing;
+    // What the removal refuses there is nothing to save of.
+    if (!RegistrationPath("CLSID", classId, path)) return kSaveMissing;
     return SaveKey(out, {HKEY_CLASSES_ROOT, path, view});
 }
 
@@ -177,10 +175,10 @@ SaveResult SavePropertySheetHandler(OutputFile* out, const FoundItem& item)
     const SaveResult own = SaveTarget(out, item);
     if (own == kSaveFailed) return kSaveFailed;
     char classId[kClassIdSize];
-    // Without a readable class identifier the removal deletes nothing.
-    if (!ReadHandlerClassId(ItemKeyInView(item), item.valueName, classId)) return own;
     uint8_t views[2];
-    const int32_t count = HandlerClassViews(ItemKeyInView(item), classId, views);
+    // Without a readable class identifier the removal deletes nothing.
+    const int32_t count = HandlerClasses(ItemKeyInView(item), item.valueName, classId, views);
+    if (count == 0) return own;
     for (int32_t i = 0; i < count; i++) {
         if (SaveClassRegistration(out, classId, views[i]) == kSaveFailed) return kSaveFailed;
     }
@@ -190,9 +188,8 @@ SaveResult SavePropertySheetHandler(OutputFile* out, const FoundItem& item)
 // Kind 12: the namespace entry, its "Approved" value and its class, all below HKLM in the view.
 SaveResult SaveNamespaceEntry(OutputFile* out, const char* name, uint8_t view)
 {
-    if (name[0] == '\0' || strchr(name, '\\') != NULL) return kSaveMissing;
     char path[kRegistrationPathSize];
-    if (!FormatFits(path, sizeof path, "%s\\%s", kDesktopNameSpaceKey, name)) return kSaveMissing;
+    if (!RegistrationPath(kDesktopNameSpaceKey, name, path)) return kSaveMissing;
     uint8_t ok = 1;
     ok = (SaveKey(out, {HKEY_LOCAL_MACHINE, path, view}) != kSaveFailed) & ok;
     ok = (SaveValue(out, {HKEY_LOCAL_MACHINE, kApprovedExtensionsKey, view}, name) != kSaveFailed) & ok;

@@ -15,9 +15,9 @@
 static uint8_t DeletePropertySheetHandler(const FoundItem& item)
 {
     char classId[kClassIdSize];
-    if (!ReadHandlerClassId(ItemKeyInView(item), item.valueName, classId)) return 0;
     uint8_t views[2];
-    const int32_t count = HandlerClassViews(ItemKeyInView(item), classId, views);
+    const int32_t count = HandlerClasses(ItemKeyInView(item), item.valueName, classId, views);
+    if (count == 0) return 0;
     for (int32_t i = 0; i < count; i++) DeleteClassRegistration(classId, views[i]);
     return DeleteRegistryItem(ItemKeyInView(item), item.valueName);
 }

@@ -99,7 +99,7 @@ uint8_t NativeKeyPath(const KeyInView& key, HKEY opened, char* native, int size)
     }
     // The proof: the name opens in the 64-bit view as this very key.
     HKEY reopened = NULL;
-    if (OpenKeyInView(key.hive, native, KEY_QUERY_VALUE, NativeNameView(), &reopened) != ERROR_SUCCESS) return 0;
+    if (OpenKeyInView({key.hive, native, NativeNameView()}, KEY_QUERY_VALUE, &reopened) != ERROR_SUCCESS) return 0;
     const uint8_t same = SameKernelName(opened, reopened);
     RegCloseKey(reopened);
     return same;

@@ -8,48 +8,44 @@
 const char kDesktopNameSpaceKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\explorer\\Desktop\\NameSpace";
 const char kApprovedExtensionsKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved";
 
-// The name of one key: not empty and no backslash. "CLSID\" + "" opens CLSID itself, and a name
-// with a backslash reaches into some other key's subtree.
-static uint8_t IsSingleKeyName(const char* name)
+uint8_t RegistrationPath(const char* parent, const char* name, char path[kRegistrationPathSize])
 {
-    return name != NULL && name[0] != '\0' && strchr(name, '\\') == NULL ? 1 : 0;
+    // "CLSID\" + "" opens CLSID itself, and a name with a backslash reaches into some other key's
+    // subtree; a cut path would be another key.
+    if (name == NULL || name[0] == '\0' || strchr(name, '\\') != NULL) return 0;
+    return FormatFits(path, kRegistrationPathSize, "%s\\%s", parent, name);
 }
 
 uint8_t DeleteClassRegistration(const char* classId, uint8_t view)
 {
-    if (!IsSingleKeyName(classId)) return 0;
     char path[kRegistrationPathSize];
-    if (!FormatFits(path, sizeof path, "CLSID\\%s", classId)) return 0;   // a cut name would be another key
+    if (!RegistrationPath("CLSID", classId, path)) return 0;
 
     HKEY key = NULL;
-    if (OpenKeyInView(HKEY_CLASSES_ROOT, path, KEY_ALL_ACCESS, view, &key) != ERROR_SUCCESS) return 0;
+    if (OpenKeyInView({HKEY_CLASSES_ROOT, path, view}, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return 0;
     const uint8_t emptied = DeleteSubkeys(key, view);
     RegCloseKey(key);
     if (!emptied) return 0;
 
     HKEY classes = NULL;
-    if (OpenKeyInView(HKEY_CLASSES_ROOT, "CLSID", KEY_ALL_ACCESS, view, &classes) != ERROR_SUCCESS) return 0;
-    const LONG rc = DeleteKeyInView(classes, classId, view);
+    if (OpenKeyInView({HKEY_CLASSES_ROOT, "CLSID", view}, KEY_ALL_ACCESS, &classes) != ERROR_SUCCESS) return 0;
+    const LONG rc = DeleteKeyInView({classes, classId, view});
     RegCloseKey(classes);
     return rc == ERROR_SUCCESS ? 1 : 0;
 }
 
-uint8_t ReadHandlerClassId(const KeyInView& handler, const char* valueName, char* classId)
+int32_t HandlerClasses(const KeyInView& handler, const char* valueName, char* classId, uint8_t views[2])
 {
     HKEY key = NULL;
     if (OpenKeyInView(handler, KEY_READ, &key) != ERROR_SUCCESS) return 0;
     const uint8_t read = ReadStringValue(key, valueName, classId, kClassIdSize);
     RegCloseKey(key);
-    return read;
-}
-
-int32_t HandlerClassViews(const KeyInView& handler, const char* classId, uint8_t views[2])
-{
+    if (!read) return 0;
     views[0] = handler.view;
-    if (handler.view != kViewOwn || !IsSingleKeyName(classId) || KeyDiffersInOtherView(handler.hive, handler.path))
-        return 1;
     char path[kRegistrationPathSize];
-    if (!FormatFits(path, sizeof path, "CLSID\\%s", classId) || !KeyDiffersInOtherView(HKEY_CLASSES_ROOT, path)) return 1;
+    if (handler.view != kViewOwn || !RegistrationPath("CLSID", classId, path) ||
+        KeyDiffersInOtherView(handler.hive, handler.path) || !KeyDiffersInOtherView(HKEY_CLASSES_ROOT, path))
+        return 1;
     views[1] = kViewOther;
     return 2;
 }
@@ -65,9 +61,8 @@ static uint8_t KeyIsGone(const KeyInView& key)
 
 uint8_t DeleteDesktopNamespaceEntry(const char* name, uint8_t view)
 {
-    if (!IsSingleKeyName(name)) return 0;
     char path[kRegistrationPathSize];
-    if (!FormatFits(path, sizeof path, "%s\\%s", kDesktopNameSpaceKey, name)) return 0;
+    if (!RegistrationPath(kDesktopNameSpaceKey, name, path)) return 0;
 
     const KeyInView entry = {HKEY_LOCAL_MACHINE, path, view};
     HKEY opened = NULL;
@@ -75,14 +70,14 @@ uint8_t DeleteDesktopNamespaceEntry(const char* name, uint8_t view)
         DeleteSubkeys(opened, view);
         RegCloseKey(opened);
         HKEY nameSpace = NULL;
-        if (OpenKeyInView(HKEY_LOCAL_MACHINE, kDesktopNameSpaceKey, KEY_ALL_ACCESS, view, &nameSpace) == ERROR_SUCCESS) {
-            DeleteKeyInView(nameSpace, name, view);
+        if (OpenKeyInView({HKEY_LOCAL_MACHINE, kDesktopNameSpaceKey, view}, KEY_ALL_ACCESS, &nameSpace) == ERROR_SUCCESS) {
+            DeleteKeyInView({nameSpace, name, view});
             RegCloseKey(nameSpace);
         }
     }
 
     HKEY approved = NULL;
-    if (OpenKeyInView(HKEY_LOCAL_MACHINE, kApprovedExtensionsKey, KEY_ALL_ACCESS, view, &approved) == ERROR_SUCCESS) {
+    if (OpenKeyInView({HKEY_LOCAL_MACHINE, kApprovedExtensionsKey, view}, KEY_ALL_ACCESS, &approved) == ERROR_SUCCESS) {
         RegDeleteValueA(approved, name);
         RegCloseKey(approved);
     }

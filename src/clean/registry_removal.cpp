@@ -22,9 +22,9 @@ uint8_t DeleteRegistryItem(const KeyInView& key, const char* valueName)
     RegCloseKey(opened);
 
     HKEY root = NULL;
-    if (OpenKeyInView(key.hive, "", KEY_ALL_ACCESS, key.view, &root) != ERROR_SUCCESS) return 0;
+    if (OpenKeyInView({key.hive, "", key.view}, KEY_ALL_ACCESS, &root) != ERROR_SUCCESS) return 0;
     // RegDeleteKeyA would find the own view's key of that path: the view is named again here.
-    const LONG rc = DeleteKeyInView(root, key.path, key.view);
+    const LONG rc = DeleteKeyInView({root, key.path, key.view});
     RegCloseKey(root);
     return rc == ERROR_SUCCESS ? 1 : 0;
 }
@@ -56,6 +56,6 @@ uint8_t DeleteSubkeys(HKEY key, uint8_t view)
             if (!emptied) return 0;
         }
         // Tried even when the subkey would not open: a key without subkeys may still go.
-        if (DeleteKeyInView(key, name, view) != ERROR_SUCCESS) return 0;
+        if (DeleteKeyInView({key, name, view}) != ERROR_SUCCESS) return 0;
     }
 }

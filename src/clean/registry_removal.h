@@ -32,21 +32,23 @@ const DWORD kClassIdSize = 1024;            // class identifier read from a hand
 extern const char kDesktopNameSpaceKey[];
 extern const char kApprovedExtensionsKey[];
 
+// parent\name into path, where name is one key's name (not empty, no backslash) and the whole
+// fits. 0 otherwise: such a name names no single class or entry, and nothing is touched or saved.
+uint8_t RegistrationPath(const char* parent, const char* name, char path[kRegistrationPathSize]);
+
 // Deletes HKCR\CLSID\<classId> of the view with its subtree. 1 when the class key was deleted. An
 // empty identifier or one holding a backslash names no single class and is refused (0, nothing
 // touched).
 uint8_t DeleteClassRegistration(const char* classId, uint8_t view);
 
 // The class identifier a property-sheet handler names: the item's value, or the key's default
-// value when valueName is NULL, into classId (kClassIdSize bytes). 0 when the key or the value
-// cannot be read; the handler's removal then deletes nothing.
-uint8_t ReadHandlerClassId(const KeyInView& handler, const char* valueName, char* classId);
-
-// The views whose HKCR\CLSID\<classId> a handler found at that key takes along, into views;
-// returns how many. Always the handler's own view. A handler in a key both views share (the
-// device classes under SYSTEM) is loaded by either half, whose package registered its class in
-// that half: the other view's class goes too where that half has a class key of its own.
-int32_t HandlerClassViews(const KeyInView& handler, const char* classId, uint8_t views[2]);
+// value when valueName is NULL, into classId (kClassIdSize bytes); and the views whose
+// HKCR\CLSID\<classId> the handler takes along, into views. Returns how many views: 0 when the
+// key or the value cannot be read (the handler's removal then deletes nothing), else always the
+// handler's own view. A handler in a key both views share (the device classes under SYSTEM) is
+// loaded by either half, whose package registered its class in that half: the other view's class
+// goes too where that half has a class key of its own.
+int32_t HandlerClasses(const KeyInView& handler, const char* valueName, char* classId, uint8_t views[2]);
 
 // Removes the desktop namespace entry <name>, its "Approved" shell-extension value and its class
 // registration, all in the view the entry was found in. 1 when the namespace entry no longer

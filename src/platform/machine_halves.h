@@ -12,8 +12,8 @@
 const uint8_t kViewOwn = 0;
 const uint8_t kViewOther = 1;
 
-// A registry key as the clean side and the found-item list name it: below hive (a predefined
-// root, or an open key), at path, in view. The same path in the other view is another key.
+// A registry key in a view: below hive (a predefined root, or an open key), at path, in view
+// (kViewOwn or kViewOther). The same path in the other view is another key.
 struct KeyInView {
     HKEY hive;
     const char* path;
@@ -43,12 +43,11 @@ uint8_t RegistryViewIs64Bit(uint8_t view);
 // under its Wow6432Node name) open there.
 uint8_t NativeNameView();
 
-// RegOpenKeyExA in the view.
-LONG OpenKeyInView(HKEY root, const char* path, REGSAM access, uint8_t view, HKEY* key);
+// RegOpenKeyExA of the key in its view.
 LONG OpenKeyInView(const KeyInView& key, REGSAM access, HKEY* opened);
-// RegDeleteKeyA of parent\subkey in the view: RegDeleteKeyExA (loaded dynamically) in the other
-// view, RegDeleteKeyA in the own one.
-LONG DeleteKeyInView(HKEY parent, const char* subkey, uint8_t view);
+// RegDeleteKeyA of the key in its view: RegDeleteKeyExA (loaded dynamically) in the other view,
+// RegDeleteKeyA in the own one.
+LONG DeleteKeyInView(const KeyInView& key);
 
 // The key's name as the kernel reports it (NtQueryKey, KeyNameInformation, loaded dynamically),
 // in the ANSI code page: "\REGISTRY\MACHINE\SOFTWARE\Wow6432Node\..." for a redirected key. The

@@ -112,7 +112,7 @@ TEST(TwoHalves, NativeNamesOfKeysRedirectedAtTheTopOrOnThemselves)
     };
     for (const auto& c : cases) {
         HKEY key = NULL;
-        ASSERT_EQ(ERROR_SUCCESS, OpenKeyInView(c.hive, c.path, KEY_READ, c.view, &key)) << c.path;
+        ASSERT_EQ(ERROR_SUCCESS, OpenKeyInView({c.hive, c.path, c.view}, KEY_READ, &key)) << c.path;
         char native[1024];
         EXPECT_EQ(1, NativeKeyPath({c.hive, c.path, c.view}, key, native, sizeof native)) << c.path;
         EXPECT_STREQ(c.native, native);

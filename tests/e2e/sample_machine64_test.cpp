@@ -92,7 +92,7 @@ TEST_F(SampleMachine64Run, CleanUpTakesBothHalvesAndRestoreGivesThemBack)
             std::string name = trace.keyPath;
             name.erase(name.find(kWowNode), strlen(kWowNode));
             HKEY key = NULL;
-            EXPECT_EQ(ERROR_SUCCESS, OpenKeyInView(HiveHandle(trace.hive), name.c_str(), KEY_READ, view32_, &key))
+            EXPECT_EQ(ERROR_SUCCESS, OpenKeyInView({HiveHandle(trace.hive), name.c_str(), view32_}, KEY_READ, &key))
                 << trace.keyPath;
             if (key) RegCloseKey(key);
             if (view32_ == kViewOther) {

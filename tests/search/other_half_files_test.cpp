@@ -38,7 +38,7 @@ struct Seeds {
             if (!DeleteFileA(path->c_str())) RemoveDirectoryA(path->c_str());
         }
         note.reset();
-        if (!makerExisted) DeleteKeyInView(HKEY_LOCAL_MACHINE, "SOFTWARE\\Morvane", kViewOther);
+        if (!makerExisted) DeleteKeyInView({HKEY_LOCAL_MACHINE, "SOFTWARE\\Morvane", kViewOther});
     }
     std::vector<std::string> made;
     std::unique_ptr<ScratchKey> note;

@@ -28,7 +28,7 @@ struct TwoHalves {
     TwoHalves()
     {
         for (uint8_t view = kViewOwn; view <= kViewOther; view++)
-            OpenKeyInView(kLm, "Software", KEY_ALL_ACCESS, view, &software[view]);
+            OpenKeyInView({kLm, "Software", view}, KEY_ALL_ACCESS, &software[view]);
     }
     ~TwoHalves()
     {

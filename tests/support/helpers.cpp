@@ -23,7 +23,7 @@ void InitProcessValuesForTest()
 static uint8_t DeleteTreeOpen(HKEY parent, const char* name, uint8_t view)
 {
     HKEY key = NULL;
-    if (OpenKeyInView(parent, name, KEY_ALL_ACCESS, view, &key) == ERROR_SUCCESS) {
+    if (OpenKeyInView({parent, name, view}, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
         char child[512];
         char last[512] = "";
         for (;;) {
@@ -37,7 +37,7 @@ static uint8_t DeleteTreeOpen(HKEY parent, const char* name, uint8_t view)
         }
         RegCloseKey(key);
     }
-    const LONG rc = DeleteKeyInView(parent, name, view);
+    const LONG rc = DeleteKeyInView({parent, name, view});
     return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND ? 1 : 0;
 }
 
@@ -50,7 +50,7 @@ uint8_t DeleteTree(HKEY root, const std::string& path, uint8_t view)
 uint8_t KeyPresent(HKEY root, const std::string& path, uint8_t view)
 {
     HKEY key = NULL;
-    const LONG rc = OpenKeyInView(root, path.c_str(), KEY_READ, view, &key);
+    const LONG rc = OpenKeyInView({root, path.c_str(), view}, KEY_READ, &key);
     if (rc == ERROR_SUCCESS) RegCloseKey(key);
     return rc == ERROR_SUCCESS || rc == ERROR_ACCESS_DENIED ? 1 : 0;
 }
@@ -58,7 +58,7 @@ uint8_t KeyPresent(HKEY root, const std::string& path, uint8_t view)
 uint8_t ValuePresent(HKEY root, const std::string& path, const char* valueName, uint8_t view)
 {
     HKEY key = NULL;
-    if (OpenKeyInView(root, path.c_str(), KEY_READ, view, &key) != ERROR_SUCCESS) return 0;
+    if (OpenKeyInView({root, path.c_str(), view}, KEY_READ, &key) != ERROR_SUCCESS) return 0;
     const LONG rc = RegQueryValueExA(key, valueName, NULL, NULL, NULL, NULL);
     RegCloseKey(key);
     return rc == ERROR_SUCCESS ? 1 : 0;
@@ -115,7 +115,7 @@ uint8_t SetKeySecurity(HKEY root, const std::string& path, const char* sddl, uin
     if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &descriptor, NULL)) return 0;
     HKEY key = NULL;
     uint8_t ok = 0;
-    if (OpenKeyInView(root, path.c_str(), WRITE_DAC | WRITE_OWNER | READ_CONTROL, view, &key) == ERROR_SUCCESS) {
+    if (OpenKeyInView({root, path.c_str(), view}, WRITE_DAC | WRITE_OWNER | READ_CONTROL, &key) == ERROR_SUCCESS) {
         SECURITY_INFORMATION what = 0;
         if (strstr(sddl, "O:")) what |= OWNER_SECURITY_INFORMATION;
         if (strstr(sddl, "D:")) what |= DACL_SECURITY_INFORMATION;

@@ -104,7 +104,7 @@ uint8_t UnlockKey(HKEY root, const std::string& path, uint8_t view)
         return 0;
     HKEY key = NULL;
     uint8_t ok = 0;
-    if (OpenKeyInView(root, path.c_str(), WRITE_DAC, view, &key) == ERROR_SUCCESS) {
+    if (OpenKeyInView({root, path.c_str(), view}, WRITE_DAC, &key) == ERROR_SUCCESS) {
         ok = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor) == ERROR_SUCCESS ? 1 : 0;
         RegCloseKey(key);
     }
@@ -125,7 +125,7 @@ void UnlockTree(HKEY root, const std::string& path, uint8_t view)
     UnlockKey(root, path, view);
     std::vector<std::string> names;
     HKEY key = NULL;
-    if (OpenKeyInView(root, path.c_str(), KEY_READ, view, &key) != ERROR_SUCCESS) return;
+    if (OpenKeyInView({root, path.c_str(), view}, KEY_READ, &key) != ERROR_SUCCESS) return;
     char name[256];
     for (DWORD index = 0;; index++) {
         DWORD length = sizeof name;

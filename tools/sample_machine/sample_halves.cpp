@@ -16,12 +16,12 @@ REGSAM SampleKeyFlag()
 
 LONG SampleOpenKey(HKEY root, const char* path, REGSAM access, HKEY* key)
 {
-    return OpenKeyInView(root, path, access, NativeNameView(), key);
+    return OpenKeyInView({root, path, NativeNameView()}, access, key);
 }
 
 LONG SampleDeleteKey(HKEY parent, const char* name)
 {
-    return DeleteKeyInView(parent, name, NativeNameView());
+    return DeleteKeyInView({parent, name, NativeNameView()});
 }
 
 // Both calls exist from Windows XP x64 and Server 2003 on, so they are looked up, not linked.
