@@ -5,12 +5,12 @@
 #include "clean/backup.h"
 #include <stdio.h>
 #include <string.h>
+#include "clean/key_takeover.h"
 #include "clean/native_names.h"
 #include "clean/reg_file.h"
 #include "clean/registry_removal.h"
 #include "model/found_items.h"
 #include "platform/path_ops.h"
-#include "platform/text_ops.h"
 #include "tables/registry_rules.h"
 
 namespace {
@@ -60,19 +60,19 @@ uint8_t SaveValues(OutputFile* out, HKEY key)
     return ok;
 }
 
-// Opens parent\subkey (in view) for reading the way the removal will meet it. *locked: the
-// removal's open for all access is refused, so it will rewrite the key's DACL. A key that
-// refuses even reading is taken over now, as its removal would take it over anyway.
-LONG OpenForBackup(HKEY parent, const char* subkey, uint8_t view, HKEY* key, uint8_t* locked)
+// Opens the key for reading the way the removal will meet it. *locked: the removal's open for
+// all access is refused, so it will rewrite the key's DACL. A key that refuses even reading is
+// taken over now, as its removal would take it over anyway.
+LONG OpenForBackup(const KeyInView& key, HKEY* opened, uint8_t* locked)
 {
     *locked = 0;
-    LONG rc = OpenKeyInView(parent, subkey, KEY_ALL_ACCESS, view, key);
+    LONG rc = OpenKeyInView(key, KEY_ALL_ACCESS, opened);
     if (rc != ERROR_ACCESS_DENIED) return rc;
     *locked = 1;
-    rc = OpenKeyInView(parent, subkey, KEY_READ, view, key);
+    rc = OpenKeyInView(key, KEY_READ, opened);
     if (rc != ERROR_ACCESS_DENIED) return rc;
-    if (!GrantCurrentUserKeyAccess(parent, subkey, view)) return rc;
-    return OpenKeyInView(parent, subkey, KEY_READ, view, key);
+    if (!GrantCurrentUserKeyAccess(key)) return rc;
+    return OpenKeyInView(key, KEY_READ, opened);
 }
 
 // The open key (whose native path is path, of pathLength characters in a kRegPathSize buffer)
@@ -97,7 +97,7 @@ SaveResult SaveOpenKey(OutputFile* out, const char* hiveName, HKEY key, uint8_t 
         // goes on with the subkey's own name.
         HKEY child = NULL;
         uint8_t childLocked = 0;
-        ok = OpenForBackup(key, name, view, &child, &childLocked) == ERROR_SUCCESS ? 1 : 0;
+        ok = OpenForBackup({key, name, view}, &child, &childLocked) == ERROR_SUCCESS ? 1 : 0;
         if (!ok) break;
         path[pathLength] = '\\';
         memcpy(path + pathLength + 1, name, length + 1);
@@ -108,42 +108,42 @@ SaveResult SaveOpenKey(OutputFile* out, const char* hiveName, HKEY key, uint8_t 
     return ok ? kSaved : kSaveFailed;
 }
 
-SaveResult SaveKey(OutputFile* out, HKEY hive, const char* keyPath, uint8_t view)
+SaveResult SaveKey(OutputFile* out, const KeyInView& key)
 {
     // The hive itself is never an item's key; the removal refuses it too.
-    if (keyPath[0] == '\0') return kSaveMissing;
-    if (HiveName(hive)[0] == '\0') return kSaveFailed;   // no name to write it under
-    HKEY key = NULL;
+    if (key.path[0] == '\0') return kSaveMissing;
+    if (HiveName(key.hive)[0] == '\0') return kSaveFailed;   // no name to write it under
+    HKEY opened = NULL;
     uint8_t locked = 0;
-    const LONG rc = OpenForBackup(hive, keyPath, view, &key, &locked);
+    const LONG rc = OpenForBackup(key, &opened, &locked);
     if (rc == ERROR_FILE_NOT_FOUND) return kSaveMissing;
     if (rc != ERROR_SUCCESS) return kSaveFailed;
     char path[kRegPathSize];
-    if (!NativeKeyPath(hive, key, keyPath, view, path, sizeof path)) {
-        RegCloseKey(key);
+    if (!NativeKeyPath(key, opened, path, sizeof path)) {
+        RegCloseKey(opened);
         return kSaveFailed;
     }
-    return SaveOpenKey(out, HiveName(hive), key, locked, view, path, strlen(path));
+    return SaveOpenKey(out, HiveName(key.hive), opened, locked, key.view, path, strlen(path));
 }
 
 // One value; valueName NULL or empty: the key's default value.
-SaveResult SaveValue(OutputFile* out, HKEY hive, const char* keyPath, const char* valueName, uint8_t view)
+SaveResult SaveValue(OutputFile* out, const KeyInView& key, const char* valueName)
 {
-    if (HiveName(hive)[0] == '\0') return kSaveFailed;
-    HKEY key = NULL;
-    const LONG rc = OpenKeyInView(hive, keyPath, KEY_QUERY_VALUE, view, &key);
+    if (HiveName(key.hive)[0] == '\0') return kSaveFailed;
+    HKEY opened = NULL;
+    const LONG rc = OpenKeyInView(key, KEY_QUERY_VALUE, &opened);
     if (rc == ERROR_FILE_NOT_FOUND) return kSaveMissing;
     if (rc != ERROR_SUCCESS) return kSaveFailed;
     char path[kRegPathSize];
     DWORD type = REG_NONE, size = 0;
     BYTE* data = NULL;
-    const uint8_t named = NativeKeyPath(hive, key, keyPath, view, path, sizeof path);
-    const LONG read = ReadValueData(key, valueName, &type, &data, &size);
-    RegCloseKey(key);
+    const uint8_t named = NativeKeyPath(key, opened, path, sizeof path);
+    const LONG read = ReadValueData(opened, valueName, &type, &data, &size);
+    RegCloseKey(opened);
     SaveResult result = kSaveFailed;
     if (read == ERROR_FILE_NOT_FOUND) {
         result = kSaveMissing;
-    } else if (named && read == ERROR_SUCCESS && WriteRegKeyLine(out, HiveName(hive), path, CP_ACP) &&
+    } else if (named && read == ERROR_SUCCESS && WriteRegKeyLine(out, HiveName(key.hive), path, CP_ACP) &&
                WriteRegValueLine(out, valueName != NULL && valueName[0] != '\0' ? valueName : NULL, type, data, size,
                                  CP_ACP)) {
         result = kSaved;
@@ -155,8 +155,8 @@ SaveResult SaveValue(OutputFile* out, HKEY hive, const char* keyPath, const char
 // The item's own target: its value, or its key with the whole subtree.
 SaveResult SaveTarget(OutputFile* out, const FoundItem& item)
 {
-    if (item.valueName != NULL) return SaveValue(out, item.hive, item.path, item.valueName, item.view);
-    return SaveKey(out, item.hive, item.path, item.view);
+    if (item.valueName != NULL) return SaveValue(out, ItemKeyInView(item), item.valueName);
+    return SaveKey(out, ItemKeyInView(item));
 }
 
 // HKCR\CLSID\<classId> of the view, which the removal of handlers and namespace entries takes
@@ -164,10 +164,9 @@ SaveResult SaveTarget(OutputFile* out, const FoundItem& item)
 SaveResult SaveClassRegistration(OutputFile* out, const char* classId, uint8_t view)
 {
     char path[kRegistrationPathSize];
-    // The removal refuses an empty identifier or one with a backslash; nothing to save then.
-    if (classId[0] == '\0' || strchr(classId, '\\') != NULL) return kSaveMissing;
-    if (!FormatFits(path, sizeof path, "CLSID\\%s", classId)) return kSaveMissing;
-    return SaveKey(out, HKEY_CLASSES_ROOT, path, view);
+    // What the removal refuses there is nothing to save of.
+    if (!RegistrationPath("CLSID", classId, path)) return kSaveMissing;
+    return SaveKey(out, {HKEY_CLASSES_ROOT, path, view});
 }
 
 // Kind 2: the handler, and the class its value names.
@@ -176,10 +175,10 @@ SaveResult SavePropertySheetHandler(OutputFile* out, const FoundItem& item)
     const SaveResult own = SaveTarget(out, item);
     if (own == kSaveFailed) return kSaveFailed;
     char classId[kClassIdSize];
-    // Without a readable class identifier the removal deletes nothing.
-    if (!ReadHandlerClassId(item.hive, item.path, item.valueName, item.view, classId)) return own;
     uint8_t views[2];
-    const int32_t count = HandlerClassViews(item.hive, item.path, item.view, classId, views);
+    // Without a readable class identifier the removal deletes nothing.
+    const int32_t count = HandlerClasses(ItemKeyInView(item), item.valueName, classId, views);
+    if (count == 0) return own;
     for (int32_t i = 0; i < count; i++) {
         if (SaveClassRegistration(out, classId, views[i]) == kSaveFailed) return kSaveFailed;
     }
@@ -189,12 +188,11 @@ SaveResult SavePropertySheetHandler(OutputFile* out, const FoundItem& item)
 // Kind 12: the namespace entry, its "Approved" value and its class, all below HKLM in the view.
 SaveResult SaveNamespaceEntry(OutputFile* out, const char* name, uint8_t view)
 {
-    if (name[0] == '\0' || strchr(name, '\\') != NULL) return kSaveMissing;
     char path[kRegistrationPathSize];
-    if (!FormatFits(path, sizeof path, "%s\\%s", kDesktopNameSpaceKey, name)) return kSaveMissing;
+    if (!RegistrationPath(kDesktopNameSpaceKey, name, path)) return kSaveMissing;
     uint8_t ok = 1;
-    ok = (SaveKey(out, HKEY_LOCAL_MACHINE, path, view) != kSaveFailed) & ok;
-    ok = (SaveValue(out, HKEY_LOCAL_MACHINE, kApprovedExtensionsKey, name, view) != kSaveFailed) & ok;
+    ok = (SaveKey(out, {HKEY_LOCAL_MACHINE, path, view}) != kSaveFailed) & ok;
+    ok = (SaveValue(out, {HKEY_LOCAL_MACHINE, kApprovedExtensionsKey, view}, name) != kSaveFailed) & ok;
     ok = (SaveClassRegistration(out, name, view) != kSaveFailed) & ok;
     return ok ? kSaved : kSaveFailed;
 }
@@ -209,7 +207,7 @@ SaveResult SaveByKind(OutputFile* out, const FoundItem& item)
         return SavePropertySheetHandler(out, item);
     case kRemoveFromDllList:
         // The list as it was before the rewrite (an absent name is the default value).
-        return SaveValue(out, item.hive, item.path, item.valueName, item.view);
+        return SaveValue(out, ItemKeyInView(item), item.valueName);
     case kRemoveNamespaceEntry:
         return SaveNamespaceEntry(out, FileNamePart(item.path), item.view);
     default:

@@ -17,11 +17,11 @@
 static uint8_t DeletePropertySheetHandler(const FoundItem& item)
 {
     char classId[kClassIdSize];
-    if (!ReadHandlerClassId(item.hive, item.path, item.valueName, item.view, classId)) return 0;
     uint8_t views[2];
-    const int32_t count = HandlerClassViews(item.hive, item.path, item.view, classId, views);
+    const int32_t count = HandlerClasses(ItemKeyInView(item), item.valueName, classId, views);
+    if (count == 0) return 0;
     for (int32_t i = 0; i < count; i++) DeleteClassRegistration(classId, views[i]);
-    return DeleteRegistryItem(item.hive, item.path, item.valueName, item.view);
+    return DeleteRegistryItem(ItemKeyInView(item), item.valueName);
 }
 
 // Every removal works in the item's view: on a machine with two halves the same path may name a
@@ -30,11 +30,11 @@ uint8_t DeleteRegistryItemByKind(const FoundItem& item)
 {
     switch (RegistryKind(item.ruleKind).removal) {
     case kRemovePlain:
-        return DeleteRegistryItem(item.hive, item.path, item.valueName, item.view);
+        return DeleteRegistryItem(ItemKeyInView(item), item.valueName);
     case kRemoveHandlerClass:
         return DeletePropertySheetHandler(item);
     case kRemoveFromDllList:
-        return RemoveDllFromListValue(item.hive, item.path, item.valueName, item.view);
+        return RemoveDllFromListValue(ItemKeyInView(item), item.valueName);
     case kRemoveNamespaceEntry:
         // The subkey's name is the class identifier of the namespace entry.
         return DeleteDesktopNamespaceEntry(FileNamePart(item.path), item.view);
@@ -73,7 +73,7 @@ static uint8_t AlreadyGone(const FoundItemList* list, int32_t index, const Found
     if (item.path == NULL || item.path[0] == '\0') return 0;
     if (!TakenAlongEarlier(list, index, item)) return 0;
     HKEY key = NULL;
-    const LONG opened = OpenKeyInView(item.hive, item.path, KEY_QUERY_VALUE, item.view, &key);
+    const LONG opened = OpenKeyInView(ItemKeyInView(item), KEY_QUERY_VALUE, &key);
     if (opened != ERROR_SUCCESS) return opened == ERROR_FILE_NOT_FOUND ? 1 : 0;   // a locked key is there
     uint8_t gone = 0;
     if (item.valueName != NULL) {

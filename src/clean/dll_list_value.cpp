@@ -29,11 +29,11 @@ static uint8_t RemoveListedEntries(char* list)
     return removed;
 }
 
-uint8_t RemoveDllFromListValue(HKEY hive, const char* keyPath, const char* valueName, uint8_t view)
+uint8_t RemoveDllFromListValue(const KeyInView& listKey, const char* valueName)
 {
-    if (keyPath == NULL) return 0;
+    if (listKey.path == NULL) return 0;
     HKEY key = NULL;
-    const LONG opened = OpenKeyInView(hive, keyPath, KEY_ALL_ACCESS, view, &key);
+    const LONG opened = OpenKeyInView(listKey, KEY_ALL_ACCESS, &key);
     if (opened != ERROR_SUCCESS) {
         SetLastError((DWORD)opened);   // the log's reason
         return 0;

@@ -1,5 +1,5 @@
 // The access takeover: an allow entry for the running user appended to a key's DACL.
-#include "clean/registry_removal.h"
+#include "clean/key_takeover.h"
 
 // The SID of the account this process runs as, from its token. Looking the user name up instead
 // could find another account of the same name (a domain account shadowing a local one).
@@ -67,18 +67,18 @@ static uint8_t StoreExtendedDacl(HKEY key, PSID sid, PSECURITY_DESCRIPTOR oldDes
     return result;
 }
 
-uint8_t GrantCurrentUserKeyAccess(HKEY parent, const char* subkey, uint8_t view)
+uint8_t GrantCurrentUserKeyAccess(const KeyInView& key)
 {
     BYTE sid[kUserSidSize];
     if (!CurrentUserSid(sid)) return 0;
-    HKEY key = NULL;
-    if (OpenKeyInView(parent, subkey, KEY_READ | WRITE_DAC, view, &key) != ERROR_SUCCESS) return 0;
+    HKEY opened = NULL;
+    if (OpenKeyInView(key, KEY_READ | WRITE_DAC, &opened) != ERROR_SUCCESS) return 0;
     uint8_t result = 0;
     PSECURITY_DESCRIPTOR oldDescriptor = (PSECURITY_DESCRIPTOR)LocalAlloc(LPTR, kOldDescriptorSize);
     if (oldDescriptor != NULL) {
-        result = StoreExtendedDacl(key, (PSID)sid, oldDescriptor);
+        result = StoreExtendedDacl(opened, (PSID)sid, oldDescriptor);
         LocalFree(oldDescriptor);
     }
-    RegCloseKey(key);
+    RegCloseKey(opened);
     return result;
 }

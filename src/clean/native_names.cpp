@@ -10,7 +10,6 @@
 #include <string.h>
 #include "clean/reg_file.h"
 #include "platform/ascii_case.h"
-#include "platform/machine_halves.h"
 
 const char kWow6432NodeName[] = "Wow6432Node";
 
@@ -79,20 +78,16 @@ uint8_t SameKernelName(HKEY key, HKEY other)
 
 }  // namespace
 
-uint8_t NativeNameView()
+uint8_t NativeKeyPath(const KeyInView& key, HKEY opened, char* native, int size)
 {
-    return RegistryViewIs64Bit(kViewOther) ? kViewOther : kViewOwn;
-}
-
-uint8_t NativeKeyPath(HKEY hive, HKEY key, const char* path, uint8_t view, char* native, int size)
-{
+    const char* path = key.path;
     const int length = (int)strlen(path);
     if (length >= size) return 0;
     memcpy(native, path, (size_t)length + 1);
-    if (RegistryViewCount() < 2 || RegistryViewIs64Bit(view)) return 1;
+    if (RegistryViewCount() < 2 || RegistryViewIs64Bit(key.view)) return 1;
 
     char kernelName[kRegPathSize];
-    if (!KeyKernelName(key, kernelName, sizeof kernelName)) return 0;
+    if (!KeyKernelName(opened, kernelName, sizeof kernelName)) return 0;
     const int at = RedirectedAt(kernelName, path);
     if (at >= 0) {
         // The key itself may be the redirected root (SOFTWARE opened in the 32-bit view).
@@ -103,9 +98,9 @@ uint8_t NativeKeyPath(HKEY hive, HKEY key, const char* path, uint8_t view, char*
         if (written < 0 || written >= size) return 0;
     }
     // The proof: the name opens in the 64-bit view as this very key.
-    HKEY opened = NULL;
-    if (OpenKeyInView(hive, native, KEY_QUERY_VALUE, NativeNameView(), &opened) != ERROR_SUCCESS) return 0;
-    const uint8_t same = SameKernelName(key, opened);
-    RegCloseKey(opened);
+    HKEY reopened = NULL;
+    if (OpenKeyInView({key.hive, native, NativeNameView()}, KEY_QUERY_VALUE, &reopened) != ERROR_SUCCESS) return 0;
+    const uint8_t same = SameKernelName(opened, reopened);
+    RegCloseKey(reopened);
     return same;
 }

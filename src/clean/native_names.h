@@ -6,16 +6,14 @@
 #pragma once
 #include <windows.h>
 #include <stdint.h>
+#include "platform/machine_halves.h"
 
 // The key the 32-bit view's redirection puts between a redirected root and what lies below it.
 extern const char kWow6432NodeName[];
 
-// The path, below hive, under which the native half reaches key, which was opened in view at
-// path; into native (size bytes). With one half, and for the 64-bit view, that is path itself.
-// A 32-bit key's path comes from its kernel name and is proven by opening it in the 64-bit view,
-// which must give the same key. 0 when that fails: such a key is not backed up, so not deleted.
-uint8_t NativeKeyPath(HKEY hive, HKEY key, const char* path, uint8_t view, char* native, int size);
-
-// The view in which native names are opened: the 64-bit one (the own view of a 64-bit process,
-// the other view of a 32-bit one under WOW64); the own view with one half.
-uint8_t NativeNameView();
+// The path, below key.hive, under which the native half reaches the key, opened as opened; into
+// native (size bytes). With one half, and for the 64-bit view, that is key.path itself. A 32-bit
+// key's path comes from its kernel name and is proven by opening it in the 64-bit view
+// (NativeNameView), which must give the same key. 0 when that fails: such a key is not backed
+// up, so not deleted.
+uint8_t NativeKeyPath(const KeyInView& key, HKEY opened, char* native, int size);

@@ -1,6 +1,7 @@
 // Registry values and keys with their whole subtree, deepest keys first, in the view the item
 // was found in.
 #include "clean/registry_removal.h"
+#include "clean/key_takeover.h"
 
 // A failed removal leaves the platform's error as the thread's last error, for the log.
 static uint8_t Failed(LONG rc)
@@ -9,43 +10,42 @@ static uint8_t Failed(LONG rc)
     return 0;
 }
 
-uint8_t DeleteRegistryItem(HKEY hive, const char* keyPath, const char* valueName, uint8_t view)
+uint8_t DeleteRegistryItem(const KeyInView& key, const char* valueName)
 {
-    if (keyPath == NULL) return 0;
+    if (key.path == NULL) return 0;
+    HKEY opened = NULL;
     if (valueName != NULL) {
         // A value item never gets the takeover: only keys have their DACL rewritten.
-        HKEY key = NULL;
-        LONG rc = OpenKeyInView(hive, keyPath, KEY_ALL_ACCESS, view, &key);
+        LONG rc = OpenKeyInView(key, KEY_ALL_ACCESS, &opened);
         if (rc != ERROR_SUCCESS) return Failed(rc);
-        rc = RegDeleteValueA(key, valueName);
-        RegCloseKey(key);
+        rc = RegDeleteValueA(opened, valueName);
+        RegCloseKey(opened);
         return rc == ERROR_SUCCESS ? 1 : Failed(rc);
     }
 
     // An empty path opens the hive itself: its subtree is never ours to delete.
-    if (keyPath[0] == '\0') return 0;
-    HKEY key = NULL;
-    if (!OpenKeyWithTakeover(hive, keyPath, view, &key)) return Failed(ERROR_ACCESS_DENIED);
-    DeleteSubkeys(key, view);   // the key's own deletion below decides the result
-    RegCloseKey(key);
+    if (key.path[0] == '\0') return 0;
+    if (!OpenKeyWithTakeover(key, &opened)) return Failed(ERROR_ACCESS_DENIED);
+    DeleteSubkeys(opened, key.view);   // the key's own deletion below decides the result
+    RegCloseKey(opened);
 
     HKEY root = NULL;
-    LONG rc = OpenKeyInView(hive, "", KEY_ALL_ACCESS, view, &root);
+    LONG rc = OpenKeyInView({key.hive, "", key.view}, KEY_ALL_ACCESS, &root);
     if (rc != ERROR_SUCCESS) return Failed(rc);
     // RegDeleteKeyA would find the own view's key of that path: the view is named again here.
-    rc = DeleteKeyInView(root, keyPath, view);
+    rc = DeleteKeyInView({root, key.path, key.view});
     RegCloseKey(root);
     return rc == ERROR_SUCCESS ? 1 : Failed(rc);
 }
 
-uint8_t OpenKeyWithTakeover(HKEY parent, const char* subkey, uint8_t view, HKEY* key)
+uint8_t OpenKeyWithTakeover(const KeyInView& key, HKEY* opened)
 {
-    *key = NULL;
-    if (OpenKeyInView(parent, subkey, KEY_ALL_ACCESS, view, key) == ERROR_SUCCESS) return 1;
-    *key = NULL;
-    if (!GrantCurrentUserKeyAccess(parent, subkey, view)) return 0;
-    if (OpenKeyInView(parent, subkey, KEY_ALL_ACCESS, view, key) == ERROR_SUCCESS) return 1;
-    *key = NULL;
+    *opened = NULL;
+    if (OpenKeyInView(key, KEY_ALL_ACCESS, opened) == ERROR_SUCCESS) return 1;
+    *opened = NULL;
+    if (!GrantCurrentUserKeyAccess(key)) return 0;
+    if (OpenKeyInView(key, KEY_ALL_ACCESS, opened) == ERROR_SUCCESS) return 1;
+    *opened = NULL;
     return 0;
 }
 
@@ -59,12 +59,12 @@ uint8_t DeleteSubkeys(HKEY key, uint8_t view)
         // A handle opened in a view stays in it for the keys below it; the view is still named
         // with every open and delete, as the keys of a view are documented to be reached.
         HKEY child = NULL;
-        if (OpenKeyWithTakeover(key, name, view, &child)) {
+        if (OpenKeyWithTakeover({key, name, view}, &child)) {
             const uint8_t emptied = DeleteSubkeys(child, view);
             RegCloseKey(child);
             if (!emptied) return 0;
         }
         // Tried even when the subkey would not open: a key without subkeys may still go.
-        if (DeleteKeyInView(key, name, view) != ERROR_SUCCESS) return 0;
+        if (DeleteKeyInView({key, name, view}) != ERROR_SUCCESS) return 0;
     }
 }

@@ -1,5 +1,6 @@
-// Removal of registry items, one header for the four files that share its work, grouped by file
-// with the limits of each file's fixed buffers (part of the behaviour).
+// Removal of registry items, one header for the three files that share its work, grouped by file
+// with the limits of each file's fixed buffers (part of the behaviour). The access takeover they
+// fall back on has its own header (key_takeover.h).
 #pragma once
 #include <windows.h>
 #include <stdint.h>
@@ -8,30 +9,21 @@
 // ---- registry_removal.cpp: values, and keys with their whole subtree ----
 const DWORD kSubkeyNameSize = 512;          // subkey name during recursive deletion
 
-// Every function here that opens or deletes a key takes the registry view it lies in (kViewOwn
-// or kViewOther, as found items carry it): the other half's key of the same path is another key.
+// Every function here that opens or deletes a key does so in the registry view it lies in (as
+// found items carry it): the other half's key of the same path is another key.
 
 // Value item (valueName present): deletes that value; no takeover. Key item (valueName NULL):
 // deletes the key with its whole subtree, taking over keys that refuse to open. 1 when the final
 // delete call succeeded. A key item with an empty path (the hive itself) is refused.
-uint8_t DeleteRegistryItem(HKEY hive, const char* keyPath, const char* valueName, uint8_t view);
+uint8_t DeleteRegistryItem(const KeyInView& key, const char* valueName);
 
-// Opens parent\subkey with KEY_ALL_ACCESS; on refusal grants the current user full access and
-// tries once more. 1 with *key open (the caller closes it), else 0 and *key NULL.
-uint8_t OpenKeyWithTakeover(HKEY parent, const char* subkey, uint8_t view, HKEY* key);
+// Opens the key with KEY_ALL_ACCESS; on refusal grants the current user full access and tries
+// once more. 1 with *opened open (the caller closes it), else 0 and *opened NULL.
+uint8_t OpenKeyWithTakeover(const KeyInView& key, HKEY* opened);
 
 // Deletes every subkey of key (opened in view), deepest first. 1 when none is left, 0 at the
 // first subkey whose deletion failed (the subkeys not yet visited stay).
 uint8_t DeleteSubkeys(HKEY key, uint8_t view);
-
-// ---- key_takeover.cpp: keys whose DACL refuses us ----
-const DWORD kUserSidSize = 1024;            // security identifier of the user
-const DWORD kOldDescriptorSize = 65556;     // old security descriptor of a key
-
-// Appends an allow entry with KEY_ALL_ACCESS for the user the process runs as to the DACL of
-// parent\subkey, after every existing entry. Owner and privileges are left alone. 1 when the new
-// DACL was stored.
-uint8_t GrantCurrentUserKeyAccess(HKEY parent, const char* subkey, uint8_t view);
 
 // ---- registrations.cpp: COM class and desktop namespace registrations ----
 const int kRegistrationPathSize = 1024;     // key path of a class registration or namespace entry
@@ -40,21 +32,23 @@ const DWORD kClassIdSize = 1024;            // class identifier read from a hand
 extern const char kDesktopNameSpaceKey[];
 extern const char kApprovedExtensionsKey[];
 
+// parent\name into path, where name is one key's name (not empty, no backslash) and the whole
+// fits. 0 otherwise: such a name names no single class or entry, and nothing is touched or saved.
+uint8_t RegistrationPath(const char* parent, const char* name, char path[kRegistrationPathSize]);
+
 // Deletes HKCR\CLSID\<classId> of the view with its subtree. 1 when the class key was deleted. An
 // empty identifier or one holding a backslash names no single class and is refused (0, nothing
 // touched).
 uint8_t DeleteClassRegistration(const char* classId, uint8_t view);
 
 // The class identifier a property-sheet handler names: the item's value, or the key's default
-// value when valueName is NULL, into classId (kClassIdSize bytes). 0 when the key or the value
-// cannot be read; the handler's removal then deletes nothing.
-uint8_t ReadHandlerClassId(HKEY hive, const char* keyPath, const char* valueName, uint8_t view, char* classId);
-
-// The views whose HKCR\CLSID\<classId> a handler found at hive\keyPath in view takes along, into
-// views; returns how many. Always the handler's own view. A handler in a key both views share
-// (the device classes under SYSTEM) is loaded by either half, whose package registered its class
-// in that half: the other view's class goes too where that half has a class key of its own.
-int32_t HandlerClassViews(HKEY hive, const char* keyPath, uint8_t view, const char* classId, uint8_t views[2]);
+// value when valueName is NULL, into classId (kClassIdSize bytes); and the views whose
+// HKCR\CLSID\<classId> the handler takes along, into views. Returns how many views: 0 when the
+// key or the value cannot be read (the handler's removal then deletes nothing), else always the
+// handler's own view. A handler in a key both views share (the device classes under SYSTEM) is
+// loaded by either half, whose package registered its class in that half: the other view's class
+// goes too where that half has a class key of its own.
+int32_t HandlerClasses(const KeyInView& handler, const char* valueName, char* classId, uint8_t views[2]);
 
 // Removes the desktop namespace entry <name>, its "Approved" shell-extension value and its class
 // registration, all in the view the entry was found in. 1 when the namespace entry no longer
@@ -70,4 +64,4 @@ extern const char kListedDllName[];
 // Takes every "nvdesk32.dll" entry (and the blanks after it) out of the blank-separated list
 // value. 1 when at least one entry was removed and the value was written back with its own type;
 // a value without the entry is left as it is.
-uint8_t RemoveDllFromListValue(HKEY hive, const char* keyPath, const char* valueName, uint8_t view);
+uint8_t RemoveDllFromListValue(const KeyInView& key, const char* valueName);

@@ -5,7 +5,6 @@
 // it always was.
 #include "clean/restore.h"
 #include <stdio.h>
-#include "clean/native_names.h"
 #include "clean/reg_file.h"
 #include "model/found_items.h"
 #include "platform/machine_halves.h"

@@ -22,7 +22,7 @@ void ForgetCreatorHalf(const char* name)
     char path[512];
     if (!FormatFits(path, sizeof path, "SYSTEM\\CurrentControlSet\\Services\\%s", name)) return;
     HKEY key = NULL;
-    if (OpenKeyInView(HKEY_LOCAL_MACHINE, path, KEY_SET_VALUE, kViewOwn, &key) != ERROR_SUCCESS) return;
+    if (OpenKeyInView({HKEY_LOCAL_MACHINE, path, kViewOwn}, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
     RegDeleteValueA(key, "WOW64");
     RegCloseKey(key);
 }

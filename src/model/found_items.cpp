@@ -127,7 +127,7 @@ uint8_t AddRegistryItem(int32_t kind, HKEY hive, const char* keyPath, const char
 {
     FoundItemList* list = g_foundItems;
     if (list == NULL || keyPath == NULL || list->count >= list->capacity) return 0;
-    if (FindListedRegistryItem(list, kind, hive, keyPath, valueName, view) >= 0) return 0;
+    if (FindListedRegistryItem(list, kind, {hive, keyPath, view}, valueName) >= 0) return 0;
     const int32_t product = CurrentProduct(kProductSideRegistry);
     if (product < 0 || ProductSelection(product, -1) != 1) return 1;
 

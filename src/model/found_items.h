@@ -39,6 +39,12 @@ struct FoundItem {
     void Reset();
 };
 
+// A registry item's key: its hive and key path in its view.
+inline KeyInView ItemKeyInView(const FoundItem& item)
+{
+    return KeyInView{item.hive, item.path, item.view};
+}
+
 struct FoundItemList {
     int32_t capacity;
     int32_t count;

@@ -14,14 +14,14 @@ void FileKey(const char* path, TextKey* key)
     AddKeyText(key, path);
 }
 
-void RegistryKey(int32_t kind, HKEY hive, const char* keyPath, const char* valueName, uint8_t view, TextKey* key)
+void RegistryKey(int32_t kind, const KeyInView& where, const char* valueName, TextKey* key)
 {
     StartTextKey(key);
     AddKeyNumber(key, (uint32_t)kItemClassRegistry);
     AddKeyNumber(key, (uint32_t)kind);
-    AddKeyNumber(key, (uint32_t)(uintptr_t)hive);
-    AddKeyNumber(key, (uint32_t)view);
-    AddKeyText(key, keyPath);
+    AddKeyNumber(key, (uint32_t)(uintptr_t)where.hive);
+    AddKeyNumber(key, (uint32_t)where.view);
+    AddKeyText(key, where.path);
     AddKeyText(key, valueName);
 }
 
@@ -30,7 +30,7 @@ void ItemKey(const FoundItem& item, TextKey* key)
     if (item.itemClass == kItemClassFile) {
         FileKey(item.path, key);
     } else if (item.itemClass == kItemClassRegistry) {
-        RegistryKey(item.ruleKind, item.hive, item.path, item.valueName, item.view, key);
+        RegistryKey(item.ruleKind, ItemKeyInView(item), item.valueName, key);
     } else {
         StartTextKey(key);
         AddKeyNumber(key, (uint32_t)item.itemClass);
@@ -54,11 +54,10 @@ uint8_t SameFile(const FoundItem& it, const char* path)
     return it.itemClass == kItemClassFile && it.path != NULL && lstrcmpiA(it.path, path) == 0 ? 1 : 0;
 }
 
-uint8_t SameRegistry(const FoundItem& it, int32_t kind, HKEY hive, const char* keyPath, const char* valueName,
-                     uint8_t view)
+uint8_t SameRegistry(const FoundItem& it, int32_t kind, const KeyInView& key, const char* valueName)
 {
-    return it.itemClass == kItemClassRegistry && it.ruleKind == kind && it.hive == hive && it.view == view &&
-                   CompareNoCase(it.path, keyPath) == 0 && CompareNoCase(it.valueName, valueName) == 0
+    return it.itemClass == kItemClassRegistry && it.ruleKind == kind && it.hive == key.hive && it.view == key.view &&
+                   CompareNoCase(it.path, key.path) == 0 && CompareNoCase(it.valueName, valueName) == 0
                ? 1
                : 0;
 }
@@ -93,10 +92,9 @@ int32_t FindListedFileItem(FoundItemList* list, const char* path)
     return FindListed(list, key, [&](const FoundItem& it) { return SameFile(it, path); });
 }
 
-int32_t FindListedRegistryItem(FoundItemList* list, int32_t kind, HKEY hive, const char* keyPath,
-                               const char* valueName, uint8_t view)
+int32_t FindListedRegistryItem(FoundItemList* list, int32_t kind, const KeyInView& key, const char* valueName)
 {
-    TextKey key;
-    RegistryKey(kind, hive, keyPath, valueName, view, &key);
-    return FindListed(list, key, [&](const FoundItem& it) { return SameRegistry(it, kind, hive, keyPath, valueName, view); });
+    TextKey text;
+    RegistryKey(kind, key, valueName, &text);
+    return FindListed(list, text, [&](const FoundItem& it) { return SameRegistry(it, kind, key, valueName); });
 }

@@ -9,5 +9,4 @@
 int32_t FindListedFileItem(FoundItemList* list, const char* path);
 // Position of a registry item of the same kind, hive and view whose key path and value name
 // equal these (CompareNoCase; an absent value name equals only an absent one), or -1.
-int32_t FindListedRegistryItem(FoundItemList* list, int32_t kind, HKEY hive, const char* keyPath,
-                               const char* valueName, uint8_t view = kViewOwn);
+int32_t FindListedRegistryItem(FoundItemList* list, int32_t kind, const KeyInView& key, const char* valueName);

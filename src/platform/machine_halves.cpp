@@ -69,18 +69,23 @@ uint8_t RegistryViewIs64Bit(uint8_t view)
     return 0;
 }
 
-LONG OpenKeyInView(HKEY root, const char* path, REGSAM access, uint8_t view, HKEY* key)
+uint8_t NativeNameView()
 {
-    return RegOpenKeyExA(root, path, 0, access | RegistryViewFlag(view), key);
+    return RegistryViewIs64Bit(kViewOther) ? kViewOther : kViewOwn;
 }
 
-LONG DeleteKeyInView(HKEY parent, const char* subkey, uint8_t view)
+LONG OpenKeyInView(const KeyInView& key, REGSAM access, HKEY* opened)
 {
-    const REGSAM flag = RegistryViewFlag(view);
-    if (flag == 0) return RegDeleteKeyA(parent, subkey);
+    return RegOpenKeyExA(key.hive, key.path, 0, access | RegistryViewFlag(key.view), opened);
+}
+
+LONG DeleteKeyInView(const KeyInView& key)
+{
+    const REGSAM flag = RegistryViewFlag(key.view);
+    if (flag == 0) return RegDeleteKeyA(key.hive, key.path);
     RegDeleteKeyExAFn deleteEx = (RegDeleteKeyExAFn)Export("advapi32.dll", "RegDeleteKeyExA");
     if (deleteEx == NULL) return ERROR_CALL_NOT_IMPLEMENTED;
-    return deleteEx(parent, subkey, flag, 0);
+    return deleteEx(key.hive, key.path, flag, 0);
 }
 
 uint8_t KeyKernelName(HKEY key, char* out, int size)
@@ -105,10 +110,10 @@ uint8_t KeyDiffersInOtherView(HKEY root, const char* path)
 {
     if (RegistryViewCount() < 2) return 0;
     HKEY other = NULL;
-    if (OpenKeyInView(root, path, KEY_QUERY_VALUE, kViewOther, &other) != ERROR_SUCCESS) return 0;
+    if (OpenKeyInView({root, path, kViewOther}, KEY_QUERY_VALUE, &other) != ERROR_SUCCESS) return 0;
     HKEY own = NULL;
     uint8_t differs = 1;
-    if (OpenKeyInView(root, path, KEY_QUERY_VALUE, kViewOwn, &own) == ERROR_SUCCESS) {
+    if (OpenKeyInView({root, path, kViewOwn}, KEY_QUERY_VALUE, &own) == ERROR_SUCCESS) {
         char ownName[1024];
         char otherName[1024];
         // A name that cannot be had is taken for a shared key: listing it once is the safe side.

@@ -12,6 +12,14 @@
 const uint8_t kViewOwn = 0;
 const uint8_t kViewOther = 1;
 
+// A registry key in a view: below hive (a predefined root, or an open key), at path, in view
+// (kViewOwn or kViewOther). The same path in the other view is another key.
+struct KeyInView {
+    HKEY hive;
+    const char* path;
+    uint8_t view;
+};
+
 const int32_t kOneHalf = 0;           // 32-bit Windows, Windows 9x, or not yet detected
 const int32_t kOtherHalfNative = 1;   // this 32-bit process runs under WOW64
 const int32_t kOtherHalf32 = 2;       // this 64-bit process; the other half is the 32-bit one
@@ -30,12 +38,16 @@ int32_t RegistryViewCount();
 REGSAM RegistryViewFlag(uint8_t view);
 // 1 when keys opened in the view are the machine's 64-bit ones.
 uint8_t RegistryViewIs64Bit(uint8_t view);
+// The view of the machine's native (64-bit) keys: the own view of a 64-bit process, the other
+// view of a 32-bit one under WOW64; the own view with one half. Native names (a 32-bit key
+// under its Wow6432Node name) open there.
+uint8_t NativeNameView();
 
-// RegOpenKeyExA in the view.
-LONG OpenKeyInView(HKEY root, const char* path, REGSAM access, uint8_t view, HKEY* key);
-// RegDeleteKeyA of parent\subkey in the view: RegDeleteKeyExA (loaded dynamically) in the other
-// view, RegDeleteKeyA in the own one.
-LONG DeleteKeyInView(HKEY parent, const char* subkey, uint8_t view);
+// RegOpenKeyExA of the key in its view.
+LONG OpenKeyInView(const KeyInView& key, REGSAM access, HKEY* opened);
+// RegDeleteKeyA of the key in its view: RegDeleteKeyExA (loaded dynamically) in the other view,
+// RegDeleteKeyA in the own one.
+LONG DeleteKeyInView(const KeyInView& key);
 
 // The key's name as the kernel reports it (NtQueryKey, KeyNameInformation, loaded dynamically),
 // in the ANSI code page: "\REGISTRY\MACHINE\SOFTWARE\Wow6432Node\..." for a redirected key. The

@@ -5,7 +5,7 @@
 HKEY OpenKeyForRead(HKEY root, const char* path, uint8_t view)
 {
     HKEY key = NULL;
-    if (OpenKeyInView(root, path, KEY_READ, view, &key) != ERROR_SUCCESS) return NULL;
+    if (OpenKeyInView({root, path, view}, KEY_READ, &key) != ERROR_SUCCESS) return NULL;
     return key;
 }
 

@@ -12,7 +12,6 @@
 #include "search/folder_listing.h"
 #include "search/guard_memo.h"
 #include "search/record_file.h"
-#include "search/registry/view_reads.h"
 
 const DWORD kNoteSize = 1024;
 
@@ -27,7 +26,7 @@ static uint8_t ReadNoteInView(SearchSession* session, uint8_t view, const char* 
     if (!FormatFits(keyPath, sizeof keyPath, "SOFTWARE\\Morvane\\%s", keyName)) return 0;
 
     HKEY key = NULL;
-    if (OpenKeyInView(HKEY_LOCAL_MACHINE, keyPath, KEY_READ, view, &key) != ERROR_SUCCESS) return 0;
+    if (OpenKeyInView({HKEY_LOCAL_MACHINE, keyPath, view}, KEY_READ, &key) != ERROR_SUCCESS) return 0;
     char text[kNoteSize];
     DWORD length = kNoteSize;
     const char* name = (valueName != NULL && valueName[0] != '\0') ? valueName : NULL;

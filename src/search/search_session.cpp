@@ -41,3 +41,8 @@ uint8_t SessionShellFolder(SearchSession* session, int csidl, char* out)
     lstrcpynA(out, session->shell[slot].folder, kPathSize);
     return 1;
 }
+
+uint8_t SessionView(const SearchSession* session)
+{
+    return session != NULL ? session->registryView : kViewOwn;
+}

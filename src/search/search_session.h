@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <stddef.h>
 #include <stdint.h>
+#include "platform/machine_halves.h"
 #include "platform/path_ops.h"
 
 struct SharedReadCache;   // search/registry/shared_reads.cpp
@@ -57,3 +58,6 @@ uint8_t SearchInReference(uint8_t (*search)(SearchSession*, Params...), Args... 
 
 // SpecialFolderPath (csidl, out), asked once per session.
 uint8_t SessionShellFolder(SearchSession* session, int csidl, char* out);
+
+// The view the session's registry rules are evaluated in; the own view without a session.
+uint8_t SessionView(const SearchSession* session);

@@ -72,7 +72,7 @@ TEST(DllListValue, EveryEntryGoesWithTheBlanksAfterIt)
         if (c.rewritten == NULL) break;
         SCOPED_TRACE(c.stored);
         ASSERT_TRUE(scratch.SetString("", "List", c.stored));
-        EXPECT_EQ(1, RemoveDllFromListValue(HKEY_CURRENT_USER, kListKey, "List", kViewOwn));
+        EXPECT_EQ(1, RemoveDllFromListValue({HKEY_CURRENT_USER, kListKey, kViewOwn}, "List"));
         const StoredValue value = ReadValue(scratch, "List");
         EXPECT_EQ((DWORD)REG_SZ, value.type);
         EXPECT_EQ(std::string(c.rewritten) + '\0', std::string(value.bytes.begin(), value.bytes.end()));
@@ -98,15 +98,14 @@ TEST(DllListValue, ValuesWithoutTheEntryAreNeverRewritten)
         // Stored without a terminator and with an unusual type for a string: a rewrite would show.
         ASSERT_TRUE(SetUnterminated(scratch, "List", c->stored, REG_EXPAND_SZ));
         const StoredValue before = ReadValue(scratch, "List");
-        EXPECT_EQ(0, RemoveDllFromListValue(HKEY_CURRENT_USER, kListKey, "List", kViewOwn));
+        EXPECT_EQ(0, RemoveDllFromListValue({HKEY_CURRENT_USER, kListKey, kViewOwn}, "List"));
         const StoredValue after = ReadValue(scratch, "List");
         EXPECT_EQ(before.type, after.type);
         EXPECT_TRUE(before.bytes == after.bytes);
     }
-    EXPECT_EQ(0, RemoveDllFromListValue(HKEY_CURRENT_USER, kListKey, "Missing", kViewOwn));
+    EXPECT_EQ(0, RemoveDllFromListValue({HKEY_CURRENT_USER, kListKey, kViewOwn}, "Missing"));
     EXPECT_FALSE(ValuePresent(HKEY_CURRENT_USER, kListKey, "Missing"));
-    EXPECT_EQ(0, RemoveDllFromListValue(HKEY_CURRENT_USER, (std::string(kListKey) + "\\Missing").c_str(), "List",
-                                        kViewOwn));
+    EXPECT_EQ(0, RemoveDllFromListValue({HKEY_CURRENT_USER, (std::string(kListKey) + "\\Missing").c_str(), kViewOwn}, "List"));
 }
 
 TEST(DllListValue, ExpandableStringsKeepTheirTypeAndUnterminatedDataIsRead)
@@ -115,7 +114,7 @@ TEST(DllListValue, ExpandableStringsKeepTheirTypeAndUnterminatedDataIsRead)
     const std::string text = "%SystemRoot%\\a.dll nvdesk32.dll b.dll";
     ASSERT_TRUE(SetUnterminated(scratch, "List", text, REG_EXPAND_SZ));
     ASSERT_EQ(std::string(text), ReadText(scratch, "List"));
-    EXPECT_EQ(1, RemoveDllFromListValue(HKEY_CURRENT_USER, kListKey, "List", kViewOwn));
+    EXPECT_EQ(1, RemoveDllFromListValue({HKEY_CURRENT_USER, kListKey, kViewOwn}, "List"));
     const StoredValue value = ReadValue(scratch, "List");
     EXPECT_EQ((DWORD)REG_EXPAND_SZ, value.type);
     EXPECT_EQ(std::string("%SystemRoot%\\a.dll b.dll") + '\0', std::string(value.bytes.begin(), value.bytes.end()));
@@ -130,18 +129,18 @@ TEST(DllListValue, TheReadStopsAt512BytesAndOtherTypesAreLeftAlone)
     ASSERT_EQ(512u, exact.size());
     ASSERT_TRUE(SetUnterminated(scratch, "Exact", exact, REG_SZ));
     ASSERT_EQ(exact, ReadText(scratch, "Exact"));
-    EXPECT_EQ(1, RemoveDllFromListValue(HKEY_CURRENT_USER, kListKey, "Exact", kViewOwn));
+    EXPECT_EQ(1, RemoveDllFromListValue({HKEY_CURRENT_USER, kListKey, kViewOwn}, "Exact"));
     EXPECT_EQ(exact.substr(13) + '\0', ReadText(scratch, "Exact"));
 
     const std::string longer = "nvdesk32.dll " + std::string(499, 'x');   // 513 bytes with the terminator
     ASSERT_TRUE(scratch.SetString("", "Long", longer));
-    EXPECT_EQ(0, RemoveDllFromListValue(HKEY_CURRENT_USER, kListKey, "Long", kViewOwn));
+    EXPECT_EQ(0, RemoveDllFromListValue({HKEY_CURRENT_USER, kListKey, kViewOwn}, "Long"));
     EXPECT_EQ(longer + '\0', ReadText(scratch, "Long"));
 
     // A list of strings is not a blank-separated list: rewriting it as one string would lose data.
     const char multi[] = "nvdesk32.dll\0a.dll\0";
     ASSERT_TRUE(scratch.SetBytes("", "Multi", multi, sizeof multi, REG_MULTI_SZ));
-    EXPECT_EQ(0, RemoveDllFromListValue(HKEY_CURRENT_USER, kListKey, "Multi", kViewOwn));
+    EXPECT_EQ(0, RemoveDllFromListValue({HKEY_CURRENT_USER, kListKey, kViewOwn}, "Multi"));
     const StoredValue value = ReadValue(scratch, "Multi");
     EXPECT_EQ((DWORD)REG_MULTI_SZ, value.type);
     EXPECT_EQ(std::string(multi, sizeof multi), std::string(value.bytes.begin(), value.bytes.end()));

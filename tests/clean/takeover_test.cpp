@@ -6,6 +6,7 @@
 // has owner SYSTEM, set in the same wineserver session (Wine does not keep DACLs across a restart).
 #include <gtest/gtest.h>
 #include <stdio.h>
+#include "clean/key_takeover.h"
 #include "clean/registry_removal.h"
 #include "support/helpers.h"
 #include "support/key_security.h"
@@ -52,7 +53,7 @@ TEST(KeyTakeover, GrantKeepsOldEntriesInOrderThenAppendsTheRunningUser)
     ASSERT_EQ(4u, before.size());
     ASSERT_FALSE(KeyOpens(HKEY_CURRENT_USER, scratch.Full("Locked"), KEY_ALL_ACCESS)) << "fixture not locked";
 
-    EXPECT_EQ(1, GrantCurrentUserKeyAccess(HKEY_CURRENT_USER, scratch.Full("Locked").c_str(), kViewOwn));
+    EXPECT_EQ(1, GrantCurrentUserKeyAccess({HKEY_CURRENT_USER, scratch.Full("Locked").c_str(), kViewOwn}));
 
     const std::vector<AceRecord> after = Dacl(scratch, "Locked");
     ASSERT_EQ(5u, after.size());
@@ -83,7 +84,7 @@ TEST(KeyTakeover, NestedLockedKeysAreTakenOverAndTheWholeSubtreeGoes)
     // denial comes first), but it may be deleted, and it is.
     ASSERT_TRUE(Lock(scratch, "Item\\A\\SetDenied", "O:SYD:(D;;0x2;;;%U)(A;;KA;;;%U)"));
 
-    EXPECT_EQ(1, DeleteRegistryItem(HKEY_CURRENT_USER, scratch.Full("Item").c_str(), NULL, kViewOwn));
+    EXPECT_EQ(1, DeleteRegistryItem({HKEY_CURRENT_USER, scratch.Full("Item").c_str(), kViewOwn}, NULL));
     EXPECT_FALSE(KeyPresent(HKEY_CURRENT_USER, scratch.Full("Item")));
     EXPECT_TRUE(KeyPresent(HKEY_CURRENT_USER, scratch.Full("Sibling")));
 }
@@ -110,7 +111,7 @@ TEST(KeyTakeover, SubtreeDeletionStopsAtTheFirstUndeletableSubkeyAndTheDaclStays
     EXPECT_TRUE(aces[2] == UserFullAccess());
 
     // The key item's own delete still runs and decides: it fails while subkeys remain.
-    EXPECT_EQ(0, DeleteRegistryItem(HKEY_CURRENT_USER, scratch.Full("Item").c_str(), NULL, kViewOwn));
+    EXPECT_EQ(0, DeleteRegistryItem({HKEY_CURRENT_USER, scratch.Full("Item").c_str(), kViewOwn}, NULL));
     EXPECT_TRUE(KeyPresent(HKEY_CURRENT_USER, scratch.Full("Item\\b")));
     EXPECT_TRUE(KeyPresent(HKEY_CURRENT_USER, scratch.Full("Item\\c")));
 }
@@ -126,24 +127,24 @@ TEST(KeyTakeover, ValueItemsNeverTakeOver)
     ASSERT_TRUE(Lock(scratch, "Locked", kReadAndWriteDac));
     const std::vector<AceRecord> before = Dacl(scratch, "Locked");
 
-    EXPECT_EQ(0, DeleteRegistryItem(HKEY_CURRENT_USER, scratch.Full("Locked").c_str(), "Listed", kViewOwn));
+    EXPECT_EQ(0, DeleteRegistryItem({HKEY_CURRENT_USER, scratch.Full("Locked").c_str(), kViewOwn}, "Listed"));
     EXPECT_TRUE(Dacl(scratch, "Locked") == before);
     EXPECT_TRUE(ValuePresent(HKEY_CURRENT_USER, scratch.Full("Locked"), "Listed"));
 
-    EXPECT_EQ(1, DeleteRegistryItem(HKEY_CURRENT_USER, scratch.Full("Open").c_str(), "Listed", kViewOwn));
+    EXPECT_EQ(1, DeleteRegistryItem({HKEY_CURRENT_USER, scratch.Full("Open").c_str(), kViewOwn}, "Listed"));
     EXPECT_FALSE(ValuePresent(HKEY_CURRENT_USER, scratch.Full("Open"), "Listed"));
     EXPECT_TRUE(ValuePresent(HKEY_CURRENT_USER, scratch.Full("Open"), "Other"));
-    EXPECT_EQ(0, DeleteRegistryItem(HKEY_CURRENT_USER, scratch.Full("Open").c_str(), "Listed", kViewOwn));
-    EXPECT_EQ(0, DeleteRegistryItem(HKEY_CURRENT_USER, scratch.Full("Missing").c_str(), "Listed", kViewOwn));
+    EXPECT_EQ(0, DeleteRegistryItem({HKEY_CURRENT_USER, scratch.Full("Open").c_str(), kViewOwn}, "Listed"));
+    EXPECT_EQ(0, DeleteRegistryItem({HKEY_CURRENT_USER, scratch.Full("Missing").c_str(), kViewOwn}, "Listed"));
 }
 
 TEST(KeyTakeover, KeyItemsThatAreGoneOrNameTheHiveFail)
 {
     ScratchKey scratch(HKEY_CURRENT_USER, std::string(kTestRoot) + "\\takeover-missing");
-    EXPECT_EQ(0, DeleteRegistryItem(HKEY_CURRENT_USER, scratch.Full("Missing").c_str(), NULL, kViewOwn));
+    EXPECT_EQ(0, DeleteRegistryItem({HKEY_CURRENT_USER, scratch.Full("Missing").c_str(), kViewOwn}, NULL));
     EXPECT_FALSE(KeyPresent(HKEY_CURRENT_USER, scratch.Full("Missing")));
     // An empty path would open the hive itself and delete everything below it.
-    EXPECT_EQ(0, DeleteRegistryItem(HKEY_CURRENT_USER, "", NULL, kViewOwn));
+    EXPECT_EQ(0, DeleteRegistryItem({HKEY_CURRENT_USER, "", kViewOwn}, NULL));
     EXPECT_TRUE(KeyPresent(HKEY_CURRENT_USER, scratch.path()));
     EXPECT_TRUE(KeyPresent(HKEY_CURRENT_USER, "Software"));
 }
@@ -175,9 +176,9 @@ TEST(KeyTakeover, KeysWithoutWriteDacOrWithAnEmptyDaclCannotBeTakenOver)
     ASSERT_TRUE(Lock(scratch, "EmptyOwned", "O:%UD:"));
 
     // Readable, but no WRITE_DAC: the takeover fails and the item with it.
-    EXPECT_EQ(0, GrantCurrentUserKeyAccess(HKEY_CURRENT_USER, scratch.Full("ReadOnly").c_str(), kViewOwn));
+    EXPECT_EQ(0, GrantCurrentUserKeyAccess({HKEY_CURRENT_USER, scratch.Full("ReadOnly").c_str(), kViewOwn}));
     EXPECT_EQ(1u, Dacl(scratch, "ReadOnly").size());
-    EXPECT_EQ(0, DeleteRegistryItem(HKEY_CURRENT_USER, scratch.Full("ReadOnly").c_str(), NULL, kViewOwn));
+    EXPECT_EQ(0, DeleteRegistryItem({HKEY_CURRENT_USER, scratch.Full("ReadOnly").c_str(), kViewOwn}, NULL));
     EXPECT_TRUE(KeyPresent(HKEY_CURRENT_USER, scratch.Full("ReadOnly\\Child")));
 
     // A present but empty DACL. The takeover opens the key with KEY_READ | WRITE_DAC, and an
@@ -186,10 +187,10 @@ TEST(KeyTakeover, KeysWithoutWriteDacOrWithAnEmptyDaclCannotBeTakenOver)
     // (Wine adds DELETE), which is still not KEY_READ, so the open fails for the owner too and
     // the list is never extended to hold only the user's entry. What holds: the item fails and
     // the empty list is left as it was.
-    EXPECT_EQ(0, DeleteRegistryItem(HKEY_CURRENT_USER, scratch.Full("EmptySystem").c_str(), NULL, kViewOwn));
+    EXPECT_EQ(0, DeleteRegistryItem({HKEY_CURRENT_USER, scratch.Full("EmptySystem").c_str(), kViewOwn}, NULL));
     EXPECT_TRUE(KeyPresent(HKEY_CURRENT_USER, scratch.Full("EmptySystem")));
-    EXPECT_EQ(0, GrantCurrentUserKeyAccess(HKEY_CURRENT_USER, scratch.Full("EmptyOwned").c_str(), kViewOwn));
+    EXPECT_EQ(0, GrantCurrentUserKeyAccess({HKEY_CURRENT_USER, scratch.Full("EmptyOwned").c_str(), kViewOwn}));
     EXPECT_EQ(0u, Dacl(scratch, "EmptyOwned").size());
-    EXPECT_EQ(0, DeleteRegistryItem(HKEY_CURRENT_USER, scratch.Full("EmptyOwned").c_str(), NULL, kViewOwn));
+    EXPECT_EQ(0, DeleteRegistryItem({HKEY_CURRENT_USER, scratch.Full("EmptyOwned").c_str(), kViewOwn}, NULL));
     EXPECT_TRUE(KeyPresent(HKEY_CURRENT_USER, scratch.Full("EmptyOwned")));
 }

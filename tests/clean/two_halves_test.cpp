@@ -19,56 +19,39 @@
 namespace {
 
 const char kBase[] = "SOFTWARE\\EnvsweepTest\\Halves";
-// The 32-bit twin's native name, as a 64-bit process reaches it in its own view.
-const char kTwinBase[] = "SOFTWARE\\Wow6432Node\\EnvsweepTest\\Halves";
 
-// root\path in the view, created with one string value.
-uint8_t SeedKey(const std::string& path, uint8_t view, const char* name, const std::string& data)
+// The native name of SOFTWARE\<rest> of the view: a 32-bit key lies under Wow6432Node.
+std::string NativeSoftware(uint8_t view, const std::string& path)
 {
-    HKEY key = NULL;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, NULL, 0, KEY_ALL_ACCESS | RegistryViewFlag(view), NULL,
-                        &key, NULL) != ERROR_SUCCESS)
-        return 0;
-    const LONG rc = RegSetValueExA(key, name, 0, REG_SZ, (const BYTE*)data.c_str(), (DWORD)data.size() + 1);
-    RegCloseKey(key);
-    return rc == ERROR_SUCCESS ? 1 : 0;
-}
-
-// As the search records it. AddRegistryItem takes no view yet and counts the same kind, hive
-// and path as one item, so the twin comes in under a kind of its own and gets its view here.
-FoundItem* AddInView(int32_t kind, const std::string& path, uint8_t view)
-{
-    if (AddRegistryItem(kind, HKEY_LOCAL_MACHINE, path.c_str(), NULL) != 1) return NULL;
-    FoundItem* item = &g_foundItems->items[g_foundItems->count - 1];
-    item->view = view;
-    return item;
+    return RegistryViewIs64Bit(view) ? path : "SOFTWARE\\Wow6432Node" + path.substr(8);
 }
 
 }  // namespace
 
+// Each test runs in the direction the test build has: the 64-bit build's other view is the 32-bit
+// half, the 32-bit build's under WOW64 the native one; a 32-bit prefix has one half and skips.
 TEST(TwoHalves, EachTwinIsDeletedBackedUpByNativeNameAndRestoredInItsOwnView)
 {
     ScopedHalves detected;
-    // The other half is the 32-bit one only for a 64-bit process, which this test build is.
-    if (detected.halves() != kOtherHalf32) GTEST_SKIP() << "no 32-bit half beside this process";
-    LockedScratchKey own(HKEY_LOCAL_MACHINE, kBase);
-    LockedScratchKey twin(HKEY_LOCAL_MACHINE, kTwinBase);
+    if (detected.halves() == kOneHalf) GTEST_SKIP() << "this machine has one half (a 32-bit prefix)";
+    LockedScratchKey own(HKEY_LOCAL_MACHINE, kBase, kViewOwn);
+    LockedScratchKey twin(HKEY_LOCAL_MACHINE, kBase, kViewOther);
     ScopedFoundItems scope(8);
     const std::string item = std::string(kBase) + "\\Item";
 
     // Same path, other data in each view; a neighbour in each that must stay.
-    ASSERT_TRUE(SeedKey(item, kViewOwn, "v", "own"));
-    ASSERT_TRUE(SeedKey(item + "\\Sub", kViewOwn, "n", "own sub"));
-    ASSERT_TRUE(SeedKey(item, kViewOther, "v", "other"));
-    ASSERT_TRUE(SeedKey(item + "\\Sub", kViewOther, "n", "other sub"));
-    ASSERT_TRUE(SeedKey(item + "\\Locked", kViewOther, "secret", "kept"));
-    for (uint8_t view = kViewOwn; view <= kViewOther; view++)
-        ASSERT_TRUE(SeedKey(std::string(kBase) + "\\Stay", view, "s", "stays"));
-    ASSERT_TRUE(SetKeySecurity(HKEY_LOCAL_MACHINE, twin.Full("Item\\Locked"), UserSddl("O:SYD:(A;;0x60019;;;%U)").c_str()));
+    ASSERT_TRUE(own.SetString("Item", "v", "own") && own.SetString("Item\\Sub", "n", "own sub"));
+    ASSERT_TRUE(twin.SetString("Item", "v", "other") && twin.SetString("Item\\Sub", "n", "other sub"));
+    ASSERT_TRUE(twin.SetString("Item\\Locked", "secret", "kept"));
+    ASSERT_TRUE(own.SetString("Stay", "s", "stays") && twin.SetString("Stay", "s", "stays"));
+    ASSERT_TRUE(SetKeySecurity(HKEY_LOCAL_MACHINE, twin.Full("Item\\Locked"), UserSddl("O:SYD:(A;;0x60019;;;%U)").c_str(),
+                               kViewOther));
     const RegistryDump ownBefore = DumpRegistry(HKEY_LOCAL_MACHINE, item);
     const RegistryDump otherBefore = DumpRegistry(HKEY_LOCAL_MACHINE, item, RegistryViewFlag(kViewOther));
     ASSERT_NE(DumpText(ownBefore), DumpText(otherBefore));
-    ASSERT_EQ(DumpText(otherBefore), DumpText(DumpRegistry(HKEY_LOCAL_MACHINE, twin.Full("Item"))))
+    const uint8_t view32 = RegistryViewIs64Bit(kViewOwn) ? kViewOther : kViewOwn;
+    ASSERT_EQ(DumpText(DumpRegistry(HKEY_LOCAL_MACHINE, item, RegistryViewFlag(view32))),
+              DumpText(DumpRegistry(HKEY_LOCAL_MACHINE, NativeSoftware(view32, item), RegistryViewFlag(NativeNameView()))))
         << "Wine does not keep the 32-bit view under Wow6432Node";
 
     int32_t rule = 0;
@@ -76,17 +59,17 @@ TEST(TwoHalves, EachTwinIsDeletedBackedUpByNativeNameAndRestoredInItsOwnView)
     ASSERT_TRUE(kRegistryRules[rule].keyPath != NULL);
     CurrentRule(0, rule);
     ProductSelection(0, 1);
-    ASSERT_TRUE(AddInView(RegistryRuleKind::KeyOrValue, item, kViewOwn) != NULL);
-    ASSERT_TRUE(AddInView(RegistryRuleKind::ServiceKey, item, kViewOther) != NULL);
+    ASSERT_EQ(1, AddRegistryItem(RegistryRuleKind::KeyOrValue, HKEY_LOCAL_MACHINE, item.c_str(), NULL, kViewOwn));
+    ASSERT_EQ(1, AddRegistryItem(RegistryRuleKind::KeyOrValue, HKEY_LOCAL_MACHINE, item.c_str(), NULL, kViewOther));
 
     // The silent run's deletion: both twins go, their neighbours stay.
     DeletionSummary summary = {0, 1, 0, 1, 0};
     EXPECT_EQ(1, DeleteAll(NULL, &summary));
     EXPECT_EQ(2, summary.registryCount);
     EXPECT_FALSE(KeyPresent(HKEY_LOCAL_MACHINE, item));
-    EXPECT_FALSE(KeyPresent(HKEY_LOCAL_MACHINE, twin.Full("Item")));
+    EXPECT_FALSE(KeyPresent(HKEY_LOCAL_MACHINE, item, kViewOther));
     EXPECT_TRUE(ValuePresent(HKEY_LOCAL_MACHINE, own.Full("Stay"), "s"));
-    EXPECT_TRUE(ValuePresent(HKEY_LOCAL_MACHINE, twin.Full("Stay"), "s"));
+    EXPECT_TRUE(ValuePresent(HKEY_LOCAL_MACHINE, twin.Full("Stay"), "s", kViewOther));
 
     // registry.reg names the 32-bit key as a 64-bit regedit does, and says so after its header.
     char root[kBackupPathSize], name[256];
@@ -94,10 +77,10 @@ TEST(TwoHalves, EachTwinIsDeletedBackedUpByNativeNameAndRestoredInItsOwnView)
     const std::string folder = std::string(root) + name + "\\";
     const std::string reg = ReadFileText(folder + kRegistryFileName);
     EXPECT_EQ(0, reg.find("REGEDIT4\r\n; native names: ")) << reg;
-    const std::string ownKey = "[HKEY_LOCAL_MACHINE\\" + item + "]\r\n\"v\"=\"own\"\r\n";
-    const std::string twinKey = "[HKEY_LOCAL_MACHINE\\" + twin.Full("Item") + "]\r\n\"v\"=\"other\"\r\n";
+    const std::string ownKey = "[HKEY_LOCAL_MACHINE\\" + NativeSoftware(kViewOwn, item) + "]\r\n\"v\"=\"own\"\r\n";
+    const std::string twinKey = "[HKEY_LOCAL_MACHINE\\" + NativeSoftware(kViewOther, item) + "]\r\n\"v\"=\"other\"\r\n";
     const std::string lockedKey = "; locked: its access control list was not saved\r\n\r\n[HKEY_LOCAL_MACHINE\\" +
-                                  twin.Full("Item\\Locked") + "]\r\n\"secret\"=\"kept\"\r\n";
+                                  NativeSoftware(kViewOther, item + "\\Locked") + "]\r\n\"secret\"=\"kept\"\r\n";
     for (const std::string& part : {ownKey, twinKey, lockedKey}) EXPECT_NE(std::string::npos, reg.find(part)) << part << reg;
     EXPECT_NE(std::string::npos, ReadFileText(folder + kLogFileName).find(": 2 deleted, 0 not deleted,"));
 
@@ -109,25 +92,29 @@ TEST(TwoHalves, EachTwinIsDeletedBackedUpByNativeNameAndRestoredInItsOwnView)
 
 // Where else the redirection puts Wow6432Node, as Wine does it: above the whole path (the
 // classes root), and as the key itself (SOFTWARE of the 32-bit view); a key the halves share
-// keeps its own name.
+// keeps its own name, and so does every key of the 64-bit view.
 TEST(TwoHalves, NativeNamesOfKeysRedirectedAtTheTopOrOnThemselves)
 {
     ScopedHalves detected;
-    if (detected.halves() != kOtherHalf32) GTEST_SKIP() << "no 32-bit half beside this process";
+    if (detected.halves() == kOneHalf) GTEST_SKIP() << "this machine has one half (a 32-bit prefix)";
+    const uint8_t view64 = NativeNameView();
+    const uint8_t view32 = view64 == kViewOwn ? kViewOther : kViewOwn;
     const struct {
         HKEY hive;
         const char* path;
+        uint8_t view;
         const char* native;
     } cases[] = {
-        {HKEY_CLASSES_ROOT, "CLSID", "Wow6432Node\\CLSID"},
-        {HKEY_LOCAL_MACHINE, "SOFTWARE", "SOFTWARE\\Wow6432Node"},
-        {HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services", "SYSTEM\\CurrentControlSet\\Services"},
+        {HKEY_CLASSES_ROOT, "CLSID", view32, "Wow6432Node\\CLSID"},
+        {HKEY_LOCAL_MACHINE, "SOFTWARE", view32, "SOFTWARE\\Wow6432Node"},
+        {HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services", view32, "SYSTEM\\CurrentControlSet\\Services"},
+        {HKEY_LOCAL_MACHINE, "SOFTWARE", view64, "SOFTWARE"},
     };
     for (const auto& c : cases) {
         HKEY key = NULL;
-        ASSERT_EQ(ERROR_SUCCESS, OpenKeyInView(c.hive, c.path, KEY_READ, kViewOther, &key)) << c.path;
+        ASSERT_EQ(ERROR_SUCCESS, OpenKeyInView({c.hive, c.path, c.view}, KEY_READ, &key)) << c.path;
         char native[1024];
-        EXPECT_EQ(1, NativeKeyPath(c.hive, key, c.path, kViewOther, native, sizeof native)) << c.path;
+        EXPECT_EQ(1, NativeKeyPath({c.hive, c.path, c.view}, key, native, sizeof native)) << c.path;
         EXPECT_STREQ(c.native, native);
         RegCloseKey(key);
     }
@@ -139,10 +126,12 @@ TEST(TwoHalves, NativeNamesOfKeysRedirectedAtTheTopOrOnThemselves)
 TEST(TwoHalves, SharedHandlerTakesItsClassFromTheHalfThatRegisteredIt)
 {
     ScopedHalves detected;
-    if (detected.halves() != kOtherHalf32) GTEST_SKIP() << "no 32-bit half beside this process";
+    if (detected.halves() == kOneHalf) GTEST_SKIP() << "this machine has one half (a 32-bit prefix)";
     const char classId[] = "{6E2B1F00-5D3C-4B8A-9E1F-00EE2B1F0001}";
+    // The other half's class key by its native name, below HKLM\SOFTWARE\Classes.
+    const std::string nativeClasses = RegistryViewIs64Bit(kViewOther) ? "" : "Wow6432Node\\";
     ScratchKey handler(HKEY_LOCAL_MACHINE, "SYSTEM\\EnvsweepTest\\Handlers");
-    ScratchKey twinClass(HKEY_LOCAL_MACHINE, std::string("SOFTWARE\\Classes\\Wow6432Node\\CLSID\\") + classId);
+    ScratchKey twinClass(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\" + nativeClasses + "CLSID\\" + classId, NativeNameView());
     ScopedFoundItems scope(4);
     ASSERT_TRUE(handler.SetString("Sheet", NULL, classId));
     ASSERT_TRUE(twinClass.SetString("InprocServer32", NULL, "C:\\Windows\\SysWOW64\\vfprop.dll"));
@@ -156,13 +145,13 @@ TEST(TwoHalves, SharedHandlerTakesItsClassFromTheHalfThatRegisteredIt)
     DeletionSummary summary = {0, 1, 0, 1, 0};
     EXPECT_EQ(1, DeleteAll(NULL, &summary));
     EXPECT_FALSE(KeyPresent(HKEY_LOCAL_MACHINE, handler.Full("Sheet")));
-    EXPECT_FALSE(KeyPresent(HKEY_LOCAL_MACHINE, twinClass.path()));
+    EXPECT_FALSE(KeyPresent(HKEY_LOCAL_MACHINE, twinClass.path(), twinClass.view()));
 
     char root[kBackupPathSize], name[256];
     ASSERT_TRUE(BackupRoot(root, sizeof root) && NewestBackupName(name, sizeof name));
     const std::string folder = std::string(root) + name + "\\";
     const std::string reg = ReadFileText(folder + kRegistryFileName);
-    EXPECT_NE(std::string::npos, reg.find("[HKEY_CLASSES_ROOT\\Wow6432Node\\" + classPath + "]")) << reg;
+    EXPECT_NE(std::string::npos, reg.find("[HKEY_CLASSES_ROOT\\" + nativeClasses + classPath + "]")) << reg;
     EXPECT_EQ(1, RestoreBackup(name)) << ReadFileText(folder + kRestoreLogFileName);
     EXPECT_TRUE(KeyPresent(HKEY_LOCAL_MACHINE, handler.Full("Sheet")));
     EXPECT_EQ(DumpText(classBefore), DumpText(DumpRegistry(HKEY_CLASSES_ROOT, classPath, RegistryViewFlag(kViewOther))));

@@ -34,8 +34,7 @@ class SampleMachine64Run : public testing::Test {
 protected:
     void SetUp() override
     {
-        savedHalves_ = g_machineHalves;
-        if (DetectMachineHalves() == kOneHalf) GTEST_SKIP() << "this machine has one half (32-bit Windows)";
+        if (halves_.halves() == kOneHalf) GTEST_SKIP() << "this machine has one half (32-bit Windows)";
         view32_ = RegistryViewIs64Bit(kViewOwn) ? kViewOther : kViewOwn;
         std::string error;
         ASSERT_TRUE(LoadDescription(DefaultDescription64Path(), &machine_, &error)) << error;
@@ -48,7 +47,6 @@ protected:
         if (loaded_) {
             EXPECT_TRUE(UnseedMachine(machine_, &log)) << log;
         }
-        g_machineHalves = savedHalves_;
     }
 
     // The 32-bit half's folder as this process reaches it: the other half's for a 64-bit
@@ -65,7 +63,7 @@ protected:
     }
 
     SampleMachine machine_;
-    int32_t savedHalves_ = kOneHalf;
+    ScopedHalves halves_;   // as detected, for the fixture's life (TearDown's unseeding too)
     uint8_t view32_ = kViewOther;
     uint8_t loaded_ = 0;
 };
@@ -94,7 +92,7 @@ TEST_F(SampleMachine64Run, CleanUpTakesBothHalvesAndRestoreGivesThemBack)
             std::string name = trace.keyPath;
             name.erase(name.find(kWowNode), strlen(kWowNode));
             HKEY key = NULL;
-            EXPECT_EQ(ERROR_SUCCESS, OpenKeyInView(HiveHandle(trace.hive), name.c_str(), KEY_READ, view32_, &key))
+            EXPECT_EQ(ERROR_SUCCESS, OpenKeyInView({HiveHandle(trace.hive), name.c_str(), view32_}, KEY_READ, &key))
                 << trace.keyPath;
             if (key) RegCloseKey(key);
             if (view32_ == kViewOther) {

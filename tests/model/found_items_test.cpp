@@ -101,7 +101,7 @@ TEST_F(FoundItemsTest, TheTwoViewsKeepTwinsApartAndTheOtherHalfIsNamedInItsText)
     char text[1024];
     EXPECT_STREQ("[HKEY_LOCAL_MACHINE\\Software\\Morvane\\App] Path", FormatItemText(&list()->items[0], text, sizeof text));
     EXPECT_STREQ("[HKEY_LOCAL_MACHINE\\Software\\Morvane\\App] Path (32-bit)", FormatItemText(&list()->items[1], text, sizeof text));
-    g_machineHalves = kOtherHalfNative;   // the 32-bit program under WOW64
+    ScopedHalves wow64(kOtherHalfNative);   // the 32-bit program under WOW64
     EXPECT_STREQ("[HKEY_LOCAL_MACHINE\\Software\\Morvane\\App] Path (64-bit)", FormatItemText(&list()->items[1], text, sizeof text));
     // A text that must be cut keeps its half whole, within 1023 characters.
     FreeString(list()->items[1].path);

@@ -7,10 +7,12 @@
 #include <string>
 #include "platform/ascii_case.h"
 #include "platform/machine_halves.h"
+#include "support/helpers.h"
 
 TEST(MachineHalves, ViewsKernelNamesAndFolders)
 {
-    const int32_t halves = DetectMachineHalves();
+    ScopedHalves detected;
+    const int32_t halves = detected.halves();
     SYSTEM_INFO info;
     GetNativeSystemInfo(&info);
     const bool machine64 = info.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_AMD64;
@@ -32,9 +34,9 @@ TEST(MachineHalves, ViewsKernelNamesAndFolders)
 
     // A key of the other half only: invisible in the own view, its own kernel name, deleted there.
     const char* path = "SOFTWARE\\EnvsweepHalvesProbe";
+    ScratchKey probe(HKEY_LOCAL_MACHINE, path, kViewOther);
     HKEY key = NULL;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, NULL, 0,
-                                             KEY_ALL_ACCESS | RegistryViewFlag(kViewOther), NULL, &key, NULL));
+    ASSERT_EQ(ERROR_SUCCESS, OpenKeyInView({HKEY_LOCAL_MACHINE, path, kViewOther}, KEY_READ, &key));
     char name[1024];
     ASSERT_EQ(1, KeyKernelName(key, name, sizeof name));
     EXPECT_EQ(1, AsciiStartsWithNoCase(name, "\\REGISTRY\\MACHINE\\SOFTWARE\\")) << name;
@@ -42,9 +44,9 @@ TEST(MachineHalves, ViewsKernelNamesAndFolders)
     EXPECT_EQ(wow64 ? nullptr : name, strstr(name, "Wow6432Node") ? name : nullptr) << name;
     RegCloseKey(key);
     HKEY own = NULL;
-    EXPECT_NE(ERROR_SUCCESS, OpenKeyInView(HKEY_LOCAL_MACHINE, path, KEY_READ, kViewOwn, &own));
+    EXPECT_NE(ERROR_SUCCESS, OpenKeyInView({HKEY_LOCAL_MACHINE, path, kViewOwn}, KEY_READ, &own));
     EXPECT_EQ(1, KeyDiffersInOtherView(HKEY_LOCAL_MACHINE, path));
-    EXPECT_EQ(ERROR_SUCCESS, DeleteKeyInView(HKEY_LOCAL_MACHINE, path, kViewOther));
+    EXPECT_EQ(ERROR_SUCCESS, DeleteKeyInView({HKEY_LOCAL_MACHINE, path, kViewOther}));
     EXPECT_EQ(0, KeyDiffersInOtherView(HKEY_LOCAL_MACHINE, path));
 
     // A key under SYSTEM is one key seen from both views.

@@ -24,10 +24,10 @@ void InitProcessValuesForTest()
     AppendBackslash(g_windowsDirectory, sizeof g_windowsDirectory);
 }
 
-static uint8_t DeleteTreeOpen(HKEY parent, const char* name)
+static uint8_t DeleteTreeOpen(HKEY parent, const char* name, uint8_t view)
 {
     HKEY key = NULL;
-    if (RegOpenKeyExA(parent, name, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
+    if (OpenKeyInView({parent, name, view}, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
         char child[512];
         char last[512] = "";
         for (;;) {
@@ -37,46 +37,46 @@ static uint8_t DeleteTreeOpen(HKEY parent, const char* name)
             // (Wine showed one below Control\Video, as "not found" to open and delete).
             if (lstrcmpiA(child, last) == 0) break;
             lstrcpynA(last, child, sizeof last);
-            if (!DeleteTreeOpen(key, child)) break;
+            if (!DeleteTreeOpen(key, child, view)) break;
         }
         RegCloseKey(key);
     }
-    const LONG rc = RegDeleteKeyA(parent, name);
+    const LONG rc = DeleteKeyInView({parent, name, view});
     return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND ? 1 : 0;
 }
 
-uint8_t DeleteTree(HKEY root, const std::string& path)
+uint8_t DeleteTree(HKEY root, const std::string& path, uint8_t view)
 {
-    DeleteTreeOpen(root, path.c_str());
-    return KeyPresent(root, path) ? 0 : 1;
+    DeleteTreeOpen(root, path.c_str(), view);
+    return KeyPresent(root, path, view) ? 0 : 1;
 }
 
-uint8_t KeyPresent(HKEY root, const std::string& path)
+uint8_t KeyPresent(HKEY root, const std::string& path, uint8_t view)
 {
     HKEY key = NULL;
-    const LONG rc = RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key);
+    const LONG rc = OpenKeyInView({root, path.c_str(), view}, KEY_READ, &key);
     if (rc == ERROR_SUCCESS) RegCloseKey(key);
     return rc == ERROR_SUCCESS || rc == ERROR_ACCESS_DENIED ? 1 : 0;
 }
 
-uint8_t ValuePresent(HKEY root, const std::string& path, const char* valueName)
+uint8_t ValuePresent(HKEY root, const std::string& path, const char* valueName, uint8_t view)
 {
     HKEY key = NULL;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return 0;
+    if (OpenKeyInView({root, path.c_str(), view}, KEY_READ, &key) != ERROR_SUCCESS) return 0;
     const LONG rc = RegQueryValueExA(key, valueName, NULL, NULL, NULL, NULL);
     RegCloseKey(key);
     return rc == ERROR_SUCCESS ? 1 : 0;
 }
 
-ScratchKey::ScratchKey(HKEY root, const std::string& path) : root_(root), path_(path)
+ScratchKey::ScratchKey(HKEY root, const std::string& path, uint8_t view) : root_(root), path_(path), view_(view)
 {
-    DeleteTree(root_, path_);
+    DeleteTree(root_, path_, view_);
     Create("");
 }
 
 ScratchKey::~ScratchKey()
 {
-    DeleteTree(root_, path_);
+    DeleteTree(root_, path_, view_);
 }
 
 std::string ScratchKey::Full(const std::string& relative) const
@@ -88,8 +88,8 @@ uint8_t ScratchKey::Create(const std::string& relative, uint8_t volatileKey) con
 {
     HKEY key = NULL;
     const DWORD options = volatileKey ? REG_OPTION_VOLATILE : REG_OPTION_NON_VOLATILE;
-    if (RegCreateKeyExA(root_, Full(relative).c_str(), 0, NULL, options, KEY_ALL_ACCESS, NULL, &key, NULL) !=
-        ERROR_SUCCESS)
+    if (RegCreateKeyExA(root_, Full(relative).c_str(), 0, NULL, options, KEY_ALL_ACCESS | RegistryViewFlag(view_),
+                        NULL, &key, NULL) != ERROR_SUCCESS)
         return 0;
     RegCloseKey(key);
     return 1;
@@ -99,8 +99,8 @@ uint8_t ScratchKey::SetBytes(const std::string& relative, const char* valueName,
                              DWORD type) const
 {
     HKEY key = NULL;
-    if (RegCreateKeyExA(root_, Full(relative).c_str(), 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL) !=
-        ERROR_SUCCESS)
+    if (RegCreateKeyExA(root_, Full(relative).c_str(), 0, NULL, 0, KEY_ALL_ACCESS | RegistryViewFlag(view_), NULL,
+                        &key, NULL) != ERROR_SUCCESS)
         return 0;
     const LONG rc = RegSetValueExA(key, valueName, 0, type, (const BYTE*)data, size);
     RegCloseKey(key);
@@ -113,13 +113,13 @@ uint8_t ScratchKey::SetString(const std::string& relative, const char* valueName
     return SetBytes(relative, valueName, data.c_str(), (DWORD)data.size() + 1, type);
 }
 
-uint8_t SetKeySecurity(HKEY root, const std::string& path, const char* sddl)
+uint8_t SetKeySecurity(HKEY root, const std::string& path, const char* sddl, uint8_t view)
 {
     PSECURITY_DESCRIPTOR descriptor = NULL;
     if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &descriptor, NULL)) return 0;
     HKEY key = NULL;
     uint8_t ok = 0;
-    if (RegOpenKeyExA(root, path.c_str(), 0, WRITE_DAC | WRITE_OWNER | READ_CONTROL, &key) == ERROR_SUCCESS) {
+    if (OpenKeyInView({root, path.c_str(), view}, WRITE_DAC | WRITE_OWNER | READ_CONTROL, &key) == ERROR_SUCCESS) {
         SECURITY_INFORMATION what = 0;
         if (strstr(sddl, "O:")) what |= OWNER_SECURITY_INFORMATION;
         if (strstr(sddl, "D:")) what |= DACL_SECURITY_INFORMATION;

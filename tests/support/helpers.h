@@ -11,14 +11,15 @@
 // Fills the start-up values (platform kind, system and Windows directories) as the entry does.
 void InitProcessValuesForTest();
 
-// A scratch registry subtree: removed first (left-overs of a crashed run), created empty, and
-// removed again at the end of the scope.
+// A scratch registry subtree in a registry view: removed first (left-overs of a crashed run),
+// created empty, and removed again at the end of the scope. Every call below works in that view.
 class ScratchKey {
 public:
-    ScratchKey(HKEY root, const std::string& path);
+    ScratchKey(HKEY root, const std::string& path, uint8_t view = kViewOwn);
     ~ScratchKey();
     HKEY root() const { return root_; }
     const std::string& path() const { return path_; }
+    uint8_t view() const { return view_; }
     // Creates root\path\relative (and its parents); returns 1 on success.
     uint8_t Create(const std::string& relative, uint8_t volatileKey = 0) const;
     uint8_t SetString(const std::string& relative, const char* valueName, const std::string& data,
@@ -29,15 +30,17 @@ public:
 private:
     HKEY root_;
     std::string path_;
+    uint8_t view_;
 };
 
-// Deletes root\path and everything below it; 1 when it is gone afterwards.
-uint8_t DeleteTree(HKEY root, const std::string& path);
-uint8_t KeyPresent(HKEY root, const std::string& path);
-uint8_t ValuePresent(HKEY root, const std::string& path, const char* valueName);
+// Deletes root\path and everything below it; 1 when it is gone afterwards. These and the
+// security below work in the view given (the own one unless told).
+uint8_t DeleteTree(HKEY root, const std::string& path, uint8_t view = kViewOwn);
+uint8_t KeyPresent(HKEY root, const std::string& path, uint8_t view = kViewOwn);
+uint8_t ValuePresent(HKEY root, const std::string& path, const char* valueName, uint8_t view = kViewOwn);
 
 // Sets a key's security from an SDDL string (owner and DACL as the string gives them).
-uint8_t SetKeySecurity(HKEY root, const std::string& path, const char* sddl);
+uint8_t SetKeySecurity(HKEY root, const std::string& path, const char* sddl, uint8_t view = kViewOwn);
 
 // Another process holding a file open without sharing, until the scope ends; with share, for
 // reading only and sharing that (FILE_SHARE_READ: as a running program holds its DLL).

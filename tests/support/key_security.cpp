@@ -96,7 +96,7 @@ std::string UserSddl(const std::string& pattern)
     return result;
 }
 
-uint8_t UnlockKey(HKEY root, const std::string& path)
+uint8_t UnlockKey(HKEY root, const std::string& path, uint8_t view)
 {
     PSECURITY_DESCRIPTOR descriptor = NULL;
     if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(UserSddl("D:(A;;KA;;;%U)").c_str(), SDDL_REVISION_1,
@@ -104,7 +104,7 @@ uint8_t UnlockKey(HKEY root, const std::string& path)
         return 0;
     HKEY key = NULL;
     uint8_t ok = 0;
-    if (RegOpenKeyExA(root, path.c_str(), 0, WRITE_DAC, &key) == ERROR_SUCCESS) {
+    if (OpenKeyInView({root, path.c_str(), view}, WRITE_DAC, &key) == ERROR_SUCCESS) {
         ok = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor) == ERROR_SUCCESS ? 1 : 0;
         RegCloseKey(key);
     }
@@ -120,12 +120,12 @@ uint8_t KeyOpens(HKEY root, const std::string& path, REGSAM access)
     return 1;
 }
 
-void UnlockTree(HKEY root, const std::string& path)
+void UnlockTree(HKEY root, const std::string& path, uint8_t view)
 {
-    UnlockKey(root, path);
+    UnlockKey(root, path, view);
     std::vector<std::string> names;
     HKEY key = NULL;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+    if (OpenKeyInView({root, path.c_str(), view}, KEY_READ, &key) != ERROR_SUCCESS) return;
     char name[256];
     for (DWORD index = 0;; index++) {
         DWORD length = sizeof name;
@@ -133,20 +133,21 @@ void UnlockTree(HKEY root, const std::string& path)
         names.push_back(name);
     }
     RegCloseKey(key);
-    for (const std::string& child : names) UnlockTree(root, path + "\\" + child);
+    for (const std::string& child : names) UnlockTree(root, path + "\\" + child, view);
 }
 
-static const std::string& UnlockedFirst(HKEY root, const std::string& path)
+static const std::string& UnlockedFirst(HKEY root, const std::string& path, uint8_t view)
 {
-    UnlockTree(root, path);
+    UnlockTree(root, path, view);
     return path;
 }
 
-LockedScratchKey::LockedScratchKey(HKEY root, const std::string& path) : ScratchKey(root, UnlockedFirst(root, path))
+LockedScratchKey::LockedScratchKey(HKEY root, const std::string& path, uint8_t view)
+    : ScratchKey(root, UnlockedFirst(root, path, view), view)
 {
 }
 
 LockedScratchKey::~LockedScratchKey()
 {
-    UnlockTree(root(), path());   // before the scratch key removes the subtree
+    UnlockTree(root(), path(), view());   // before the scratch key removes the subtree
 }

@@ -29,18 +29,18 @@ uint8_t ReadKeyDacl(HKEY root, const std::string& path, std::vector<AceRecord>* 
 // The owner SID of root\path in string form, or "" when it cannot be read.
 std::string KeyOwner(HKEY root, const std::string& path);
 
-// Replaces the DACL of root\path by one granting the running user full access (opening with
-// WRITE_DAC only), so that a locked fixture can be deleted. 1 on success.
-uint8_t UnlockKey(HKEY root, const std::string& path);
+// Replaces the DACL of root\path (in the view) by one granting the running user full access
+// (opening with WRITE_DAC only), so that a locked fixture can be deleted. 1 on success.
+uint8_t UnlockKey(HKEY root, const std::string& path, uint8_t view = kViewOwn);
 
 // UnlockKey on root\path and on every key below it that can then be read.
-void UnlockTree(HKEY root, const std::string& path);
+void UnlockTree(HKEY root, const std::string& path, uint8_t view = kViewOwn);
 
 // A scratch key for locked fixtures: its subtree is unlocked before it is removed, at the start
 // (left-overs of a failed run) and at the end. Keys nobody may unlock stay.
 class LockedScratchKey : public ScratchKey {
 public:
-    LockedScratchKey(HKEY root, const std::string& path);
+    LockedScratchKey(HKEY root, const std::string& path, uint8_t view = kViewOwn);
     ~LockedScratchKey();
 };
 

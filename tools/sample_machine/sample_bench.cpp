@@ -110,13 +110,13 @@ long TouchFloor(const std::vector<Container>& containers)
         for (const Container& c : containers) {
             HKEY key = NULL;
             if (view == kViewOther && !KeyDiffersInOtherView(c.hive, c.path.c_str())) continue;
-            if (OpenKeyInView(c.hive, c.path.c_str(), KEY_READ, (uint8_t)view, &key) != ERROR_SUCCESS) continue;
+            if (OpenKeyInView({c.hive, c.path.c_str(), (uint8_t)view}, KEY_READ, &key) != ERROR_SUCCESS) continue;
             TouchKey(key, c.depth, &touched);
             RegCloseKey(key);
         }
         for (int i = 0; kRegistryRules[i].keyPath != NULL; i++) {
             HKEY key = NULL;
-            if (OpenKeyInView(kRegistryRules[i].hive, kRegistryRules[i].keyPath, KEY_READ, (uint8_t)view, &key) ==
+            if (OpenKeyInView({kRegistryRules[i].hive, kRegistryRules[i].keyPath, (uint8_t)view}, KEY_READ, &key) ==
                 ERROR_SUCCESS) {
                 touched++;
                 RegCloseKey(key);

@@ -7,27 +7,21 @@
 typedef BOOL(WINAPI* DisableRedirectionFn)(PVOID*);
 typedef BOOL(WINAPI* RevertRedirectionFn)(PVOID);
 
-uint8_t SampleView()
-{
-    // A 64-bit tool's own view is the 64-bit one; a 32-bit tool under WOW64 reaches it as its
-    // other view.
-    if (RegistryViewCount() == 2 && RegistryViewIs64Bit(kViewOther)) return kViewOther;
-    return kViewOwn;
-}
-
+// The description's names are native names, opened in the view the backup proves its native
+// names in and the restore writes them back through.
 REGSAM SampleKeyFlag()
 {
-    return RegistryViewFlag(SampleView());
+    return RegistryViewFlag(NativeNameView());
 }
 
 LONG SampleOpenKey(HKEY root, const char* path, REGSAM access, HKEY* key)
 {
-    return OpenKeyInView(root, path, access, SampleView(), key);
+    return OpenKeyInView({root, path, NativeNameView()}, access, key);
 }
 
 LONG SampleDeleteKey(HKEY parent, const char* name)
 {
-    return DeleteKeyInView(parent, name, SampleView());
+    return DeleteKeyInView({parent, name, NativeNameView()});
 }
 
 // Both calls exist from Windows XP x64 and Server 2003 on, so they are looked up, not linked.

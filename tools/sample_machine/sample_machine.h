@@ -81,7 +81,7 @@ const char* DefaultDescription64Path();
 // it as its own) and a 32-bit tool under WOW64 turns file system redirection off around its file
 // work. Both follow g_machineHalves, which the process sets (DetectMachineHalves); with one half
 // (or before detection) the calls are the plain ones.
-uint8_t SampleView();        // the registry view of the 64-bit keys; the own view with one half
+// The registry view of the 64-bit keys is NativeNameView (platform/machine_halves.h).
 REGSAM SampleKeyFlag();      // the flag that opens a key in that view (0 for the own view)
 LONG SampleOpenKey(HKEY root, const char* path, REGSAM access, HKEY* key);
 LONG SampleDeleteKey(HKEY parent, const char* name);

@@ -7,7 +7,6 @@
 #include "platform/text_ops.h"
 #include "search/registry/scan_paths.h"
 #include "search/registry/shared_reads.h"
-#include "search/registry/view_reads.h"
 #include "tables/hardware_ids.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include "platform/path_ops.h"
 #include "platform/registry_access.h"
 #include "search/install_folders.h"
-#include "search/registry/view_reads.h"
+#include "search/registry/scan_paths.h"
 #include "search/windows_subfolder.h"
 
 const int kValueNameSize = 512;

@@ -7,7 +7,6 @@
 #include "search/registry/device_scans.h"
 #include "search/registry/key_value_rules.h"
 #include "search/registry/subkey_scans.h"
-#include "search/registry/view_reads.h"
 
 uint8_t ModeTagPasses(const RegistryRule& rule)
 {

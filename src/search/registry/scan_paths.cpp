@@ -1,6 +1,7 @@
-// Path building and key-name tests shared by the scanning rule kinds.
+// Path building and key-name tests shared by the scanning rule kinds; the record of a find.
 #include "search/registry/scan_paths.h"
 #include <string.h>
+#include "model/found_items.h"
 #include "platform/text_ops.h"
 
 uint8_t JoinKeyPath(char* out, int size, const char* first, const char* second, const char* third)
@@ -20,4 +21,11 @@ uint8_t IsRelativeKeyName(const char* text)
     const size_t length = strlen(text);
     if (text[length - 1] == '\\') return 0;
     return strstr(text, "\\\\") == NULL ? 1 : 0;
+}
+
+void RecordRegistryItem(uint8_t view, int32_t kind, HKEY hive, const char* keyPath, const char* valueName)
+{
+    // Asked only for what a rule found, so the kernel names are compared for a few keys.
+    if (view == kViewOther && !KeyDiffersInOtherView(hive, keyPath)) return;
+    AddRegistryItem(kind, hive, keyPath, valueName, view);
 }

@@ -1,5 +1,7 @@
-// Path building and key-name tests shared by the scanning rule kinds.
+// Path building and key-name tests shared by the scanning rule kinds, and the record of what
+// every registry rule kind finds, in the view it was found in.
 #pragma once
+#include <windows.h>
 #include <stddef.h>
 #include <stdint.h>
 
@@ -14,3 +16,8 @@ uint8_t JoinKeyPath(char* out, int size, const char* first, const char* second, 
 // leading, trailing or doubled backslash. A trailing backslash opens the parent itself, so
 // "Driver" = "\" would otherwise stand for the whole class key.
 uint8_t IsRelativeKeyName(const char* text);
+
+// AddRegistryItem in the view. In the other view only a key of that half's own (for a value,
+// the key holding it) is recorded: one the own view reaches too was listed by the own pass. The
+// rule still found it: a scan that stops at its first find stops there in either view.
+void RecordRegistryItem(uint8_t view, int32_t kind, HKEY hive, const char* keyPath, const char* valueName);

@@ -7,7 +7,6 @@
 #include <string.h>
 #include "platform/ascii_case.h"
 #include "platform/registry_access.h"
-#include "search/registry/view_reads.h"
 
 namespace {
 

@@ -1,6 +1,7 @@
 // The file search on a machine with two halves: the other half's drivers, service files and
 // install folders, each listed under the spelling this process reaches it by.
 #include <gtest/gtest.h>
+#include <memory>
 #include <string>
 #include <vector>
 #include "model/found_items.h"
@@ -13,8 +14,8 @@
 
 namespace {
 
-// What the test puts on the machine, removed again at its end, and then one half again, as the
-// other tests expect (the note in the other registry view is reached only while two are known).
+// What the test puts on the machine, removed again at its end (the note in the other registry
+// view is reached only while two halves are known: the halves' scope must outlive this one).
 struct Seeds {
     // Makes the file or folder and each missing folder above it.
     bool Make(const std::string& path, bool folder)
@@ -27,27 +28,20 @@ struct Seeds {
     // The default value of SOFTWARE\Morvane\<name> in the other view names the folder.
     bool Note(const std::string& name, const std::string& folder)
     {
-        HKEY key = NULL;
-        makerExisted = OpenKeyInView(HKEY_LOCAL_MACHINE, "SOFTWARE\\Morvane", KEY_READ, kViewOther, &key) == 0;
-        if (key) RegCloseKey(key);
-        note = "SOFTWARE\\Morvane\\" + name;
-        const REGSAM access = KEY_WRITE | RegistryViewFlag(kViewOther);
-        if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, note.c_str(), 0, NULL, 0, access, NULL, &key, NULL) != 0) return false;
-        const LONG rc = RegSetValueExA(key, NULL, 0, REG_SZ, (const BYTE*)folder.c_str(), (DWORD)folder.size() + 1);
-        RegCloseKey(key);
-        return rc == 0;
+        makerExisted = KeyPresent(HKEY_LOCAL_MACHINE, "SOFTWARE\\Morvane", kViewOther);
+        note.reset(new ScratchKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Morvane\\" + name, kViewOther));
+        return note->SetString("", NULL, folder);
     }
     ~Seeds()
     {
         for (auto path = made.rbegin(); path != made.rend(); ++path) {
             if (!DeleteFileA(path->c_str())) RemoveDirectoryA(path->c_str());
         }
-        if (!note.empty()) DeleteKeyInView(HKEY_LOCAL_MACHINE, note.c_str(), kViewOther);
-        if (!note.empty() && !makerExisted) DeleteKeyInView(HKEY_LOCAL_MACHINE, "SOFTWARE\\Morvane", kViewOther);
-        g_machineHalves = kOneHalf;
+        note.reset();
+        if (!makerExisted) DeleteKeyInView({HKEY_LOCAL_MACHINE, "SOFTWARE\\Morvane", kViewOther});
     }
     std::vector<std::string> made;
-    std::string note;
+    std::unique_ptr<ScratchKey> note;
     bool makerExisted = true;
 };
 
@@ -71,8 +65,9 @@ std::vector<std::string> ListedPaths(SearchSession* session)
 // "C:\Program Files" there instead, through the same calls.
 TEST(OtherHalfFiles, TheFileSearchFindsEachTwinInTheOtherHalfAndNothingBesideIt)
 {
+    ScopedHalves detected;
     Seeds seeds;
-    if (DetectMachineHalves() == kOneHalf) GTEST_SKIP() << "this machine has one half (a 32-bit prefix)";
+    if (detected.halves() == kOneHalf) GTEST_SKIP() << "this machine has one half (a 32-bit prefix)";
     char otherSystem[260], otherProgramFiles[260], otherCommonFiles[260], windows[260];
     ASSERT_TRUE(OtherSystemFolder(otherSystem) && OtherProgramFiles(otherProgramFiles));
     ASSERT_TRUE(OtherCommonFiles(otherCommonFiles) && GetWindowsDirectoryA(windows, sizeof windows));

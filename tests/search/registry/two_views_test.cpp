@@ -20,21 +20,19 @@ namespace {
 const HKEY kLm = HKEY_LOCAL_MACHINE;
 const size_t kSoftware = 9;   // "Software\"
 
-// The halves as envsweep.exe detects them for the scope, then one half again as other tests expect;
-// and HKLM\Software as each view sees it, so that the fixtures made below it are that view's.
+// The halves as envsweep.exe detects them for the scope, and HKLM\Software as each view sees it,
+// so that the fixtures made below it are that view's.
 struct TwoHalves {
-    int32_t saved = g_machineHalves;
+    ScopedHalves detected;
     HKEY software[2] = {NULL, NULL};
     TwoHalves()
     {
-        DetectMachineHalves();
         for (uint8_t view = kViewOwn; view <= kViewOther; view++)
-            OpenKeyInView(kLm, "Software", KEY_ALL_ACCESS, view, &software[view]);
+            OpenKeyInView({kLm, "Software", view}, KEY_ALL_ACCESS, &software[view]);
     }
     ~TwoHalves()
     {
         for (HKEY key : software) if (key != NULL) RegCloseKey(key);
-        g_machineHalves = saved;
     }
 };
 
