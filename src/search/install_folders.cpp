@@ -184,3 +184,37 @@ uint8_t SearchInstallFolders(SearchSession* session)
 {
     return SearchInstallFolderRows(session, kInstallFolders);
 }
+
+// base\Morvane\<folder> with the row's sub-path into places[*count]; nothing when base is empty.
+static void AddPlace(const char* base, uint8_t below, const InstallFolderRule& row, char (*places)[kPathSize],
+                     int32_t* count, int32_t capacity)
+{
+    if (*count >= capacity || base[0] == '\0') return;
+    char* path = places[*count];
+    lstrcpynA(path, base, kPathSize);
+    uint8_t fits = 1;
+    if (below) {
+        AppendBackslash(path, kPathSize);
+        fits = AppendText(path, "Morvane\\") && AppendText(path, row.folder);
+    }
+    if (fits && row.subPath[0] != '\0') fits = AppendText(path, "\\") && AppendText(path, row.subPath);
+    if (fits) (*count)++;
+}
+
+int32_t InstallFolderPlaces(SearchSession* session, int32_t row, char (*places)[kPathSize], int32_t capacity)
+{
+    int32_t rows = 0;
+    while (kInstallFolders[rows].key[0] != '\0') rows++;
+    if (row < 0 || row >= rows) return 0;
+    const InstallFolderRule& rule = kInstallFolders[row];
+    int32_t count = 0;
+    char base[kPathSize] = "";
+    if (ReadNoteInView(session, kViewOwn, rule.key, rule.valueName, base, sizeof base))
+        AddPlace(base, 0, rule, places, &count, capacity);
+    if (g_machineHalves != kOneHalf && ReadNoteInView(session, kViewOther, rule.key, rule.valueName, base, sizeof base))
+        AddPlace(base, 0, rule, places, &count, capacity);
+    if (SpecialFolderPath(CSIDL_PROGRAM_FILES, base)) AddPlace(base, 1, rule, places, &count, capacity);
+    if (g_machineHalves != kOneHalf && OtherProgramFiles(base)) AddPlace(base, 1, rule, places, &count, capacity);
+    if (g_machineHalves != kOneHalf && OtherCommonFiles(base)) AddPlace(base, 1, rule, places, &count, capacity);
+    return count;
+}
