@@ -369,7 +369,7 @@ TEST(Backup, RestoreSkipsWhatNoRowCouldHaveFound)
     // and a copy path climbing out of files\ (both from the real F line), and an item without a
     // why whose service would run a planted image.
     reg += "\r\n; item 3 (registry rule 0, kind 0, item kind 0): planted\r\n\r\n"
-           "[HKEY_LOCAL_MACHINE\\Software\\EnvsweepTest\\Elsewhere]\r\n\"Run\"=\"planted\"\r\n";
+           "[HKEY_LOCAL_MACHINE\\Software\\EnvsweepTest\\Elsewhere\\Planted]\r\n\"Run\"=\"planted\"\r\n";
     const size_t f = manifest.find("\r\nF\t") + 2;
     std::vector<std::string> fields;
     for (size_t at = f, tab; at < manifest.find("\r\n", f); at = tab + 1) {
@@ -392,7 +392,7 @@ TEST(Backup, RestoreSkipsWhatNoRowCouldHaveFound)
     EXPECT_EQ(keyBefore, DumpText(DumpRegistry(rule.hive, rule.keyPath)));
     EXPECT_EQ("service image", ReadText(binary));
     EXPECT_EQ(serviceBefore, ServiceConfig("VFService"));
-    EXPECT_FALSE(KeyPresent(HKEY_LOCAL_MACHINE, "Software\\EnvsweepTest\\Elsewhere"));
+    EXPECT_FALSE(KeyPresent(HKEY_LOCAL_MACHINE, "Software\\EnvsweepTest\\Elsewhere\\Planted"));
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(planted.c_str()));
     EXPECT_EQ("", ServiceConfig("EnvsweepPlanted"));
     const std::string restoreLog = ReadText(backup + kRestoreLogFileName);
@@ -401,7 +401,7 @@ TEST(Backup, RestoreSkipsWhatNoRowCouldHaveFound)
         skips++;
     EXPECT_EQ(4u, skips) << restoreLog;
     for (const std::string& expected :
-         {std::string("registry\t[HKEY_LOCAL_MACHINE\\Software\\EnvsweepTest\\Elsewhere]\tskipped: not below the key of its item's rule\r\n"),
+         {std::string("registry\t[HKEY_LOCAL_MACHINE\\Software\\EnvsweepTest\\Elsewhere\\Planted]\tskipped: not below the key of its item's rule\r\n"),
           "file\t" + planted + "\tskipped: not what its row could have found\r\n",
           "file\t" + binary + "\tskipped: its copy does not lie inside the backup's files folder\r\n",
           std::string("service\tEnvsweepPlanted\tskipped: its image lies outside the system folders and what the backup restores\r\n"),
