@@ -19,7 +19,7 @@ static uint8_t HasParentStep(const char* path);
 
 // ReadInstallFolder with the note read in the registry view given.
 static uint8_t ReadNoteInView(SearchSession* session, uint8_t view, const char* keyName, const char* valueName,
-                              char* out, int size)
+                              char* out, int size, uint8_t mustExist = 1)
 {
     if (keyName == NULL || out == NULL || size <= 0) return 0;
     char keyPath[512];
@@ -46,7 +46,7 @@ static uint8_t ReadNoteInView(SearchSession* session, uint8_t view, const char* 
     // default place is tried.
     if (HasParentStep(text)) return 0;
     const GuardVerdict verdict = SearchGuard(session, text);
-    if (!verdict.allowed || !SessionFileExists(session, verdict.canonical)) return 0;
+    if (!verdict.allowed || (mustExist && !SessionFileExists(session, verdict.canonical))) return 0;
     lstrcpynA(out, text, size);
     return 1;
 }
@@ -209,9 +209,10 @@ int32_t InstallFolderPlaces(SearchSession* session, int32_t row, char (*places)[
     const InstallFolderRule& rule = kInstallFolders[row];
     int32_t count = 0;
     char base[kPathSize] = "";
-    if (ReadNoteInView(session, kViewOwn, rule.key, rule.valueName, base, sizeof base))
+    // The folder a restore checks against is gone until the restore makes it again.
+    if (ReadNoteInView(session, kViewOwn, rule.key, rule.valueName, base, sizeof base, 0))
         AddPlace(base, 0, rule, places, &count, capacity);
-    if (g_machineHalves != kOneHalf && ReadNoteInView(session, kViewOther, rule.key, rule.valueName, base, sizeof base))
+    if (g_machineHalves != kOneHalf && ReadNoteInView(session, kViewOther, rule.key, rule.valueName, base, sizeof base, 0))
         AddPlace(base, 0, rule, places, &count, capacity);
     if (SpecialFolderPath(CSIDL_PROGRAM_FILES, base)) AddPlace(base, 1, rule, places, &count, capacity);
     if (g_machineHalves != kOneHalf && OtherProgramFiles(base)) AddPlace(base, 1, rule, places, &count, capacity);
