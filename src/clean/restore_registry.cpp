@@ -44,8 +44,9 @@ void OnComment(void* context, const char* text)
                             &itemKind) == 4;
         item.whyRow = (int32_t)row;
         item.itemKind = (int32_t)itemKind;
+    } else if (RegCommentIs(text, kRegLockedMarker)) {
+        restore->lockedNext = 1;
     }
-    else if (RegCommentIs(text, kRegLockedMarker)) restore->lockedNext = 1;
 }
 
 void OnKey(void* context, HKEY hive, const char* path)
