@@ -199,11 +199,14 @@ SaveResult SaveDriverPackage(BackupSession* session, const FoundItem& item)
 uint8_t BackupFileItem(BackupSession* session, const FoundItem& item)
 {
     OutputFile* out = &session->manifest;
-    char number[16];
+    char number[16], why[kWhyTextSize];
     snprintf(number, sizeof number, "%ld", (long)session->itemNumber);
     BeginLine(out, kItemTag);
     PutTextField(out, number);
     PutTextField(out, item.path);
+    PutTextField(out, FormatItemWhy(&item, why, sizeof why));
+    PutNumberField(out, item.whyKind);
+    PutNumberField(out, (DWORD)item.whyRow);
     EndLine(out);
     const LONGLONG header = out->pending;
     uint8_t ok = 1;

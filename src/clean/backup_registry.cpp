@@ -62,7 +62,8 @@ uint8_t SaveValues(OutputFile* out, HKEY key)
 
 // Opens the key for reading the way the removal will meet it. *locked: the removal's open for
 // all access is refused, so it will rewrite the key's DACL. A key that refuses even reading is
-// taken over now, as its removal would take it over anyway.
+// taken over for the open alone: the handle keeps its access, the key gets its old DACL back
+// right away (the removal takes it over again, and puts it back if the key stays).
 LONG OpenForBackup(const KeyInView& key, HKEY* opened, uint8_t* locked)
 {
     *locked = 0;
@@ -71,8 +72,11 @@ LONG OpenForBackup(const KeyInView& key, HKEY* opened, uint8_t* locked)
     *locked = 1;
     rc = OpenKeyInView(key, KEY_READ, opened);
     if (rc != ERROR_ACCESS_DENIED) return rc;
-    if (!GrantCurrentUserKeyAccess(key)) return rc;
-    return OpenKeyInView(key, KEY_READ, opened);
+    KeyAccessBefore before;
+    if (!GrantCurrentUserKeyAccess(key, &before)) return rc;
+    rc = OpenKeyInView(key, KEY_READ, opened);
+    PutBackKeyAccess(key, &before);
+    return rc;
 }
 
 // The open key (whose native path is path, of pathLength characters in a kRegPathSize buffer)
@@ -220,10 +224,15 @@ SaveResult SaveByKind(OutputFile* out, const FoundItem& item)
 uint8_t BackupRegistryItem(BackupSession* session, const FoundItem& item)
 {
     OutputFile* out = &session->registry;
-    char text[1024];
-    char comment[1100];
+    char text[1024], why[kWhyTextSize];
+    char comment[1100 + kWhyTextSize];
     FormatItemText(&item, text, sizeof text);
-    snprintf(comment, sizeof comment, "%ld: %s", (long)session->itemNumber, text);
+    // The rule behind the item and the kind it was recorded under, which the restore checks
+    // every key and value of the item against; an item no rule found carries none.
+    if (item.whyKind == kWhyRegistryRule)
+        snprintf(comment, sizeof comment, "%ld (%s, %s %ld): %s", (long)session->itemNumber,
+                 FormatItemWhy(&item, why, sizeof why), kRegItemKindMarker, (long)item.ruleKind, text);
+    else snprintf(comment, sizeof comment, "%ld: %s", (long)session->itemNumber, text);
     PutText(out, "\r\n");
     WriteRegComment(out, kRegItemMarker, comment);
     const LONGLONG header = out->pending;

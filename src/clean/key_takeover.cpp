@@ -1,4 +1,5 @@
-// The access takeover: an allow entry for the running user appended to a key's DACL.
+// The access takeover: an allow entry for the running user appended to a key's DACL, and the old
+// DACL put back on a key that is still there afterwards.
 #include "clean/key_takeover.h"
 
 // The SID of the account this process runs as, from its token. Looking the user name up instead
@@ -67,8 +68,9 @@ static uint8_t StoreExtendedDacl(HKEY key, PSID sid, PSECURITY_DESCRIPTOR oldDes
     return result;
 }
 
-uint8_t GrantCurrentUserKeyAccess(const KeyInView& key)
+uint8_t GrantCurrentUserKeyAccess(const KeyInView& key, KeyAccessBefore* before)
 {
+    if (before != NULL) before->descriptor = NULL;
     BYTE sid[kUserSidSize];
     if (!CurrentUserSid(sid)) return 0;
     HKEY opened = NULL;
@@ -77,8 +79,24 @@ uint8_t GrantCurrentUserKeyAccess(const KeyInView& key)
     PSECURITY_DESCRIPTOR oldDescriptor = (PSECURITY_DESCRIPTOR)LocalAlloc(LPTR, kOldDescriptorSize);
     if (oldDescriptor != NULL) {
         result = StoreExtendedDacl(opened, (PSID)sid, oldDescriptor);
-        LocalFree(oldDescriptor);
+        if (result && before != NULL) before->descriptor = oldDescriptor;
+        else LocalFree(oldDescriptor);
     }
     RegCloseKey(opened);
+    return result;
+}
+
+uint8_t PutBackKeyAccess(const KeyInView& key, KeyAccessBefore* before)
+{
+    if (before->descriptor == NULL) return 1;
+    HKEY opened = NULL;
+    const LONG rc = OpenKeyInView(key, WRITE_DAC, &opened);
+    uint8_t result = rc == ERROR_FILE_NOT_FOUND ? 1 : 0;
+    if (rc == ERROR_SUCCESS) {
+        result = RegSetKeySecurity(opened, DACL_SECURITY_INFORMATION, before->descriptor) == ERROR_SUCCESS ? 1 : 0;
+        RegCloseKey(opened);
+    }
+    LocalFree(before->descriptor);
+    before->descriptor = NULL;
     return result;
 }

@@ -1,4 +1,5 @@
-// The access takeover: keys whose DACL refuses us get an allow entry for the running user.
+// The access takeover: keys whose DACL refuses us get an allow entry for the running user, and
+// get their old DACL back whenever they are still there afterwards.
 #pragma once
 #include <windows.h>
 #include <stdint.h>
@@ -7,7 +8,19 @@
 const DWORD kUserSidSize = 1024;            // security identifier of the user
 const DWORD kOldDescriptorSize = 65556;     // old security descriptor of a key
 
+// The DACL a takeover replaced (self-relative), kept to be put back; descriptor NULL when the key
+// was not taken over.
+struct KeyAccessBefore {
+    PSECURITY_DESCRIPTOR descriptor;
+};
+
 // Appends an allow entry with KEY_ALL_ACCESS for the user the process runs as to the DACL of the
 // key (opened in its view), after every existing entry. Owner and privileges are left alone. 1
-// when the new DACL was stored.
-uint8_t GrantCurrentUserKeyAccess(const KeyInView& key);
+// when the new DACL was stored. With before given, the old DACL is kept there (release it with
+// PutBackKeyAccess, which every caller that gives one must call).
+uint8_t GrantCurrentUserKeyAccess(const KeyInView& key, KeyAccessBefore* before = NULL);
+
+// Stores the kept DACL on the key again when the key still exists (a failed deletion, a key
+// opened only to be read), and releases it. Nothing to do after a takeover that did not happen.
+// 1 when there was nothing to put back or the key is gone, or the old DACL is back.
+uint8_t PutBackKeyAccess(const KeyInView& key, KeyAccessBefore* before);

@@ -1,7 +1,7 @@
 // manifest.txt of a backup: its line tags, field positions, field encoding and loading. Lines
 // are tab-separated fields, in which control characters and '%' are written as %XX, numbers and
 // times in hexadecimal.
-//   item  <number>  <text>
+//   item  <number>  <text>  <why>  <why kind>  <why row>
 //   D|F   <attributes>  <created>  <accessed>  <written>  <size>  <original path>  <copy path>
 //   S     <name>  <display name>  <type>  <start>  <error control>  <image path>  <group>
 //         <dependencies (NUL-separated)>  <start name>
@@ -9,7 +9,9 @@
 // A P line follows the F line of a driver package's published INF: form "store" when the
 // package's folder in the driver store was copied too (its D and F lines follow), "files" when
 // the package had none to copy.
-// Copy paths are relative to the backup folder.
+// Copy paths are relative to the backup folder. The why is the found list's (FormatItemWhy), with
+// the table (kWhy...) and row behind it, which the restore checks every line of the item against;
+// a backup made before it was written has the first two fields alone.
 #pragma once
 #include <windows.h>
 #include <stdint.h>
@@ -28,6 +30,7 @@ enum EntryField { kEntryAttributes = 1, kEntryCreated, kEntryAccessed, kEntryWri
                   kEntryCopy, kEntryFields };
 enum ServiceField { kServiceName = 1, kServiceDisplayName, kServiceType, kServiceStart, kServiceErrorControl,
                     kServiceImage, kServiceGroup, kServiceDependencies, kServiceStartName, kServiceFields };
+enum ItemField { kItemNumber = 1, kItemText, kItemWhy, kItemWhyKind, kItemWhyRow, kItemFields };
 enum PackageField { kPackageForm = 1, kPackagePublished, kPackageStoreFolder, kPackageStoreInf, kPackageFields };
 const int kManifestFields = kServiceFields;   // most fields a line has, the tag included
 

@@ -30,6 +30,10 @@ void WriteRegComment(OutputFile* out, const char* marker, const char* text);
 // (native_names.h), which a backup made on a machine with two halves does, and one made before
 // there were two halves to tell apart does not.
 const char kRegItemMarker[] = "item ";
+// An item a registry rule found says so between its number and its text:
+// "; item <number> (registry rule <row>, kind <rule kind>, item kind <kind>): <text>", the why
+// FormatItemWhy writes and the kind the item was recorded under (its removal).
+const char kRegItemKindMarker[] = "item kind";
 const char kRegLockedMarker[] = "locked";
 const char kRegNativeNamesMarker[] = "native names";
 // 1 when a comment's text (as the reader hands it over) starts with the marker.

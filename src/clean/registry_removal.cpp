@@ -25,27 +25,33 @@ uint8_t DeleteRegistryItem(const KeyInView& key, const char* valueName)
 
     // An empty path opens the hive itself: its subtree is never ours to delete.
     if (key.path[0] == '\0') return 0;
-    if (!OpenKeyWithTakeover(key, &opened)) return Failed(ERROR_ACCESS_DENIED);
+    KeyAccessBefore before;
+    if (!OpenKeyWithTakeover(key, &opened, &before)) return Failed(ERROR_ACCESS_DENIED);
     DeleteSubkeys(opened, key.view);   // the key's own deletion below decides the result
     RegCloseKey(opened);
 
     HKEY root = NULL;
     LONG rc = OpenKeyInView({key.hive, "", key.view}, KEY_ALL_ACCESS, &root);
-    if (rc != ERROR_SUCCESS) return Failed(rc);
     // RegDeleteKeyA would find the own view's key of that path: the view is named again here.
-    rc = DeleteKeyInView({root, key.path, key.view});
-    RegCloseKey(root);
+    if (rc == ERROR_SUCCESS) {
+        rc = DeleteKeyInView({root, key.path, key.view});
+        RegCloseKey(root);
+    }
+    // A key that stays keeps no access of ours.
+    PutBackKeyAccess(key, &before);
     return rc == ERROR_SUCCESS ? 1 : Failed(rc);
 }
 
-uint8_t OpenKeyWithTakeover(const KeyInView& key, HKEY* opened)
+uint8_t OpenKeyWithTakeover(const KeyInView& key, HKEY* opened, KeyAccessBefore* before)
 {
     *opened = NULL;
+    before->descriptor = NULL;
     if (OpenKeyInView(key, KEY_ALL_ACCESS, opened) == ERROR_SUCCESS) return 1;
     *opened = NULL;
-    if (!GrantCurrentUserKeyAccess(key)) return 0;
+    if (!GrantCurrentUserKeyAccess(key, before)) return 0;
     if (OpenKeyInView(key, KEY_ALL_ACCESS, opened) == ERROR_SUCCESS) return 1;
     *opened = NULL;
+    PutBackKeyAccess(key, before);
     return 0;
 }
 
@@ -59,12 +65,16 @@ uint8_t DeleteSubkeys(HKEY key, uint8_t view)
         // A handle opened in a view stays in it for the keys below it; the view is still named
         // with every open and delete, as the keys of a view are documented to be reached.
         HKEY child = NULL;
-        if (OpenKeyWithTakeover({key, name, view}, &child)) {
-            const uint8_t emptied = DeleteSubkeys(child, view);
+        KeyAccessBefore before;
+        uint8_t emptied = 1;
+        if (OpenKeyWithTakeover({key, name, view}, &child, &before)) {
+            emptied = DeleteSubkeys(child, view);
             RegCloseKey(child);
-            if (!emptied) return 0;
         }
         // Tried even when the subkey would not open: a key without subkeys may still go.
-        if (DeleteKeyInView({key, name, view}) != ERROR_SUCCESS) return 0;
+        const uint8_t gone = emptied && DeleteKeyInView({key, name, view}) == ERROR_SUCCESS ? 1 : 0;
+        if (!gone) PutBackKeyAccess({key, name, view}, &before);
+        if (before.descriptor != NULL) LocalFree(before.descriptor);   // the key went: nothing to put back
+        if (!gone) return 0;
     }
 }

@@ -8,21 +8,26 @@
 
 // ---- registry_removal.cpp: values, and keys with their whole subtree ----
 const DWORD kSubkeyNameSize = 512;          // subkey name during recursive deletion
+struct KeyAccessBefore;                     // key_takeover.h
 
 // Every function here that opens or deletes a key does so in the registry view it lies in (as
 // found items carry it): the other half's key of the same path is another key.
 
 // Value item (valueName present): deletes that value; no takeover. Key item (valueName NULL):
 // deletes the key with its whole subtree, taking over keys that refuse to open. 1 when the final
-// delete call succeeded. A key item with an empty path (the hive itself) is refused.
+// delete call succeeded. A key item with an empty path (the hive itself) is refused. A key taken
+// over and still there afterwards gets its old DACL back.
 uint8_t DeleteRegistryItem(const KeyInView& key, const char* valueName);
 
 // Opens the key with KEY_ALL_ACCESS; on refusal grants the current user full access and tries
-// once more. 1 with *opened open (the caller closes it), else 0 and *opened NULL.
-uint8_t OpenKeyWithTakeover(const KeyInView& key, HKEY* opened);
+// once more. 1 with *opened open (the caller closes it), else 0 and *opened NULL. The DACL a
+// takeover replaced is kept in *before: the caller puts it back (PutBackKeyAccess) once it knows
+// whether the key is gone. When even the second open fails it is put back here.
+uint8_t OpenKeyWithTakeover(const KeyInView& key, HKEY* opened, KeyAccessBefore* before);
 
 // Deletes every subkey of key (opened in view), deepest first. 1 when none is left, 0 at the
-// first subkey whose deletion failed (the subkeys not yet visited stay).
+// first subkey whose deletion failed (the subkeys not yet visited stay, and every subkey taken
+// over on the way that is still there has its old DACL back).
 uint8_t DeleteSubkeys(HKEY key, uint8_t view);
 
 // ---- registrations.cpp: COM class and desktop namespace registrations ----

@@ -63,7 +63,7 @@ uint8_t RestoreBackup(const char* name)
     result = loaded & result;
     // Services first: a service key that the registry part brings back then keeps its exact
     // values over what creating the service wrote.
-    if (loaded) result = RestoreServices(manifest, &log) & result;
+    if (loaded) result = RestoreServices(manifest, folder, &log) & result;
     snprintf(path, sizeof path, "%s%s", folder, kRegistryFileName);
     result = RestoreRegistry(path, &log) & result;
     if (loaded) {

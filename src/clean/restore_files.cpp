@@ -125,11 +125,20 @@ uint8_t RestoreFiles(const Manifest& manifest, const char* folder, OutputFile* l
     uint8_t result = 1;
     // The lines of a package's store folder are never copied back by hand: the platform owns it.
     uint8_t* skipped = (uint8_t*)LocalAlloc(LPTR, manifest.count > 0 ? manifest.count : 1);
-    if (skipped == NULL) return 0;
+    ItemRow* row = (ItemRow*)LocalAlloc(LMEM_FIXED, sizeof(ItemRow));
+    if (skipped == NULL || row == NULL) {
+        if (skipped != NULL) LocalFree(skipped);
+        if (row != NULL) LocalFree(row);
+        return 0;
+    }
     // Items newest first, each item's lines in their order (folders before what they hold).
     int end = manifest.count;
     for (int start = manifest.count - 1; start >= 0; start--) {
         if (start > 0 && !ManifestLineIs(manifest.lines[start], kItemTag)) continue;
+        ReadItemRow(manifest.lines[start], row);
+        if (!row->known && ManifestLineIs(manifest.lines[start], kItemTag, kItemText + 1))
+            LogRestoreLine(log, "item", manifest.lines[start].fields[kItemText],
+                           "made before items carried their why: checked by the path guard and its copy alone");
         const ManifestLine* package = StorePackageLine(manifest, start, end);
         const uint8_t reinstalled = package != NULL && ReinstallPackage(manifest, start, end, *package, folder, log);
         if (package != NULL && !reinstalled) result = 0;
@@ -138,6 +147,12 @@ uint8_t RestoreFiles(const Manifest& manifest, const char* folder, OutputFile* l
             const uint8_t entry = ManifestLineIs(line, kFolderTag, kEntryFields) || ManifestLineIs(line, kFileTag, kEntryFields);
             skipped[i] = reinstalled || (package != NULL && entry && InStoreFolder(line, *package));
             if (skipped[i]) continue;
+            const char* refusal = entry ? EntryRefusal(line, *row, folder) : NULL;
+            if (refusal != NULL) {
+                skipped[i] = 1;
+                result = LogRestoreResult(log, "file", line.fields[kEntryOriginal], refusal, 0);
+                continue;
+            }
             if (ManifestLineIs(line, kFolderTag, kEntryFields)) result = CreateFolder(line, log) & result;
             else if (ManifestLineIs(line, kFileTag, kEntryFields)) result = RestoreFile(line, folder, log) & result;
         }
@@ -155,5 +170,6 @@ uint8_t RestoreFiles(const Manifest& manifest, const char* folder, OutputFile* l
         }
     }
     LocalFree(skipped);
+    LocalFree(row);
     return result;
 }

@@ -5,9 +5,11 @@
 // it always was.
 #include "clean/restore.h"
 #include <stdio.h>
+#include <string.h>
 #include "clean/reg_file.h"
 #include "model/found_items.h"
 #include "platform/machine_halves.h"
+#include "platform/path_ops.h"
 
 namespace {
 
@@ -18,6 +20,9 @@ struct RegistryRestore {
     uint8_t lockedNext;   // the next section's key was locked
     int32_t parts;        // keys and values met in the item
     int32_t failed;       // of which not written
+    int32_t skipped;      // of which not what the item's rule could have found
+    RegistryItemRow row;  // the rule the item names
+    uint8_t verdict;      // RegistryRowAllows of the current section
     char item[1024];      // the item's text from its comment
     char keyText[1100];   // the current section, for messages
 };
@@ -31,8 +36,17 @@ void CloseCurrent(RegistryRestore* restore)
 void OnComment(void* context, const char* text)
 {
     RegistryRestore* restore = (RegistryRestore*)context;
-    if (RegCommentIs(text, kRegItemMarker)) lstrcpynA(restore->item, text, sizeof restore->item);
-    else if (RegCommentIs(text, kRegLockedMarker)) restore->lockedNext = 1;
+    if (RegCommentIs(text, kRegItemMarker)) {
+        lstrcpynA(restore->item, text, sizeof restore->item);
+        long number = 0, row = 0, kind = 0, itemKind = 0;
+        RegistryItemRow& item = restore->row;
+        item.known = sscanf(text, "item %ld (registry rule %ld, kind %ld, item kind %ld):", &number, &row, &kind,
+                            &itemKind) == 4;
+        item.whyRow = (int32_t)row;
+        item.itemKind = (int32_t)itemKind;
+    } else if (RegCommentIs(text, kRegLockedMarker)) {
+        restore->lockedNext = 1;
+    }
 }
 
 void OnKey(void* context, HKEY hive, const char* path)
@@ -41,6 +55,16 @@ void OnKey(void* context, HKEY hive, const char* path)
     CloseCurrent(restore);
     snprintf(restore->keyText, sizeof restore->keyText, "[%s\\%s]", HiveName(hive), path);
     restore->parts++;
+    // A namespace entry's first key names the entry, whose class and Approved value come along.
+    RegistryItemRow& row = restore->row;
+    if (restore->parts == 1) lstrcpynA(row.entryName, FileNamePart(path), sizeof row.entryName);
+    restore->verdict = RegistryRowAllows(row, hive, path);
+    if (restore->verdict == kRowRefuses) {
+        restore->skipped++;
+        restore->lockedNext = 0;
+        LogRestoreLine(restore->log, "registry", restore->keyText, "skipped: not below the key of its item's rule");
+        return;
+    }
     const REGSAM access = KEY_SET_VALUE | RegistryViewFlag(restore->view);
     LONG rc = RegCreateKeyExA(hive, path, 0, NULL, REG_OPTION_NON_VOLATILE, access, NULL, &restore->key, NULL);
     // Below a volatile key only volatile keys can be made (the video keys are such).
@@ -63,6 +87,19 @@ void OnValue(void* context, const char* name, DWORD type, const BYTE* data, DWOR
 {
     RegistryRestore* restore = (RegistryRestore*)context;
     restore->parts++;
+    RegistryItemRow& row = restore->row;
+    if (restore->verdict == kRowRefuses ||
+        (restore->verdict == kRowAllowsEntryValue && (name == NULL || lstrcmpiA(name, row.entryName) != 0))) {
+        restore->skipped++;
+        if (restore->verdict == kRowAllowsEntryValue)
+            LogRestoreLine(restore->log, "registry", name != NULL ? name : "@", "skipped: not the entry's own value");
+        return;
+    }
+    // A handler's class is named by the string its own key holds, read before its class's keys.
+    if (restore->parts == 2 && type == REG_SZ && size < sizeof row.handlerClass) {
+        memcpy(row.handlerClass, data, size);
+        row.handlerClass[size] = '\0';
+    }
     const LONG rc = restore->key != NULL ? RegSetValueExA(restore->key, name, 0, type, data, size) : ERROR_INVALID_HANDLE;
     if (rc != ERROR_SUCCESS) {
         restore->failed++;
@@ -134,7 +171,10 @@ uint8_t RestoreRegistry(const char* path, OutputFile* log)
         restore.view = view;
         restore.key = NULL;
         restore.lockedNext = 0;
-        restore.parts = restore.failed = 0;
+        restore.parts = restore.failed = restore.skipped = 0;
+        restore.verdict = kRowAllowsKey;
+        restore.row.known = 0;
+        restore.row.handlerClass[0] = restore.row.entryName[0] = '\0';
         restore.item[0] = '\0';
         restore.keyText[0] = '\0';
         if (!ReadRegText(text + starts[b], starts[b + 1] - starts[b], CP_ACP, &visitor)) restore.failed++;
@@ -143,6 +183,9 @@ uint8_t RestoreRegistry(const char* path, OutputFile* log)
         char outcome[64] = "restored";
         if (restore.failed > 0)
             snprintf(outcome, sizeof outcome, "%ld of %ld parts not written", (long)restore.failed, (long)restore.parts);
+        else if (restore.skipped > 0)
+            snprintf(outcome, sizeof outcome, "%ld of %ld parts skipped", (long)restore.skipped, (long)restore.parts);
+        if (restore.skipped > 0) result = 0;
         LogRestoreLine(log, "registry", restore.item[0] != '\0' ? restore.item : path, outcome);
         if (restore.failed > 0) result = 0;
     }

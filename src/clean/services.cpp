@@ -162,12 +162,20 @@ SaveResult SaveService(OutputFile* out, const char* name)
     return result;
 }
 
-uint8_t RestoreServices(const Manifest& manifest, OutputFile* log)
+uint8_t RestoreServices(const Manifest& manifest, const char* folder, OutputFile* log)
 {
     uint8_t result = 1;
+    ItemRow* row = (ItemRow*)LocalAlloc(LMEM_FIXED, sizeof(ItemRow));
+    if (row == NULL) return 0;
+    row->known = 0;
     for (int i = 0; i < manifest.count; i++) {
-        if (ManifestLineIs(manifest.lines[i], kServiceTag, kServiceFields))
-            result = RestoreService(manifest.lines[i], log) & result;
+        const ManifestLine& line = manifest.lines[i];
+        if (ManifestLineIs(line, kItemTag)) ReadItemRow(line, row);
+        if (!ManifestLineIs(line, kServiceTag, kServiceFields)) continue;
+        const char* refusal = ServiceRefusal(manifest, line, *row, folder);
+        if (refusal != NULL) result = LogRestoreResult(log, "service", line.fields[kServiceName], refusal, 0);
+        else result = RestoreService(line, log) & result;
     }
+    LocalFree(row);
     return result;
 }

@@ -22,6 +22,7 @@ uint8_t WaitForFileRelease(const char* path, DWORD limitMs);
 // kSaveMissing for a service that does not exist (its removal takes nothing).
 SaveResult SaveService(OutputFile* out, const char* name);
 
-// Creates every service of the manifest's S lines again; one that exists counts as back when it
-// runs the same image. Writes a line to log for each; 1 when all came back.
-uint8_t RestoreServices(const Manifest& manifest, OutputFile* log);
+// Creates every service of the manifest's S lines again that its item's row could have found
+// (ServiceRefusal; the backup in folder); one that exists counts as back when it runs the same
+// image. Writes a line to log for each; 1 when all came back.
+uint8_t RestoreServices(const Manifest& manifest, const char* folder, OutputFile* log);

@@ -19,7 +19,7 @@ static uint8_t HasParentStep(const char* path);
 
 // ReadInstallFolder with the note read in the registry view given.
 static uint8_t ReadNoteInView(SearchSession* session, uint8_t view, const char* keyName, const char* valueName,
-                              char* out, int size)
+                              char* out, int size, uint8_t mustExist = 1)
 {
     if (keyName == NULL || out == NULL || size <= 0) return 0;
     char keyPath[512];
@@ -46,7 +46,7 @@ static uint8_t ReadNoteInView(SearchSession* session, uint8_t view, const char* 
     // default place is tried.
     if (HasParentStep(text)) return 0;
     const GuardVerdict verdict = SearchGuard(session, text);
-    if (!verdict.allowed || !SessionFileExists(session, verdict.canonical)) return 0;
+    if (!verdict.allowed || (mustExist && !SessionFileExists(session, verdict.canonical))) return 0;
     lstrcpynA(out, text, size);
     return 1;
 }
@@ -183,4 +183,39 @@ uint8_t SearchInstallFolderRows(SearchSession* session, const InstallFolderRule*
 uint8_t SearchInstallFolders(SearchSession* session)
 {
     return SearchInstallFolderRows(session, kInstallFolders);
+}
+
+// base\Morvane\<folder> with the row's sub-path into places[*count]; nothing when base is empty.
+static void AddPlace(const char* base, uint8_t below, const InstallFolderRule& row, char (*places)[kPathSize],
+                     int32_t* count, int32_t capacity)
+{
+    if (*count >= capacity || base[0] == '\0') return;
+    char* path = places[*count];
+    lstrcpynA(path, base, kPathSize);
+    uint8_t fits = 1;
+    if (below) {
+        AppendBackslash(path, kPathSize);
+        fits = AppendText(path, "Morvane\\") && AppendText(path, row.folder);
+    }
+    if (fits && row.subPath[0] != '\0') fits = AppendText(path, "\\") && AppendText(path, row.subPath);
+    if (fits) (*count)++;
+}
+
+int32_t InstallFolderPlaces(SearchSession* session, int32_t row, char (*places)[kPathSize], int32_t capacity)
+{
+    int32_t rows = 0;
+    while (kInstallFolders[rows].key[0] != '\0') rows++;
+    if (row < 0 || row >= rows) return 0;
+    const InstallFolderRule& rule = kInstallFolders[row];
+    int32_t count = 0;
+    char base[kPathSize] = "";
+    // The folder a restore checks against is gone until the restore makes it again.
+    if (ReadNoteInView(session, kViewOwn, rule.key, rule.valueName, base, sizeof base, 0))
+        AddPlace(base, 0, rule, places, &count, capacity);
+    if (g_machineHalves != kOneHalf && ReadNoteInView(session, kViewOther, rule.key, rule.valueName, base, sizeof base, 0))
+        AddPlace(base, 0, rule, places, &count, capacity);
+    if (SpecialFolderPath(CSIDL_PROGRAM_FILES, base)) AddPlace(base, 1, rule, places, &count, capacity);
+    if (g_machineHalves != kOneHalf && OtherProgramFiles(base)) AddPlace(base, 1, rule, places, &count, capacity);
+    if (g_machineHalves != kOneHalf && OtherCommonFiles(base)) AddPlace(base, 1, rule, places, &count, capacity);
+    return count;
 }

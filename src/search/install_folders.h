@@ -14,3 +14,9 @@ uint8_t ReadInstallFolder(SearchSession* session, const char* keyName, const cha
 uint8_t SearchInstallFolders(SearchSession* session);
 // The same over any table ended by a row with an empty key.
 uint8_t SearchInstallFolderRows(SearchSession* session, const InstallFolderRule* rows);
+
+// The places install-folder row may have found a folder, for checking a restore against it: the
+// folder its note names now in either view, and its default places (Program Files\Morvane\<folder>,
+// and the other half's Program Files and Common Files), each with the row's sub-path, whether
+// they exist or not. Into places (capacity paths of kPathSize); returns how many.
+int32_t InstallFolderPlaces(SearchSession* session, int32_t row, char (*places)[kPathSize], int32_t capacity);

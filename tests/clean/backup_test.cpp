@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <stdio.h>
+#include <string.h>
+#include <algorithm>
 #include <string>
 #include <vector>
 #include "clean/backup.h"
@@ -14,6 +16,7 @@
 #include "support/helpers.h"
 #include "support/key_security.h"
 #include "support/registry_dump.h"
+#include "tables/file_rules.h"
 #include "tables/registry_rules.h"
 
 namespace {
@@ -53,6 +56,16 @@ std::string ReadText(const std::string& path)
     const std::string result(text, length);
     LocalFree(text);
     return result;
+}
+
+uint8_t WriteWholeFile(const std::string& path, const std::string& text)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+    if (file == INVALID_HANDLE_VALUE) return 0;
+    DWORD written = 0;
+    const BOOL ok = WriteFile(file, text.data(), (DWORD)text.size(), &written, NULL);
+    CloseHandle(file);
+    return ok && written == text.size() ? 1 : 0;
 }
 
 // Attributes, times and content as one text. Wine reports the last write time as the creation
@@ -215,11 +228,10 @@ TEST(Backup, DeleteAllBacksUpEveryItemAndRestoreGivesItAllBack)
         ASSERT_NE("(missing)", filesBefore.back()) << name;
     }
 
-    // Two items carry the source a search stamps, which the log's last column names.
+    // No item here carries a why (rows never find these scratch keys and folders): the restore
+    // checks them as a backup made before items carried one. The flow below has rows' items.
     FoundItem& tree = PushItem(kItemClassRegistry, RegistryRuleKind::KeyOrValue, HKEY_CURRENT_USER, scratch.Full("Tree"));
     tree.productIndex = 7;   // the log names the family
-    tree.whyKind = kWhyRegistryRule;
-    tree.whyRow = 12;
     PushItem(kItemClassRegistry, RegistryRuleKind::ServiceKey, HKEY_CURRENT_USER, scratch.Full("Values"), "Drop");
     PushItem(kItemClassRegistry, RegistryRuleKind::DllListValue, HKEY_CURRENT_USER, scratch.Full("Windows"), "AppInit_DLLs");
     PushItem(kItemClassRegistry, RegistryRuleKind::PropertySheetHandlerKey, HKEY_CURRENT_USER, scratch.Full("Handler"));
@@ -227,10 +239,7 @@ TEST(Backup, DeleteAllBacksUpEveryItemAndRestoreGivesItAllBack)
              kNameSpace + std::string(kNamespaceClass));
     PushItem(kItemClassFile, 0, NULL, base + "single.dll");
     PushItem(kItemClassFile, 0, NULL, base + "App");
-    FoundItem& service = PushItem(kItemClassFile, 0, NULL, binary, NULL, kService);
-    service.whyKind = kWhyInfRule;
-    service.whyRow = 7;
-    service.whyNote = DuplicateString("oem3.inf");
+    PushItem(kItemClassFile, 0, NULL, binary, NULL, kService);
     PushItem(kItemClassFile, 0, NULL, base + "same.txt");
     PushItem(kItemClassFile, 0, NULL, base + "changed.txt");
 
@@ -255,11 +264,8 @@ TEST(Backup, DeleteAllBacksUpEveryItemAndRestoreGivesItAllBack)
                                           scratch.Full("Tree\\Locked") + "]\r\n\"secret\"=\"kept\"\r\n"));
     EXPECT_NE(std::string::npos, reg.find("\"AppInit_DLLs\"=\"a.dll nvdesk32.dll b.dll\"\r\n"));
     const std::string log = ReadText(backup + kLogFileName);
-    EXPECT_EQ(0, log.find("MorvaneTV Suite\tRegistry\t[HKEY_CURRENT_USER\\" + scratch.Full("Tree") + "] \tdeleted\tregistry rule 12, kind " +
-                          std::to_string((int)kRegistryRules[12].kind) + "\r\n")) << log;
-    EXPECT_NE(std::string::npos,
-              log.find("\tFile\t" + binary + " (service " + kService + ")\tdeleted\tINF oem3.inf, INF rule 7\r\n"))
-        << log;
+    EXPECT_EQ(0, log.find("MorvaneTV Suite\tRegistry\t[HKEY_CURRENT_USER\\" + scratch.Full("Tree") + "] \tdeleted\t\r\n")) << log;
+    EXPECT_NE(std::string::npos, log.find("\tFile\t" + binary + " (service " + kService + ")\tdeleted\t\r\n")) << log;
     EXPECT_NE(std::string::npos, log.find("\tFile\t" + base + "App\tdeleted\t\r\n")) << log;
     EXPECT_NE(std::string::npos,
               log.find("\r\nSummary: 10 ticked items (5 registry, 5 files): 10 deleted, 0 not deleted, 0 not backed up "
@@ -290,6 +296,121 @@ TEST(Backup, DeleteAllBacksUpEveryItemAndRestoreGivesItAllBack)
 
     RemoveService(kService);
     DeleteApprovedValue();
+}
+
+// Only what a clean-up could have taken comes back. A real backup of a key and a file with its
+// service, found by real rows (registry rule 0, the file rule naming vfsvc.exe and its service),
+// then edited to name a key elsewhere in HKLM, a file outside its rule's path, a copy outside
+// files\ and, in an item without a why, a service whose image lies outside the system folders:
+// /R restores the rest and skips exactly those four, a line each in restore-log.txt.
+TEST(Backup, RestoreSkipsWhatNoRowCouldHaveFound)
+{
+    const RegistryRule& rule = kRegistryRules[0];
+    ASSERT_EQ(RegistryRuleKind::KeyOrValue, rule.kind);
+    int32_t fileRow = 0;
+    while (kFileRules[fileRow].file != NULL && strcmp(kFileRules[fileRow].file, "vfsvc.exe@VFService") != 0) fileRow++;
+    ASSERT_NE(nullptr, kFileRules[fileRow].file);
+    ScratchKey ruleKey(rule.hive, rule.keyPath);
+    ScratchKey elsewhere(HKEY_LOCAL_MACHINE, "Software\\EnvsweepTest\\Elsewhere");
+    ScratchFolder outside("restore-outside");
+    ScopedFoundItems scope(8);
+    RemoveService("VFService");
+    RemoveService("EnvsweepPlanted");
+    char system[MAX_PATH];
+    ASSERT_NE(0u, GetSystemDirectoryA(system, sizeof system));
+    const std::string binary = std::string(system) + "\\vfsvc.exe";
+    const std::string planted = outside.path() + "planted.exe";
+    {
+        HANDLE file = CreateFileA(binary.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+        ASSERT_NE(INVALID_HANDLE_VALUE, file);
+        DWORD written = 0;
+        WriteFile(file, "service image", 13, &written, NULL);
+        CloseHandle(file);
+        SC_HANDLE manager = OpenSCManagerA(NULL, NULL, SC_MANAGER_ALL_ACCESS);
+        ASSERT_TRUE(manager != NULL);
+        SC_HANDLE service = CreateServiceA(manager, "VFService", "VisionForce", SERVICE_QUERY_CONFIG,
+                                           SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
+                                           binary.c_str(), NULL, NULL, NULL, NULL, NULL);
+        ASSERT_TRUE(service != NULL) << GetLastError();
+        CloseServiceHandle(service);
+        CloseServiceHandle(manager);
+    }
+    ASSERT_TRUE(ruleKey.SetString("", "Version", "1.0"));
+    ASSERT_TRUE(ruleKey.SetString("Sub", "v", "x"));
+    const std::string keyBefore = DumpText(DumpRegistry(rule.hive, rule.keyPath));
+    const std::string serviceBefore = ServiceConfig("VFService");
+
+    FoundItem& key = PushItem(kItemClassRegistry, rule.kind, rule.hive, rule.keyPath);
+    key.whyKind = kWhyRegistryRule;
+    key.whyRow = 0;
+    FoundItem& file = PushItem(kItemClassFile, 0, NULL, binary, NULL, "VFService");
+    file.whyKind = kWhyFileRule;
+    file.whyRow = fileRow;
+    DeletionSummary summary;
+    ASSERT_EQ(1, DeleteAll(NULL, &summary));
+    ASSERT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(binary.c_str()));
+    ASSERT_EQ("", ServiceConfig("VFService"));
+
+    // Each item carries its row's why: in the log, registry.reg's item comment and the manifest.
+    const std::string backup = NewestBackupFolder();
+    const std::string fileWhy = "file rule " + std::to_string(fileRow);
+    std::string reg = ReadText(backup + kRegistryFileName);
+    std::string manifest = ReadText(backup + kManifestFileName);
+    const std::string log = ReadText(backup + kLogFileName);
+    EXPECT_NE(std::string::npos, log.find("\tdeleted\tregistry rule 0, kind 0\r\n")) << log;
+    EXPECT_NE(std::string::npos, log.find(" (service VFService)\tdeleted\t" + fileWhy + "\r\n")) << log;
+    EXPECT_NE(std::string::npos, reg.find("; item 1 (registry rule 0, kind 0, item kind 0): [HKEY_LOCAL_MACHINE\\")) << reg;
+    char rowField[16];
+    snprintf(rowField, sizeof rowField, "%08lX", (unsigned long)fileRow);
+    EXPECT_NE(std::string::npos, manifest.find("item\t2\t" + binary + "\t" + fileWhy + "\t00000002\t" + rowField + "\r\n"))
+        << manifest;
+
+    // The tampering: a key elsewhere in HKLM under the rule's why, a file outside the rule's path
+    // and a copy path climbing out of files\ (both from the real F line), and an item without a
+    // why whose service would run a planted image.
+    reg += "\r\n; item 3 (registry rule 0, kind 0, item kind 0): planted\r\n\r\n"
+           "[HKEY_LOCAL_MACHINE\\Software\\EnvsweepTest\\Elsewhere\\Planted]\r\n\"Run\"=\"planted\"\r\n";
+    const size_t f = manifest.find("\r\nF\t") + 2;
+    std::vector<std::string> fields;
+    for (size_t at = f, tab; at < manifest.find("\r\n", f); at = tab + 1) {
+        tab = std::min(manifest.find('\t', at), manifest.find("\r\n", f));
+        fields.push_back(manifest.substr(at, tab - at));
+    }
+    ASSERT_EQ(8u, fields.size());
+    auto line = [&](const std::string& original, const std::string& copy) {
+        std::string text = fields[0];
+        for (size_t i = 1; i < 6; i++) text += "\t" + fields[i];
+        return text + "\t" + original + "\t" + copy + "\r\n";
+    };
+    manifest += line(planted, fields[7]) + line(binary, "files\\..\\..\\outside.txt") + "item\t9\tC:\\planted\r\n" +
+                "S\tEnvsweepPlanted\tPlanted\t00000010\t00000003\t00000001\t" + planted + "\t\t\t\r\n";
+    ASSERT_TRUE(WriteWholeFile(backup + kRegistryFileName, reg));
+    ASSERT_TRUE(WriteWholeFile(backup + kManifestFileName, manifest));
+
+    const std::string name = backup.substr(backup.rfind('\\', backup.size() - 2) + 1);
+    EXPECT_EQ(0, RestoreBackup(name.substr(0, name.size() - 1).c_str())) << "skipped items count as not back";
+    EXPECT_EQ(keyBefore, DumpText(DumpRegistry(rule.hive, rule.keyPath)));
+    EXPECT_EQ("service image", ReadText(binary));
+    EXPECT_EQ(serviceBefore, ServiceConfig("VFService"));
+    EXPECT_FALSE(KeyPresent(HKEY_LOCAL_MACHINE, "Software\\EnvsweepTest\\Elsewhere\\Planted"));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(planted.c_str()));
+    EXPECT_EQ("", ServiceConfig("EnvsweepPlanted"));
+    const std::string restoreLog = ReadText(backup + kRestoreLogFileName);
+    size_t skips = 0;
+    for (size_t at = restoreLog.find("\tskipped: "); at != std::string::npos; at = restoreLog.find("\tskipped: ", at + 1))
+        skips++;
+    EXPECT_EQ(4u, skips) << restoreLog;
+    for (const std::string& expected :
+         {std::string("registry\t[HKEY_LOCAL_MACHINE\\Software\\EnvsweepTest\\Elsewhere\\Planted]\tskipped: not below the key of its item's rule\r\n"),
+          "file\t" + planted + "\tskipped: not what its row could have found\r\n",
+          "file\t" + binary + "\tskipped: its copy does not lie inside the backup's files folder\r\n",
+          std::string("service\tEnvsweepPlanted\tskipped: its image lies outside the system folders and what the backup restores\r\n"),
+          std::string("item\tC:\\planted\tmade before items carried their why: checked by the path guard and its copy alone\r\n"),
+          std::string("service\tVFService\tcreated\r\n"), "file\t" + binary + "\trestored\r\n"})
+        EXPECT_NE(std::string::npos, restoreLog.find(expected)) << expected << "\n" << restoreLog;
+
+    RemoveService("VFService");
+    DeleteFileA(binary.c_str());
 }
 
 // The backup root (...\envsweep) replaced by a file for the scope: no backup folder can be made.

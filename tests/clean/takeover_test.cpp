@@ -89,12 +89,16 @@ TEST(KeyTakeover, NestedLockedKeysAreTakenOverAndTheWholeSubtreeGoes)
     EXPECT_TRUE(KeyPresent(HKEY_CURRENT_USER, scratch.Full("Sibling")));
 }
 
-TEST(KeyTakeover, SubtreeDeletionStopsAtTheFirstUndeletableSubkeyAndTheDaclStaysRewritten)
+// A key taken over whose deletion then fails keeps no access of ours: it has exactly the DACL it
+// had before, the subkey the walk stopped at and the item key itself alike.
+TEST(KeyTakeover, SubtreeDeletionStopsAtTheFirstUndeletableSubkeyAndItsDaclComesBack)
 {
     LockedScratchKey scratch(HKEY_CURRENT_USER, std::string(kTestRoot) + "\\takeover-stop");
     for (const char* name : {"Item\\a", "Item\\b\\inner", "Item\\c"}) ASSERT_TRUE(scratch.Create(name));
     // DELETE denied ahead of everything: the appended allow entry does not override it.
     ASSERT_TRUE(Lock(scratch, "Item\\b", "O:SYD:(D;;SD;;;%U)(A;;0x60019;;;%U)"));
+    const std::vector<AceRecord> lockedBefore = Dacl(scratch, "Item\\b");
+    ASSERT_EQ(2u, lockedBefore.size());
 
     HKEY item = NULL;
     ASSERT_EQ(ERROR_SUCCESS,
@@ -105,15 +109,21 @@ TEST(KeyTakeover, SubtreeDeletionStopsAtTheFirstUndeletableSubkeyAndTheDaclStays
     EXPECT_FALSE(KeyPresent(HKEY_CURRENT_USER, scratch.Full("Item\\a")));
     EXPECT_TRUE(KeyPresent(HKEY_CURRENT_USER, scratch.Full("Item\\b\\inner")));
     EXPECT_TRUE(KeyPresent(HKEY_CURRENT_USER, scratch.Full("Item\\c")));
-    const std::vector<AceRecord> aces = Dacl(scratch, "Item\\b");
-    ASSERT_EQ(3u, aces.size());
-    EXPECT_EQ(ACCESS_DENIED_ACE_TYPE, aces[0].type);
-    EXPECT_TRUE(aces[2] == UserFullAccess());
+    EXPECT_TRUE(Dacl(scratch, "Item\\b") == lockedBefore) << "the takeover's entry stayed on b";
+    EXPECT_FALSE(KeyOpens(HKEY_CURRENT_USER, scratch.Full("Item\\b"), KEY_ALL_ACCESS));
 
-    // The key item's own delete still runs and decides: it fails while subkeys remain.
+    // The key item's own delete still runs and decides: it fails while subkeys remain. The item
+    // key is locked too now: both come out of the failed deletion as they went in.
+    ASSERT_TRUE(Lock(scratch, "Item", kReadAndWriteDac));
+    const std::vector<AceRecord> itemBefore = Dacl(scratch, "Item");
+    ASSERT_FALSE(KeyOpens(HKEY_CURRENT_USER, scratch.Full("Item"), KEY_ALL_ACCESS)) << "fixture not locked";
     EXPECT_EQ(0, DeleteRegistryItem({HKEY_CURRENT_USER, scratch.Full("Item").c_str(), kViewOwn}, NULL));
     EXPECT_TRUE(KeyPresent(HKEY_CURRENT_USER, scratch.Full("Item\\b")));
-    EXPECT_TRUE(KeyPresent(HKEY_CURRENT_USER, scratch.Full("Item\\c")));
+    EXPECT_TRUE(KeyPresent(HKEY_CURRENT_USER, scratch.Full("Item\\c")));   // after b: never visited
+    EXPECT_TRUE(Dacl(scratch, "Item") == itemBefore) << "the takeover's entry stayed on the item";
+    EXPECT_TRUE(Dacl(scratch, "Item\\b") == lockedBefore);
+    EXPECT_FALSE(KeyOpens(HKEY_CURRENT_USER, scratch.Full("Item"), KEY_ALL_ACCESS));
+    EXPECT_EQ("S-1-5-18", KeyOwner(HKEY_CURRENT_USER, scratch.Full("Item")));
 }
 
 TEST(KeyTakeover, ValueItemsNeverTakeOver)
