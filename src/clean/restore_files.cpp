@@ -6,6 +6,7 @@
 #include <string.h>
 #include "clean/driver_packages.h"
 #include "clean/manifest.h"
+#include "model/item_why.h"
 #include "platform/path_ops.h"
 #include "platform/text_ops.h"
 
@@ -97,18 +98,24 @@ uint8_t InStoreFolder(const ManifestLine& line, const ManifestLine& package)
 }
 
 // The package published again from the saved copy of its store folder; the platform lays out
-// the INF (perhaps under another oemNN name) and the store copy itself.
-uint8_t ReinstallPackage(const Manifest& manifest, int start, int end, const ManifestLine& package, const char* folder,
-                         OutputFile* log)
+// the INF (perhaps under another oemNN name) and the store copy itself. Only an INF row's item
+// publishes a package, and only from a copy inside the backup's files folder: installing a driver
+// is the most a restore can do.
+uint8_t ReinstallPackage(const Manifest& manifest, int start, int end, const ManifestLine& package, const ItemRow& row,
+                         const char* folder, OutputFile* log)
 {
     char original[1024], saved[1024], published[kPathSize], outcome[kPathSize + 64];
-    if (!FormatFits(original, sizeof original, "%s\\%s", package.fields[kPackageStoreFolder],
+    if ((row.known && row.whyKind != kWhyInfRule) ||
+        !FormatFits(original, sizeof original, "%s\\%s", package.fields[kPackageStoreFolder],
                     package.fields[kPackageStoreInf]))
         return 0;
+    ItemRow anyRow;
+    anyRow.known = 0;
+    anyRow.placeCount = 0;
     for (int i = start; i < end; i++) {
         const ManifestLine& line = manifest.lines[i];
         if (!ManifestLineIs(line, kFileTag, kEntryFields) || lstrcmpiA(line.fields[kEntryOriginal], original) != 0) continue;
-        if (!FormatFits(saved, sizeof saved, "%s%s", folder, line.fields[kEntryCopy]) ||
+        if (EntryRefusal(line, anyRow, folder) != NULL || !FormatFits(saved, sizeof saved, "%s%s", folder, line.fields[kEntryCopy]) ||
             !ReinstallDriverPackage(saved, published, sizeof published))
             break;
         FormatFits(outcome, sizeof outcome, "published again as %s", published);
@@ -140,7 +147,7 @@ uint8_t RestoreFiles(const Manifest& manifest, const char* folder, OutputFile* l
             LogRestoreLine(log, "item", manifest.lines[start].fields[kItemText],
                            "made before items carried their why: checked by the path guard and its copy alone");
         const ManifestLine* package = StorePackageLine(manifest, start, end);
-        const uint8_t reinstalled = package != NULL && ReinstallPackage(manifest, start, end, *package, folder, log);
+        const uint8_t reinstalled = package != NULL && ReinstallPackage(manifest, start, end, *package, *row, folder, log);
         if (package != NULL && !reinstalled) result = 0;
         for (int i = start; i < end; i++) {
             const ManifestLine& line = manifest.lines[i];
