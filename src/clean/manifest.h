@@ -3,6 +3,7 @@
 // times in hexadecimal.
 //   item  <number>  <text>
 //   D|F   <attributes>  <created>  <accessed>  <written>  <size>  <original path>  <copy path>
+//         and on F lines <the SHA-256 of the copy> (absent in backups made before it was kept)
 //   S     <name>  <display name>  <type>  <start>  <error control>  <image path>  <group>
 //         <dependencies (NUL-separated)>  <start name>
 //   P     <form>  <published INF name>  <store folder>  <the INF's name in it>
@@ -29,6 +30,8 @@ enum EntryField { kEntryAttributes = 1, kEntryCreated, kEntryAccessed, kEntryWri
 enum ServiceField { kServiceName = 1, kServiceDisplayName, kServiceType, kServiceStart, kServiceErrorControl,
                     kServiceImage, kServiceGroup, kServiceDependencies, kServiceStartName, kServiceFields };
 enum PackageField { kPackageForm = 1, kPackagePublished, kPackageStoreFolder, kPackageStoreInf, kPackageFields };
+const int kEntryHash = kEntryFields;            // the F line's hash field
+const int kFileEntryFields = kEntryFields + 1;
 const int kManifestFields = kServiceFields;   // most fields a line has, the tag included
 
 // A line starts with its tag; every other field comes with a tab first.
@@ -52,7 +55,11 @@ struct Manifest {
     ManifestLine* lines;   // the lines that are not empty, in file order
     int count;
 };
-// 1 when read; FreeManifest releases it in every case.
+// The largest manifest loaded, and the most lines: anything larger is refused.
+const DWORD kManifestMaxSize = 64 * 1024 * 1024;
+const int kManifestMaxLines = 1000000;
+// 1 when read; 0 for a file that cannot be read, holds a NUL byte or is larger than the bounds.
+// FreeManifest releases it in every case.
 uint8_t LoadManifest(const char* path, Manifest* manifest);
 void FreeManifest(Manifest* manifest);
 // 1 when the line has the tag and at least fields fields (the tag counted).
