@@ -172,7 +172,10 @@ uint8_t RestoreBackup(const char* name)
     const char* folder = chosen.folder;
     char path[kBackupPathSize];
     snprintf(path, sizeof path, "%s%s", folder, kRestoreLogFileName);
-    OpenOutputFile(&log, path, 1);
+    // A log of an earlier restore goes first, and the new one is created new: a link planted
+    // under its name (in an older backup the user could write) is removed, never written through.
+    DeleteFileA(path);
+    OpenOutputFile(&log, path, 0);
     LogRestoreLine(&log, "restore", folder, "started");
 
     // Everything is checked before anything is written: a backup that fails one check is
