@@ -204,8 +204,9 @@ TEST(BackupTrust, TamperedBackupIsRefusedWholeAndRestoresOncePutBack)
         RecordBackup(name.c_str(), manifestHash, registryHash);
     }
 
-    // A folder planted with a newer name, in the root and in the user's old place: neither is
-    // recorded, so neither is what /R takes; named, the planted one in the root is refused.
+    // A folder planted with a newer name, in the root (a copy of the real backup) and in the
+    // user's old place (empty): neither is recorded, so neither is what /R takes by itself. Named,
+    // the name is looked up in the old place only, where the empty folder has no manifest.
     char root[kBackupPathSize], legacy[kBackupPathSize];
     ASSERT_TRUE(BackupRoot(root, sizeof root) && LegacyBackupRoot(legacy, sizeof legacy));
     const std::string planted = std::string(root) + "backup-99991231-235959";
@@ -214,8 +215,11 @@ TEST(BackupTrust, TamperedBackupIsRefusedWholeAndRestoresOncePutBack)
     ASSERT_TRUE(CreateDirectoryA(planted.c_str(), NULL) && CreateDirectoryA(plantedLegacy.c_str(), NULL));
     ASSERT_TRUE(Overwrite(planted + "\\" + kManifestFileName, manifest) &&
                 Overwrite(planted + "\\" + kRegistryFileName, registry));
-    EXPECT_EQ(0, RestoreBackup("backup-99991231-235959"));   // found in neither place: refused
+    EXPECT_EQ(0, RestoreBackup("backup-99991231-235959"));
     EXPECT_TRUE(fixture.Gone());
+    EXPECT_NE(std::string::npos,
+              ReadFileText(plantedLegacy + "\\" + kRestoreLogFileName).find("the manifest cannot be loaded"));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((planted + "\\" + kRestoreLogFileName).c_str()));
     char newest[256];
     ASSERT_TRUE(NewestBackupName(newest, sizeof newest));
     EXPECT_STRNE("backup-99991231-235959", newest);
