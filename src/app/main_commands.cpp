@@ -166,8 +166,14 @@ static void RunDeletionJob(HWND window, HWND progress)
     HWND list = FoundList(window);
     SetProgress(progress, RowCount(list), IDS_DELETING);
     ReadTicksBack(list);
-    DeletionSummary summary = {0, 1, 0, 1, 0};
+    DeletionSummary summary = {0, 1, 0, 1, 0, 0};
     g_jobResult = DeleteAll(GetDlgItem(progress, IDC_PROGRESS_BAR), &summary);
+    // A refused backup place kept every item: that one message says why.
+    if (summary.placeFault != 0) {
+        MessageBoxById(progress, IDS_BACKUP_PLACE_REFUSED, MB_ICONERROR);
+        EndProgress(progress);
+        return;
+    }
     if (summary.registryCount > 0) {
         if (summary.registryAllDeleted == 1) MessageBoxById(progress, IDS_REGISTRY_DELETED, MB_ICONINFORMATION);
         else MessageBoxById(progress, IDS_REGISTRY_NOT_DELETED, MB_ICONWARNING);

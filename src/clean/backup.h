@@ -1,5 +1,5 @@
 // The backup of a clean-up, taken item by item right before each deletion: a folder of its own
-// under the user's local application data (envsweep\backup-YYYYMMDD-HHMMSS) with registry.reg
+// made new in the backup place (backup_place.h; <root>\backup-YYYYMMDD-HHMMSS) with registry.reg
 // (REGEDIT4), the copies of files and folders under files\ and their manifest.txt (which also
 // records services), and the clean-up's log.txt.
 #pragma once
@@ -20,6 +20,7 @@ extern const char kFilesFolderName[];      // "files"
 struct BackupSession {
     uint8_t begun;               // BeginBackup ran: EndBackup closes what it opened
     uint8_t ready;               // the folder and its files exist: items can be saved
+    uint8_t placeFault;          // a PlaceFault: why the backup place was refused (0: it was not)
     char folder[kBackupPathSize];   // the backup folder, with a trailing backslash
     int32_t itemNumber;          // ticked items met so far
     int32_t registryItems, fileItems, deleted, atRestart, notDeleted, notBackedUp;
@@ -28,7 +29,7 @@ struct BackupSession {
     OutputFile log;              // log.txt
 };
 
-// <local application data>\envsweep\ into out (size bytes); 1 when the folder is known.
+// The backup place's root, checked against its record, into out (size bytes); 1 when usable.
 uint8_t BackupRoot(char* out, int size);
 
 // Creates the folder of a new backup (a numeric suffix when the name exists) and its files.
@@ -50,10 +51,10 @@ void PutItemFields(OutputFile* out, const FoundItem& item);
 // The log field that says why the item was found (FormatItemWhy).
 void PutItemWhy(OutputFile* out, const FoundItem& item);
 
-// Writes the log's summary line and closes the files.
+// Writes the log's summary line, closes the files and records the backup with their hashes.
 void EndBackup(BackupSession* session);
 
-// The name of the newest backup folder under the root (by its time stamp, then its suffix).
+// The name of the newest recorded backup (by its time stamp, then its suffix).
 uint8_t NewestBackupName(char* name, int size);
 
 // The result of saving one part of an item.

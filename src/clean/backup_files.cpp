@@ -8,6 +8,7 @@
 #include "clean/manifest.h"
 #include "clean/services.h"
 #include "model/found_items.h"
+#include "platform/sha256.h"
 #include "platform/path_ops.h"
 
 namespace {
@@ -40,8 +41,9 @@ uint8_t MirrorPath(const char* path, char* out, size_t size)
 
 // The D or F line of walk->source. Info is WIN32_FILE_ATTRIBUTE_DATA or WIN32_FIND_DATAA, which
 // name the attributes and times alike.
+// A file's line ends with the SHA-256 of its copy (hash); a folder's has none.
 template <typename Info>
-void PutEntryLine(CopyWalk* walk, const char* tag, const Info& info, ULONGLONG size)
+void PutEntryLine(CopyWalk* walk, const char* tag, const Info& info, ULONGLONG size, const char* hash = NULL)
 {
     OutputFile* out = walk->manifest;
     BeginLine(out, tag);
@@ -52,18 +54,22 @@ void PutEntryLine(CopyWalk* walk, const char* tag, const Info& info, ULONGLONG s
     PutSizeField(out, size);
     PutTextField(out, walk->source);
     PutTextField(out, walk->copy + walk->relative);
+    if (hash != NULL) PutTextField(out, hash);
     EndLine(out);
 }
 
-// Copies walk->source to walk->copy whole and flushes the copy. A file another process holds
-// without sharing its reading cannot be copied, and so is not deleted either.
-uint8_t CopyWhole(CopyWalk* walk, ULONGLONG* copied)
+// Copies walk->source to walk->copy whole, hashing the bytes, and flushes the copy, which must
+// be a new file. A file another process holds without sharing its reading cannot be copied, and
+// so is not deleted either.
+uint8_t CopyWhole(CopyWalk* walk, ULONGLONG* copied, char hash[kSha256HexSize])
 {
     HANDLE in = CreateFileA(walk->source, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
                             FILE_FLAG_SEQUENTIAL_SCAN, NULL);
     if (in == INVALID_HANDLE_VALUE) return 0;
-    HANDLE out = CreateFileA(walk->copy, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    HANDLE out = CreateFileA(walk->copy, GENERIC_WRITE, 0, NULL, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL);
     LARGE_INTEGER size;
+    Sha256 sum;
+    BeginSha256(&sum);
     uint8_t ok = out != INVALID_HANDLE_VALUE && GetFileSizeEx(in, &size) ? 1 : 0;
     ULONGLONG total = 0;
     while (ok) {
@@ -72,8 +78,10 @@ uint8_t CopyWhole(CopyWalk* walk, ULONGLONG* copied)
         else if (read == 0) break;
         else if (!WriteFile(out, walk->block, read, &written, NULL) || written != read) ok = 0;
         else total += read;
+        if (ok) AddSha256(&sum, walk->block, read);
     }
     if (ok && (total != (ULONGLONG)size.QuadPart || !FlushFileBuffers(out))) ok = 0;
+    if (!EndSha256(&sum, hash)) ok = 0;
     if (out != INVALID_HANDLE_VALUE) CloseHandle(out);
     CloseHandle(in);
     *copied = total;
@@ -99,8 +107,9 @@ uint8_t SaveEntry(CopyWalk* walk, const Info& info, int depth)
 {
     if (!(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
         ULONGLONG size = 0;
-        if (!CopyWhole(walk, &size)) return 0;
-        PutEntryLine(walk, kFileTag, info, size);
+        char hash[kSha256HexSize];
+        if (!CopyWhole(walk, &size, hash)) return 0;
+        PutEntryLine(walk, kFileTag, info, size, hash);
         return 1;
     }
     if (depth > 64) return 0;

@@ -1,8 +1,8 @@
 // The backup folder of a clean-up: where it lies, its name, its files, and the newest one.
 #include "clean/backup.h"
-#include <shlobj.h>
 #include <stdio.h>
 #include <string.h>
+#include "clean/backup_place.h"
 #include "clean/reg_file.h"
 #include "model/found_items.h"
 #include "platform/machine_halves.h"
@@ -16,32 +16,19 @@ const char kLogFileName[] = "log.txt";
 const char kRestoreLogFileName[] = "restore-log.txt";
 const char kFilesFolderName[] = "files";
 
-static const char kRootName[] = "envsweep";
-static const int kStampLength = 22;   // "backup-YYYYMMDD-HHMMSS"
-
 uint8_t BackupRoot(char* out, int size)
 {
-    char base[kPathSize];
-    // The local application data; where a system has none (the 9x family before IE 5), the
-    // roaming one.
-    if (!SpecialFolderPath(CSIDL_LOCAL_APPDATA, base) && !SpecialFolderPath(CSIDL_APPDATA, base)) return 0;
-    StripBackslash(base);
-    return FormatFits(out, size, "%s\\%s\\", base, kRootName);
+    return OpenBackupPlace(out, size, 0) == kPlaceUsable ? 1 : 0;
 }
 
-static uint8_t IsFolder(const char* path)
+// Creates root\backup-<local time>[-N]\ and writes its path into folder: always a folder made
+// now, never one that was there.
+static uint8_t CreateBackupFolder(BackupSession* session)
 {
-    const DWORD attributes = GetFileAttributesA(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) ? 1 : 0;
-}
-
-// Creates root\backup-<local time>[-N]\ and writes its path into folder.
-static uint8_t CreateBackupFolder(char* folder)
-{
+    char* folder = session->folder;
     char root[kBackupPathSize];
-    if (!BackupRoot(root, sizeof root)) return 0;
-    CreateDirectoryA(root, NULL);
-    if (!IsFolder(root)) return 0;
+    session->placeFault = OpenBackupPlace(root, sizeof root, 1);
+    if (session->placeFault != kPlaceUsable) return 0;
     SYSTEMTIME now;
     GetLocalTime(&now);
     for (int suffix = 1; suffix < 1000; suffix++) {
@@ -69,7 +56,7 @@ uint8_t BeginBackup(BackupSession* session)
     InitOutputFile(&session->registry);
     InitOutputFile(&session->manifest);
     InitOutputFile(&session->log);
-    if (!CreateBackupFolder(session->folder)) return 0;
+    if (!CreateBackupFolder(session)) return 0;
     uint8_t ok = 1;
     ok = OpenBackupFile(session, kRegistryFileName, &session->registry) & ok;
     ok = OpenBackupFile(session, kManifestFileName, &session->manifest) & ok;
@@ -96,6 +83,20 @@ uint8_t BackupItem(BackupSession* session, const FoundItem& item)
     return 1;   // another class: nothing is deleted, so nothing to save
 }
 
+static void RecordFinishedBackup(const BackupSession* session)
+{
+    char path[kBackupPathSize], name[kBackupPathSize];
+    char manifestHash[kSha256HexSize], registryHash[kSha256HexSize];
+    ULONGLONG size = 0;
+    lstrcpynA(name, session->folder, sizeof name);
+    StripBackslash(name);
+    uint8_t ok = FormatFits(path, sizeof path, "%s%s", session->folder, kManifestFileName) &&
+                 FileSha256(path, manifestHash, &size);
+    ok = ok && FormatFits(path, sizeof path, "%s%s", session->folder, kRegistryFileName) &&
+         FileSha256(path, registryHash, &size);
+    if (ok) RecordBackup(FileNamePart(name), manifestHash, registryHash);
+}
+
 void EndBackup(BackupSession* session)
 {
     if (!session->begun) return;
@@ -111,54 +112,15 @@ void EndBackup(BackupSession* session)
              (long)session->notBackedUp);
     PutText(&session->log, line);
     CloseOutputFile(&session->log);
-    CloseOutputFile(&session->registry);
-    CloseOutputFile(&session->manifest);
+    uint8_t whole = CloseOutputFile(&session->registry);
+    whole = CloseOutputFile(&session->manifest) & whole;
+    // The record that makes the backup one /R takes: its name and its two files' hashes.
+    if (session->ready && whole) RecordFinishedBackup(session);
     session->begun = 0;
     session->ready = 0;
 }
 
-// "backup-YYYYMMDD-HHMMSS" with an optional "-N": 1 and the suffix (1 without one).
-static uint8_t ParseBackupName(const char* name, long* suffix)
-{
-    static const char kPattern[] = "backup-########-######";
-    for (int i = 0; i < kStampLength; i++) {
-        const char c = name[i];
-        if (kPattern[i] == '#' ? (c < '0' || c > '9') : c != kPattern[i]) return 0;
-    }
-    *suffix = 1;
-    if (name[kStampLength] == '\0') return 1;
-    if (name[kStampLength] != '-' || name[kStampLength + 1] == '\0') return 0;
-    long value = 0;
-    for (const char* p = name + kStampLength + 1; *p != '\0'; p++) {
-        if (*p < '0' || *p > '9' || value > 100000) return 0;
-        value = value * 10 + (*p - '0');
-    }
-    *suffix = value;
-    return 1;
-}
-
 uint8_t NewestBackupName(char* name, int size)
 {
-    char root[kBackupPathSize];
-    char pattern[kBackupPathSize];
-    if (!BackupRoot(root, sizeof root)) return 0;
-    if (!FormatFits(pattern, sizeof pattern, "%s%s*", root, kBackupFolderPrefix)) return 0;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(pattern, &found);
-    if (search == INVALID_HANDLE_VALUE) return 0;
-    uint8_t any = 0;
-    long bestSuffix = 0;
-    do {
-        long suffix = 0;
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !ParseBackupName(found.cFileName, &suffix)) continue;
-        if ((int)strlen(found.cFileName) >= size) continue;
-        const int order = any ? strncmp(found.cFileName, name, kStampLength) : 1;
-        if (order > 0 || (order == 0 && suffix > bestSuffix)) {
-            lstrcpynA(name, found.cFileName, size);
-            bestSuffix = suffix;
-            any = 1;
-        }
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-    return any;
+    return NewestRecordedBackup(name, size);
 }

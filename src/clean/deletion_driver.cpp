@@ -172,7 +172,7 @@ static void DeleteTickedItem(FoundItemList* list, int32_t index, BackupSession* 
 
 uint8_t DeleteAll(HWND progress, DeletionSummary* summary)
 {
-    *summary = DeletionSummary{0, 1, 0, 1, 0};
+    *summary = DeletionSummary{0, 1, 0, 1, 0, 0};
     int32_t position = 0;
 
     FoundItemList* list = g_foundItems;
@@ -182,6 +182,7 @@ uint8_t DeleteAll(HWND progress, DeletionSummary* summary)
     BackupSession backup;
     backup.begun = 0;
     if (AnyTicked(list, count)) BeginBackup(&backup);
+    if (backup.begun) summary->placeFault = backup.placeFault;
     for (int32_t i = 0; i < count; i++) {
         if (list->items[i].ticked == 1) DeleteTickedItem(list, i, &backup, summary);
         if (progress != NULL) SendMessageA(progress, PBM_SETPOS, (WPARAM)++position, 0);

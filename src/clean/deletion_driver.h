@@ -9,6 +9,7 @@ struct DeletionSummary {
     int32_t fileCount;           // ticked file items processed
     uint8_t filesAllDeleted;     // 1 until the first ticked file item fails
     int32_t atRestartCount;      // file items in use that the next restart removes (not failures)
+    uint8_t placeFault;          // a PlaceFault: the backup place was refused, so nothing was deleted
 };
 
 // Removes every ticked item by its class and rule kind, each only once its backup is on disk (an

@@ -3,22 +3,13 @@
 #include <windows.h>
 #include <stdio.h>
 #include "clean/found_list_file.h"
+#include "clean/silent_run.h"
 #include "search/search_all.h"
-
-// A line on the standard error stream the parent gave, if any. The program is a window program:
-// it has no console of its own and makes none; without a handle the exit code alone tells.
-static void ReportError(const char* text)
-{
-    HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
-    if (error == NULL || error == INVALID_HANDLE_VALUE) return;
-    DWORD written = 0;
-    WriteFile(error, text, (DWORD)lstrlenA(text), &written, NULL);
-}
 
 int RunListOnly(const char* path, uint8_t restricted)
 {
     if (path == NULL || path[0] == '\0') {
-        ReportError("envsweep: /L needs the name of the file to write the list to\r\n");
+        ReportErrorLine("envsweep: /L needs the name of the file to write the list to\r\n");
         return 1;
     }
     // The file is written only once the search is over: a search that ends early leaves none.
@@ -26,6 +17,6 @@ int RunListOnly(const char* path, uint8_t restricted)
     if (WriteFoundListFile(path)) return 0;
     char text[512];
     snprintf(text, sizeof text, "envsweep: the list could not be written to %s\r\n", path);
-    ReportError(text);
+    ReportErrorLine(text);
     return 1;
 }

@@ -96,9 +96,19 @@ uint8_t LoadManifest(const char* path, Manifest* manifest)
     manifest->count = 0;
     DWORD length = 0;
     if (!LoadWholeFile(path, &manifest->text, &length)) return 0;
+    // A text file: no NUL inside (the fields encode theirs), and a size with a bound, so that
+    // the line table's size cannot wrap.
     int lines = 0;
-    for (DWORD i = 0; i < length; i++) lines += manifest->text[i] == '\n';
-    manifest->lines = (ManifestLine*)LocalAlloc(LMEM_FIXED, (lines + 1) * sizeof(ManifestLine));
+    uint8_t plain = length <= kManifestMaxSize ? 1 : 0;
+    for (DWORD i = 0; plain && i < length; i++) {
+        if (manifest->text[i] == '\0') plain = 0;
+        lines += manifest->text[i] == '\n';
+    }
+    if (!plain || lines >= kManifestMaxLines) {
+        FreeManifest(manifest);
+        return 0;
+    }
+    manifest->lines = (ManifestLine*)LocalAlloc(LMEM_FIXED, ((SIZE_T)lines + 1) * sizeof(ManifestLine));
     if (manifest->lines == NULL) {
         FreeManifest(manifest);
         return 0;

@@ -3,6 +3,7 @@
 // times in hexadecimal.
 //   item  <number>  <text>  <why>  <why kind>  <why row>
 //   D|F   <attributes>  <created>  <accessed>  <written>  <size>  <original path>  <copy path>
+//         and on F lines <the SHA-256 of the copy> (absent in backups made before it was kept)
 //   S     <name>  <display name>  <type>  <start>  <error control>  <image path>  <group>
 //         <dependencies (NUL-separated)>  <start name>
 //   P     <form>  <published INF name>  <store folder>  <the INF's name in it>
@@ -32,6 +33,8 @@ enum ServiceField { kServiceName = 1, kServiceDisplayName, kServiceType, kServic
                     kServiceImage, kServiceGroup, kServiceDependencies, kServiceStartName, kServiceFields };
 enum ItemField { kItemNumber = 1, kItemText, kItemWhy, kItemWhyKind, kItemWhyRow, kItemFields };
 enum PackageField { kPackageForm = 1, kPackagePublished, kPackageStoreFolder, kPackageStoreInf, kPackageFields };
+const int kEntryHash = kEntryFields;            // the F line's hash field
+const int kFileEntryFields = kEntryFields + 1;
 const int kManifestFields = kServiceFields;   // most fields a line has, the tag included
 
 // A line starts with its tag; every other field comes with a tab first.
@@ -55,7 +58,11 @@ struct Manifest {
     ManifestLine* lines;   // the lines that are not empty, in file order
     int count;
 };
-// 1 when read; FreeManifest releases it in every case.
+// The largest manifest loaded, and the most lines: anything larger is refused.
+const DWORD kManifestMaxSize = 64 * 1024 * 1024;
+const int kManifestMaxLines = 1000000;
+// 1 when read; 0 for a file that cannot be read, holds a NUL byte or is larger than the bounds.
+// FreeManifest releases it in every case.
 uint8_t LoadManifest(const char* path, Manifest* manifest);
 void FreeManifest(Manifest* manifest);
 // 1 when the line has the tag and at least fields fields (the tag counted).

@@ -12,3 +12,7 @@ const int kExitRestartNeeded = 3010;   // ERROR_SUCCESS_REBOOT_REQUIRED: a resta
 // found deleted. The exit code: kExitItemsLeft when a ticked item failed, else
 // kExitRestartNeeded when one goes at the next restart, else kExitDone.
 int RunSilent(uint8_t restricted);
+
+// A line on the standard error stream the parent gave, if any. The program is a window program:
+// it has no console of its own and makes none; without a handle the exit code alone tells.
+void ReportErrorLine(const char* text);

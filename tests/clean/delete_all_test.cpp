@@ -25,12 +25,13 @@ protected:
 
 TEST_F(DeleteAllTest, EmptyOrUntickedListLeavesCountsAtZeroAndSucceeds)
 {
-    DeletionSummary summary = {7, 0, 7, 0, 7};
+    DeletionSummary summary = {7, 0, 7, 0, 7, 7};
     EXPECT_EQ(1, DeleteAll(NULL, &summary));
     EXPECT_EQ(0, summary.registryCount);
     EXPECT_EQ(0, summary.fileCount);
     EXPECT_EQ(1, summary.registryAllDeleted);
     EXPECT_EQ(1, summary.filesAllDeleted);
+    EXPECT_EQ(0, summary.placeFault);
 
     ASSERT_TRUE(scratch.Create("Keep"));
     FoundItem& item = PushItem(kItemClassRegistry, 0, HKEY_CURRENT_USER, Key("Keep"));

@@ -63,7 +63,7 @@ TEST(TwoHalves, EachTwinIsDeletedBackedUpByNativeNameAndRestoredInItsOwnView)
     ASSERT_EQ(1, AddRegistryItem(RegistryRuleKind::KeyOrValue, HKEY_LOCAL_MACHINE, item.c_str(), NULL, kViewOther));
 
     // The silent run's deletion: both twins go, their neighbours stay.
-    DeletionSummary summary = {0, 1, 0, 1, 0};
+    DeletionSummary summary = {0, 1, 0, 1, 0, 0};
     EXPECT_EQ(1, DeleteAll(NULL, &summary));
     EXPECT_EQ(2, summary.registryCount);
     EXPECT_FALSE(KeyPresent(HKEY_LOCAL_MACHINE, item));
@@ -142,7 +142,7 @@ TEST(TwoHalves, SharedHandlerTakesItsClassFromTheHalfThatRegisteredIt)
     ProductSelection(0, 1);
     CurrentRule(0, 0);
     ASSERT_EQ(1, AddRegistryItem(RegistryRuleKind::PropertySheetHandlerKey, HKEY_LOCAL_MACHINE, handler.Full("Sheet").c_str(), NULL));
-    DeletionSummary summary = {0, 1, 0, 1, 0};
+    DeletionSummary summary = {0, 1, 0, 1, 0, 0};
     EXPECT_EQ(1, DeleteAll(NULL, &summary));
     EXPECT_FALSE(KeyPresent(HKEY_LOCAL_MACHINE, handler.Full("Sheet")));
     EXPECT_FALSE(KeyPresent(HKEY_LOCAL_MACHINE, twinClass.path(), twinClass.view()));

@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 #include <stdio.h>
 #include <string.h>
+#include <shlobj.h>
 #include "clean/backup.h"
+#include "clean/backup_place.h"
 #include "clean/restore.h"
 #include "platform/machine_halves.h"
+#include "platform/path_ops.h"
 #include "sample_machine.h"
 #include "support/helpers.h"
 
@@ -60,6 +63,11 @@ TEST(BackupRoundTrip, CleanUpAndRestoreGiveTheMachineBack)
     char root[kBackupPathSize], name[256];
     ASSERT_TRUE(BackupRoot(root, sizeof root));
     ASSERT_TRUE(NewestBackupName(name, sizeof name));
+    // In the place envsweep made below the common application data, recorded with its hashes.
+    char common[MAX_PATH], manifestHash[kSha256HexSize], registryHash[kSha256HexSize];
+    ASSERT_TRUE(SpecialFolderPath(CSIDL_COMMON_APPDATA, common));
+    EXPECT_EQ(std::string(common) + "\\envsweep\\", root);
+    EXPECT_TRUE(RecordedBackup(name, manifestHash, registryHash));
     const std::string folder = std::string(root) + name + "\\";
     const std::string cleanLog = ReadFileText(folder + kLogFileName);
     EXPECT_EQ(1u, CountOf(cleanLog, inUsePath + "\tnot backed up")) << cleanLog.substr(0, 2000);

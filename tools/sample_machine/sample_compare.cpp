@@ -88,17 +88,40 @@ uint8_t Seeded(const Trace& trace, uint32_t families)
 
 }  // namespace
 
+// 1 when the identity's text (after its tag) is own or lies below it; withSuffix also takes
+// own-N, the names envsweep's backup root takes when its own name was taken.
+static uint8_t UnderOwn(const std::string& identity, const std::string& own, uint8_t withSuffix)
+{
+    if (identity.size() < 2 || identity.compare(2, own.size(), own) != 0) return 0;
+    size_t end = 2 + own.size();
+    if (withSuffix && end < identity.size() && identity[end] == '-') {
+        size_t digits = end + 1;
+        while (digits < identity.size() && identity[digits] >= '0' && identity[digits] <= '9') digits++;
+        if (digits > end + 1) end = digits;
+    }
+    return end == identity.size() || identity[end] == '\\' || identity[end] == '\t' ? 1 : 0;
+}
+
 uint8_t IsOwnOutputLine(const std::string& identity)
 {
-    static std::string own;   // the backup folder's identity, looked up once
-    if (own.empty()) {
+    // The backup places (the user's own of older versions, the common one envsweep makes) and
+    // the key that records them, in the program's own half and as the 64-bit half names it.
+    static std::string legacy, common;
+    static const std::string keys[] = {KeyIdentity("HKLM", "Software\\envsweep").substr(2),
+                                       KeyIdentity("HKLM", "Software\\Wow6432Node\\envsweep").substr(2)};
+    if (legacy.empty() || common.empty()) {
         char folder[MAX_PATH] = "";
         if (!SpecialFolderPath(CSIDL_LOCAL_APPDATA, folder)) return 0;
         std::string root = folder;
         if (!root.empty() && root.back() == '\\') root.pop_back();
-        own = FileIdentity(root + "\\envsweep");
+        legacy = FileIdentity(root + "\\envsweep").substr(2);
+        if (!SpecialFolderPath(CSIDL_COMMON_APPDATA, folder)) return 0;
+        root = folder;
+        if (!root.empty() && root.back() == '\\') root.pop_back();
+        common = FileIdentity(root + "\\envsweep").substr(2);
     }
-    return identity.compare(0, own.size(), own) == 0 && (identity.size() == own.size() || identity[own.size()] == '\\')
+    return UnderOwn(identity, legacy, 0) || UnderOwn(identity, common, 1) || UnderOwn(identity, keys[0], 0) ||
+                   UnderOwn(identity, keys[1], 0)
                ? 1
                : 0;
 }

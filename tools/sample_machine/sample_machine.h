@@ -182,8 +182,10 @@ void CompareSnapshots(const SampleMachine& machine, const Snapshot& before, cons
 void PrintReport(const Comparison& comparison, FILE* out);
 std::string ReportText(const Comparison& comparison);
 
-// envsweep's own output: 1 for a snapshot line at or below its backup folder
-// (<local application data>\envsweep), which every clean-up and restore writes to.
+// envsweep's own output: 1 for a snapshot line at or below its backup places (the common
+// application data's envsweep or envsweep-N, and the local application data's envsweep of older
+// versions), which every clean-up and restore writes to, or below HKLM\Software\envsweep,
+// which records them.
 uint8_t IsOwnOutputLine(const std::string& identity);
 
 // Wine's own bookkeeping that changes on any run: 1 when a snapshot line is left out of the

@@ -80,6 +80,7 @@
 #define IDS_COLUMN_PRODUCT      17
 #define IDS_FILES_AT_RESTART    18
 #define IDS_AT_RESTART          19
+#define IDS_BACKUP_PLACE_REFUSED 20
 #define IDS_GUIDE_FOUND         100
 #define IDS_GUIDE_START         101
 #define IDS_SELECT_PRODUCT      102
