@@ -50,12 +50,11 @@ uint8_t NoteIsLocalPath(const char* text)
     if (text == NULL) return 0;
     const char letter = AsciiLower(text[0]);
     if (letter < 'a' || letter > 'z' || text[1] != ':' || (text[2] != '\\' && text[2] != '/')) return 0;
-    // Every step after the root: none empty (a doubled separator), ".", ".." or a device.
+    // Every step after the root: none ".", ".." or a device (a doubled separator is a spelling).
     const char* step = text + 3;
     for (const char* p = step;; p++) {
         if (*p == '\\' || *p == '/' || *p == '\0') {
             const size_t length = (size_t)(p - step);
-            if (length == 0 && *p != '\0') return 0;
             if ((length == 1 && step[0] == '.') || (length == 2 && step[0] == '.' && step[1] == '.')) return 0;
             if (length > 0 && IsDeviceStep(step, length)) return 0;
             if (*p == '\0') break;
