@@ -205,6 +205,15 @@ TEST(KeyTakeover, KeysWithoutWriteDacOrWithAnEmptyDaclCannotBeTakenOver)
 // and the deletion removes the link itself; the target, its value and its subkey stay.
 TEST(KeyTakeover, ARegistryLinkInsideAnItemGoesAsTheLinkNeverItsTarget)
 {
+    // A link left by a failed run goes first, as itself (the scratch key's clean-up would follow it).
+    HKEY old = NULL;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\envsweep-link-test\\Item\\Sub\\Link", REG_OPTION_OPEN_LINK,
+                      KEY_ALL_ACCESS, &old) == ERROR_SUCCESS) {
+        typedef LONG(WINAPI * NtDeleteKeyFn)(HANDLE);
+        const NtDeleteKeyFn deleteKey = (NtDeleteKeyFn)(void*)GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtDeleteKey");
+        if (deleteKey != NULL) deleteKey(old);
+        RegCloseKey(old);
+    }
     ScratchKey scratch(HKEY_LOCAL_MACHINE, "SOFTWARE\\envsweep-link-test");
     ASSERT_TRUE(scratch.Create("Item\\Sub"));
     ASSERT_TRUE(scratch.SetString("Target", "Kept", "target data"));
