@@ -22,7 +22,8 @@ struct CopyWalk {
     OutputFile* manifest;
     char source[kBackupPathSize];
     char copy[kBackupPathSize];
-    char resolved[kBackupPathSize];   // what the platform must report for source ("" where it cannot)
+    char resolved[kBackupPathSize];   // what the platform must report for the item ("" where it
+                                      // cannot, and once the item was checked)
     size_t relative;   // where the copy's path below the backup folder starts
     BYTE block[kCopyBlockSize];
 };
@@ -60,9 +61,9 @@ void PutEntryLine(CopyWalk* walk, const char* tag, const Info& info, ULONGLONG s
 }
 
 // Opens walk->source as itself (a link is opened as the link) for reading, and checks it is the
-// entry the walk expects: a file or a folder as asked, no reparse point, and the path the walk
-// expects where the platform reports it. A folder is opened without sharing its deletion: while
-// it is open neither it nor a folder above it in the walk can be renamed or swapped.
+// entry the walk expects: a file or a folder as asked, no reparse point, and for the item itself
+// the path the guard allowed. A folder is opened without sharing its deletion: while it is open
+// neither it nor a folder holding it can be renamed, so the paths below it stay its own.
 HANDLE OpenChecked(CopyWalk* walk, uint8_t folder)
 {
     HANDLE handle = CreateFileA(walk->source, GENERIC_READ, folder ? FILE_SHARE_READ | FILE_SHARE_WRITE : FILE_SHARE_READ,
@@ -75,6 +76,7 @@ HANDLE OpenChecked(CopyWalk* walk, uint8_t folder)
                  ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? 1 : 0) == folder;
     if (ok && walk->resolved[0] != '\0' && HandleFinalPath(handle, final, sizeof final))
         ok = CompareNoCase(final, walk->resolved) == 0;
+    walk->resolved[0] = '\0';
     if (!ok) {
         CloseHandle(handle);
         SetLastError(ERROR_CANT_ACCESS_FILE);
@@ -150,7 +152,6 @@ uint8_t SaveFolderContents(CopyWalk* walk, int depth)
 {
     size_t sourceLength = strlen(walk->source);
     size_t copyLength = strlen(walk->copy);
-    size_t resolvedLength = strlen(walk->resolved);
     if (sourceLength + 3 > (size_t)kBackupPathSize) return 0;
     memcpy(walk->source + sourceLength, "\\*", 3);
     WIN32_FIND_DATAA found;
@@ -160,15 +161,13 @@ uint8_t SaveFolderContents(CopyWalk* walk, int depth)
     uint8_t ok = 1;
     do {
         if (strcmp(found.cFileName, ".") == 0 || strcmp(found.cFileName, "..") == 0) continue;
-        size_t s = sourceLength, c = copyLength, r = resolvedLength;
+        size_t s = sourceLength, c = copyLength;
         // A link's target is not the folder's to lose, and a link cannot be made again here:
         // such a folder is not backed up, and so not deleted.
         ok = !(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && Append(walk->source, &s, found.cFileName) &&
-             Append(walk->copy, &c, found.cFileName) && (r == 0 || Append(walk->resolved, &r, found.cFileName)) &&
-             SaveEntry(walk, found, depth + 1);
+             Append(walk->copy, &c, found.cFileName) && SaveEntry(walk, found, depth + 1);
         walk->source[sourceLength] = '\0';
         walk->copy[copyLength] = '\0';
-        walk->resolved[resolvedLength] = '\0';
     } while (ok && FindNextFileA(search, &found));
     if (ok && GetLastError() != ERROR_NO_MORE_FILES) ok = 0;
     FindClose(search);

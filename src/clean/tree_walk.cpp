@@ -73,25 +73,27 @@ static DWORD DeleteThroughHandle(HANDLE handle, DWORD attributes)
     return error;
 }
 
-static DWORD DeleteEntry(const char* path, const char* expected, int depth);
+static DWORD DeleteEntry(const char* path, const char* expected, DWORD listed, int depth);
 
 // The folder's entries as the open handle lists them: a listing by name would open the folder
 // again, and through whatever stands at its path by then.
-struct NameEntry {
+struct NameEntry {   // FILE_DIRECTORY_INFORMATION
     ULONG next;
     ULONG index;
+    LARGE_INTEGER times[4];
+    LARGE_INTEGER endOfFile, allocation;
+    ULONG attributes;
     ULONG length;   // bytes
     WCHAR name[1];
 };
-const int kFileNamesInformation = 12;
+const int kFileDirectoryInformation = 1;
 const LONG kNoMoreFiles = (LONG)0x80000006;
 typedef LONG(WINAPI* NtQueryDirectoryFileFn)(HANDLE, HANDLE, void*, void*, IoStatus*, void*, ULONG, int, BOOLEAN,
                                              void*, BOOLEAN);
 
-// Every entry of the folder open in handle (path: its name; resolved: the path its handle
-// reported, "" where unknown). Each batch is read from the start again, since its entries are
+// Every entry of the folder open in handle (path: its name). Each batch is read from the start again, since its entries are
 // gone once deleted; an entry that would not go stops the walk, so the batches end.
-static DWORD DeleteEntries(HANDLE handle, const char* folder, const char* resolved, int depth)
+static DWORD DeleteEntries(HANDLE handle, const char* folder, int depth)
 {
     static const NtQueryDirectoryFileFn query = (NtQueryDirectoryFileFn)NtExport("NtQueryDirectoryFile");
     static const RtlNtStatusToDosErrorFn toError = (RtlNtStatusToDosErrorFn)NtExport("RtlNtStatusToDosError");
@@ -99,7 +101,7 @@ static DWORD DeleteEntries(HANDLE handle, const char* folder, const char* resolv
     ULONG_PTR buffer[1024];   // aligned for the entries
     for (;;) {
         IoStatus io = {NULL, 0};
-        const LONG status = query(handle, NULL, NULL, NULL, &io, buffer, sizeof buffer, kFileNamesInformation, FALSE,
+        const LONG status = query(handle, NULL, NULL, NULL, &io, buffer, sizeof buffer, kFileDirectoryInformation, FALSE,
                                   NULL, TRUE);
         if (status == kNoMoreFiles) return ERROR_SUCCESS;
         if (status < 0) return toError(status);
@@ -116,11 +118,8 @@ static DWORD DeleteEntries(HANDLE handle, const char* folder, const char* resolv
             name[length] = '\0';
             if (strcmp(name, ".") != 0 && strcmp(name, "..") != 0) {
                 char path[kPathSize];
-                char expected[kPathSize] = "";
-                if (!FormatFits(path, sizeof path, "%s\\%s", folder, name) ||
-                    (resolved[0] != '\0' && !FormatFits(expected, sizeof expected, "%s\\%s", resolved, name)))
-                    return ERROR_FILENAME_EXCED_RANGE;
-                const DWORD error = DeleteEntry(path, expected, depth + 1);
+                if (!FormatFits(path, sizeof path, "%s\\%s", folder, name)) return ERROR_FILENAME_EXCED_RANGE;
+                const DWORD error = DeleteEntry(path, "", entry->attributes, depth + 1);
                 if (error != ERROR_SUCCESS) return error;
                 deleted = 1;
             }
@@ -131,11 +130,11 @@ static DWORD DeleteEntries(HANDLE handle, const char* folder, const char* resolv
     }
 }
 
-// Opens path as itself and checks it against the path its folder's own handle reported: a
-// folder above it swapped since (renamed away, a link put in its place) makes every entry below
-// open through the link, at a path other than the expected one, and the walk stops there. The
-// deletion is not shared: while the handle is open the entry cannot be renamed away.
-static DWORD DeleteEntry(const char* path, const char* expected, int depth)
+// Opens path as itself and checks it is no link (neither as its folder listed it, listed, nor as
+// opened) and, for the item itself, that it is the path the guard allowed (expected). The deletion is not shared: while the handle is open the entry
+// cannot be renamed away, and a folder holding an open entry cannot be renamed either, so the
+// folders the walk holds keep the paths below them; the entries' own paths need no look-up.
+static DWORD DeleteEntry(const char* path, const char* expected, DWORD listed, int depth)
 {
     if (depth > kMaxWalkDepth) return ERROR_CANT_ACCESS_FILE;
     HANDLE handle = CreateFileA(path, DELETE | FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
@@ -154,9 +153,9 @@ static DWORD DeleteEntry(const char* path, const char* expected, int depth)
     // The entry the walk expects: no reparse point, and where the platform reports the opened
     // path, the one its listing named.
     char final[kPathSize] = "";
-    const uint8_t reported = HandleFinalPath(handle, final, sizeof final);
-    const uint8_t link = (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
-                         (reported && expected[0] != '\0' && CompareNoCase(final, expected) != 0);
+    const uint8_t reported = expected[0] != '\0' && HandleFinalPath(handle, final, sizeof final);
+    const uint8_t link = ((info.dwFileAttributes | listed) & FILE_ATTRIBUTE_REPARSE_POINT) ||
+                         (reported && CompareNoCase(final, expected) != 0);
     DWORD error = ERROR_SUCCESS;
     if (link) {
         // Gone as the link itself, never entered; where the platform opened its target instead,
@@ -164,7 +163,7 @@ static DWORD DeleteEntry(const char* path, const char* expected, int depth)
         error = HandleIsLinkItself(handle, path) ? DeleteThroughHandle(handle, info.dwFileAttributes) : ERROR_CANT_ACCESS_FILE;
     } else if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
         if (g_treeWalkChecked != NULL) g_treeWalkChecked(path);
-        error = DeleteEntries(handle, path, reported ? final : "", depth);
+        error = DeleteEntries(handle, path, depth);
         if (error == ERROR_SUCCESS) error = DeleteThroughHandle(handle, info.dwFileAttributes);
     } else {
         error = DeleteThroughHandle(handle, info.dwFileAttributes);
@@ -175,5 +174,5 @@ static DWORD DeleteEntry(const char* path, const char* expected, int depth)
 
 DWORD DeleteTreeByHandle(const char* target, const char* expected)
 {
-    return DeleteEntry(target, expected != NULL ? expected : "", 0);
+    return DeleteEntry(target, expected != NULL ? expected : "", 0, 0);
 }
