@@ -7,9 +7,12 @@
 #include "clean/driver_packages.h"
 #include "clean/manifest.h"
 #include "clean/services.h"
+#include "clean/tree_walk.h"
 #include "model/found_items.h"
 #include "platform/sha256.h"
+#include "platform/path_guard.h"
 #include "platform/path_ops.h"
+#include "platform/text_ops.h"
 
 namespace {
 
@@ -20,6 +23,8 @@ struct CopyWalk {
     OutputFile* manifest;
     char source[kBackupPathSize];
     char copy[kBackupPathSize];
+    char resolved[kBackupPathSize];   // what the platform must report for the item ("" where it
+                                      // cannot, and once the item was checked)
     size_t relative;   // where the copy's path below the backup folder starts
     BYTE block[kCopyBlockSize];
 };
@@ -58,13 +63,38 @@ void PutEntryLine(CopyWalk* walk, const char* tag, const Info& info, ULONGLONG s
     EndLine(out);
 }
 
+// Opens walk->source as itself (a link is opened as the link) for reading, and checks it is the
+// entry the walk expects: a file or a folder as asked, no reparse point, and for the item itself
+// the path the guard allowed. A folder is opened without sharing its deletion: while it is open
+// neither it nor a folder holding it can be renamed, so the paths below it stay its own.
+HANDLE OpenChecked(CopyWalk* walk, uint8_t folder)
+{
+    HANDLE handle = CreateFileA(walk->source, GENERIC_READ, folder ? FILE_SHARE_READ | FILE_SHARE_WRITE : FILE_SHARE_READ,
+                                NULL, OPEN_EXISTING,
+                                FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_SEQUENTIAL_SCAN, NULL);
+    if (handle == INVALID_HANDLE_VALUE) return handle;
+    BY_HANDLE_FILE_INFORMATION info;
+    char final[kPathSize];
+    uint8_t ok = GetFileInformationByHandle(handle, &info) && !(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+                 ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? 1 : 0) == folder;
+    if (ok && walk->resolved[0] != '\0' && HandleFinalPath(handle, final, sizeof final))
+        ok = CompareNoCase(final, walk->resolved) == 0;
+    walk->resolved[0] = '\0';
+    if (!ok) {
+        CloseHandle(handle);
+        SetLastError(ERROR_CANT_ACCESS_FILE);
+        return INVALID_HANDLE_VALUE;
+    }
+    if (folder && g_treeWalkChecked != NULL) g_treeWalkChecked(walk->source);
+    return handle;
+}
+
 // Copies walk->source to walk->copy whole, hashing the bytes, and flushes the copy, which must
 // be a new file. A file another process holds without sharing its reading cannot be copied, and
 // so is not deleted either.
 uint8_t CopyWhole(CopyWalk* walk, ULONGLONG* copied, char hash[kSha256HexSize])
 {
-    HANDLE in = CreateFileA(walk->source, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
-                            FILE_FLAG_SEQUENTIAL_SCAN, NULL);
+    HANDLE in = OpenChecked(walk, 0);
     if (in == INVALID_HANDLE_VALUE) return 0;
     HANDLE out = CreateFileA(walk->copy, GENERIC_WRITE, 0, NULL, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL);
     LARGE_INTEGER size;
@@ -113,11 +143,17 @@ uint8_t SaveEntry(CopyWalk* walk, const Info& info, int depth)
         return 1;
     }
     if (depth > 64) return 0;
+    HANDLE held = OpenChecked(walk, 1);
+    if (held == INVALID_HANDLE_VALUE) return 0;
     CreateDirectoryA(walk->copy, NULL);
     const DWORD made = GetFileAttributesA(walk->copy);
-    if (made == INVALID_FILE_ATTRIBUTES || !(made & FILE_ATTRIBUTE_DIRECTORY)) return 0;
-    PutEntryLine(walk, kFolderTag, info, 0);
-    return SaveFolderContents(walk, depth);
+    uint8_t ok = made != INVALID_FILE_ATTRIBUTES && (made & FILE_ATTRIBUTE_DIRECTORY) ? 1 : 0;
+    if (ok) {
+        PutEntryLine(walk, kFolderTag, info, 0);
+        ok = SaveFolderContents(walk, depth);
+    }
+    CloseHandle(held);
+    return ok;
 }
 
 // Everything in the folder at walk->source, its own line already written.
@@ -178,6 +214,9 @@ SaveResult SaveFileOrFolder(BackupSession* session, const char* path)
                  walk->relative + strlen(mirror) < sizeof walk->copy ? 1 : 0;
     if (ok) {
         lstrcpynA(walk->source, path, sizeof walk->source);
+        ok = ExpectedFinalPath(path, walk->resolved, sizeof walk->resolved);
+    }
+    if (ok) {
         snprintf(walk->copy, sizeof walk->copy, "%s%s", session->folder, mirror);
         CreateParentFolders(walk->copy, walk->relative);
         ok = SaveEntry(walk, info, 0);

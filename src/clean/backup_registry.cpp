@@ -101,6 +101,15 @@ SaveResult SaveOpenKey(OutputFile* out, const char* hiveName, HKEY key, uint8_t 
         // goes on with the subkey's own name.
         HKEY child = NULL;
         uint8_t childLocked = 0;
+        // A registry link is opened as itself: it is deleted as the link, so its target is not
+        // this item's and is never saved.
+        uint8_t isLink = 0;
+        if (RegOpenKeyExA(key, name, REG_OPTION_OPEN_LINK, KEY_QUERY_VALUE | RegistryViewFlag(view), &child) == ERROR_SUCCESS) {
+            isLink = IsRegistryLink(child);
+            RegCloseKey(child);
+            child = NULL;
+        }
+        if (isLink) continue;
         ok = OpenForBackup({key, name, view}, &child, &childLocked) == ERROR_SUCCESS ? 1 : 0;
         if (!ok) break;
         path[pathLength] = '\\';

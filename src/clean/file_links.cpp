@@ -53,6 +53,16 @@ static uint8_t LinkIsAddressable(const char* path)
             own.nFileIndexLow != target.nFileIndexLow) ? 1 : 0;
 }
 
+uint8_t HandleIsLinkItself(void* handle, const char* path)
+{
+    BY_HANDLE_FILE_INFORMATION own, target;
+    if (!GetFileInformationByHandle((HANDLE)handle, &own)) return 0;
+    if (!Identity(path, 0, &target)) return 1;   // nothing behind the link to reach
+    return (own.dwVolumeSerialNumber != target.dwVolumeSerialNumber ||
+            own.nFileIndexHigh != target.nFileIndexHigh ||
+            own.nFileIndexLow != target.nFileIndexLow) ? 1 : 0;
+}
+
 static uint8_t AddLink(LinkList* links, const char* path, DWORD attributes)
 {
     if (links->count >= kMaxLinks || !LinkIsAddressable(path)) return 0;

@@ -15,3 +15,7 @@ enum LinkRemoval : uint8_t {
 // folder's tree, without descending into any of them. Nothing is removed unless every link found
 // can be addressed as a link of its own, distinct from its target.
 LinkRemoval RemoveLinks(const char* path);
+
+// 1 when handle (opened on path with FILE_FLAG_OPEN_REPARSE_POINT) is the link itself, an object
+// distinct from what path reaches when followed; 0 where the platform opened the target instead.
+uint8_t HandleIsLinkItself(void* handle, const char* path);

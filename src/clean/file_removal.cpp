@@ -1,9 +1,12 @@
-// Files and folders through the shell's file operation.
+// Files and folders: on the NT family through handles opened as the entries themselves (the
+// tree walk), on Windows 9x through the shell's file operation.
 #include "clean/file_removal.h"
 #include <shellapi.h>
 #include <stdlib.h>
 #include <string.h>
 #include "clean/file_links.h"
+#include "clean/tree_walk.h"
+#include "model/process_values.h"
 #include "platform/path_guard.h"
 #include "platform/path_ops.h"
 #include "platform/text_ops.h"
@@ -155,6 +158,16 @@ uint8_t DeleteFileOrFolder(const char* path)
         return 0;
     }
     if (links == kPathWasLink) return 1;
+
+    if (g_platformKind != 1 && TreeWalkAvailable()) {
+        // The top item must open as the path the guard allowed.
+        char expected[kPathSize];
+        if (!ExpectedFinalPath(target, expected, sizeof expected)) return 0;
+        const DWORD error = DeleteTreeByHandle(target, expected);
+        if (error == ERROR_SUCCESS) return 1;
+        SetLastError(error);
+        return 0;
+    }
 
     // A one-entry list ended by two zeros. A path that does not fit is refused: cut short it
     // would name another file or folder.

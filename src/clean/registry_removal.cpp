@@ -3,6 +3,31 @@
 #include "clean/registry_removal.h"
 #include "clean/key_takeover.h"
 
+typedef LONG(WINAPI* NtDeleteKeyFn)(HANDLE);
+
+// The subkey opened as itself: a registry link is opened as the link, never as its target.
+static LONG OpenOwnSubkey(HKEY key, const char* name, uint8_t view, HKEY* child)
+{
+    return RegOpenKeyExA(key, name, REG_OPTION_OPEN_LINK, KEY_ALL_ACCESS | RegistryViewFlag(view), child);
+}
+
+// 1 when the key (opened with REG_OPTION_OPEN_LINK) is a registry link: it holds its target in
+// a REG_LINK value named SymbolicLinkValue.
+uint8_t IsRegistryLink(HKEY key)
+{
+    DWORD type = REG_NONE;
+    return RegQueryValueExA(key, "SymbolicLinkValue", NULL, &type, NULL, NULL) == ERROR_SUCCESS && type == REG_LINK ? 1 : 0;
+}
+
+// Deletes the link open in key (NtDeleteKey, loaded from ntdll: RegDeleteKey would open the name
+// again and follow the link to its target).
+static uint8_t DeleteLinkKey(HKEY key)
+{
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    const NtDeleteKeyFn deleteKey = ntdll ? (NtDeleteKeyFn)reinterpret_cast<void*>(GetProcAddress(ntdll, "NtDeleteKey")) : NULL;
+    return deleteKey != NULL && deleteKey((HANDLE)key) >= 0 ? 1 : 0;
+}
+
 // A failed removal leaves the platform's error as the thread's last error, for the log.
 static uint8_t Failed(LONG rc)
 {
@@ -65,6 +90,15 @@ uint8_t DeleteSubkeys(HKEY key, uint8_t view)
         // A handle opened in a view stays in it for the keys below it; the view is still named
         // with every open and delete, as the keys of a view are documented to be reached.
         HKEY child = NULL;
+        if (OpenOwnSubkey(key, name, view, &child) == ERROR_SUCCESS && IsRegistryLink(child)) {
+            // A link inside the tree goes as the link; what it points at is not this item's.
+            const uint8_t gone = DeleteLinkKey(child);
+            RegCloseKey(child);
+            if (!gone) return 0;
+            continue;
+        }
+        if (child != NULL) RegCloseKey(child);
+        child = NULL;
         KeyAccessBefore before;
         uint8_t emptied = 1;
         if (OpenKeyWithTakeover({key, name, view}, &child, &before)) {

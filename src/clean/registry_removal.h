@@ -27,8 +27,12 @@ uint8_t OpenKeyWithTakeover(const KeyInView& key, HKEY* opened, KeyAccessBefore*
 
 // Deletes every subkey of key (opened in view), deepest first. 1 when none is left, 0 at the
 // first subkey whose deletion failed (the subkeys not yet visited stay, and every subkey taken
-// over on the way that is still there has its old DACL back).
+// over on the way that is still there has its old DACL back). Registry links inside the tree are
+// opened as links (REG_OPTION_OPEN_LINK) and deleted as links.
 uint8_t DeleteSubkeys(HKEY key, uint8_t view);
+// 1 when the key, opened with REG_OPTION_OPEN_LINK, is a registry link (a REG_LINK value named
+// SymbolicLinkValue holds its target).
+uint8_t IsRegistryLink(HKEY key);
 
 // ---- registrations.cpp: COM class and desktop namespace registrations ----
 const int kRegistrationPathSize = 1024;     // key path of a class registration or namespace entry

@@ -24,6 +24,8 @@ char* FormatItemWhy(const FoundItem* item, char* text, int size)
         snprintf(text, size, "install folder %d, note %s", row, note);
     } else if (item->whyKind == kWhyInstallFolder) {
         snprintf(text, size, "install folder %d, default place", row);
+    } else if (item->whyKind == kWhyRefusedNote) {
+        snprintf(text, size, "install folder %d, default place (note %s refused)", row, note);
     }
     return text;
 }

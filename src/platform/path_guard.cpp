@@ -125,6 +125,19 @@ uint8_t HandleFinalPath(void* handle, char* out, int size)
     return CanonicalPath(text, out, size);
 }
 
+uint8_t ExpectedFinalPath(const char* canonical, char* out, int size)
+{
+    if (out == NULL || size <= 0) return 0;
+    out[0] = '\0';
+    char folder[kPathSize];
+    char resolved[kPathSize];
+    const char* name = NULL;
+    if (!SplitFolder(canonical, folder, sizeof folder, &name) || !FinalPath(folder, resolved, sizeof resolved)) return 1;
+    if (FormatFits(out, size, "%s\\%s", resolved, name) && CanonicalPath(out, out, size)) return 1;
+    out[0] = '\0';
+    return 0;
+}
+
 // The long form of a canonical path; for a path that does not exist, the long form of the
 // nearest folder above that does, followed by the rest as written.
 static uint8_t LongForm(const char* full, char* out, int size)
@@ -304,6 +317,9 @@ uint8_t PathGuardCheck(const char* path, char* canonical, int size, const GuardA
 {
     char full[kPathSize];
     if (!CanonicalPath(path, full, sizeof full)) return 0;
+    // A share ("\\host\share", also spelt "\\?\UNC\") is never the clean-up's to delete: even
+    // the look at it would connect to the host with the administrator's credentials.
+    if (full[0] == '\\') return 0;
     if (CoversProtectedFolder(full)) return 0;
     char folder[kPathSize];
     const char* name = NULL;

@@ -9,7 +9,8 @@
 // absent, empty, relative, drive-relative, device or wildcard path, or one that does not fit.
 uint8_t CanonicalPath(const char* path, char* out, int size);
 
-// 1 when path may be deleted: it has a canonical form that is neither a drive or share root nor,
+// 1 when path may be deleted: it has a canonical form on a drive (never a share) that is not the
+// drive's root nor,
 // as it stands, in its long form or with every link on the way resolved, one of the protected
 // folders or a folder above one (case ignored). canonical (size bytes, when not NULL) receives
 // the canonical form, with 8.3 short names in their long form.
@@ -47,3 +48,8 @@ uint8_t SplitFolder(const char* canonical, char* folder, int size, const char** 
 uint8_t FinalPath(const char* path, char* out, int size);
 // The same for a handle already open (a HANDLE).
 uint8_t HandleFinalPath(void* handle, char* out, int size);
+
+// The path the platform must report for an open handle on canonical when nothing on the way was
+// swapped: its folder resolved (FinalPath), then its own name. "" (and 1) where the platform
+// reports no resolved paths; 0 when it does not fit.
+uint8_t ExpectedFinalPath(const char* canonical, char* out, int size);

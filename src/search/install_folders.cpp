@@ -8,72 +8,66 @@
 #include <string.h>
 #include "model/found_items.h"
 #include "platform/machine_halves.h"
+#include "platform/path_guard.h"
 #include "platform/path_ops.h"
 #include "search/folder_listing.h"
 #include "search/guard_memo.h"
+#include "search/install_note.h"
 #include "search/record_file.h"
 
 const DWORD kNoteSize = 1024;
 
-static uint8_t HasParentStep(const char* path);
+// What a registry note gave.
+const uint8_t kNoteAbsent = 0;    // no key or value, unreadable data, or a folder that is not there
+const uint8_t kNoteTaken = 1;     // out holds the noted folder
+const uint8_t kNoteRefused = 2;   // a note was there but may not decide what is deleted
 
 // ReadInstallFolder with the note read in the registry view given.
 static uint8_t ReadNoteInView(SearchSession* session, uint8_t view, const char* keyName, const char* valueName,
                               char* out, int size, uint8_t mustExist = 1)
 {
-    if (keyName == NULL || out == NULL || size <= 0) return 0;
+    if (keyName == NULL || out == NULL || size <= 0) return kNoteAbsent;
     char keyPath[512];
-    if (!FormatFits(keyPath, sizeof keyPath, "SOFTWARE\\Morvane\\%s", keyName)) return 0;
+    if (!FormatFits(keyPath, sizeof keyPath, "SOFTWARE\\Morvane\\%s", keyName)) return kNoteAbsent;
 
     HKEY key = NULL;
-    if (OpenKeyInView({HKEY_LOCAL_MACHINE, keyPath, view}, KEY_READ, &key) != ERROR_SUCCESS) return 0;
+    if (OpenKeyInView({HKEY_LOCAL_MACHINE, keyPath, view}, KEY_READ, &key) != ERROR_SUCCESS) return kNoteAbsent;
     char text[kNoteSize];
     DWORD length = kNoteSize;
     const char* name = (valueName != NULL && valueName[0] != '\0') ? valueName : NULL;
     // Any type: the bytes are taken as text.
     const LONG rc = RegQueryValueExA(key, name, NULL, NULL, (BYTE*)text, &length);
+    // Only a key no one but the administrators and the system may write can name a folder the
+    // elevated clean-up deletes whole.
+    const uint8_t trusted = rc == ERROR_SUCCESS ? NoteKeyIsTrusted(key) : 0;
     RegCloseKey(key);
-    if (rc != ERROR_SUCCESS) return 0;
+    if (rc != ERROR_SUCCESS) return kNoteAbsent;
     // The text must end inside the buffer: data stored without its terminator is terminated
     // after its last byte, and data that fills the whole buffer without one does not fit.
-    if (length >= kNoteSize && memchr(text, '\0', kNoteSize) == NULL) return 0;
+    if (length >= kNoteSize && memchr(text, '\0', kNoteSize) == NULL) return kNoteAbsent;
     if (length < kNoteSize) text[length] = '\0';
 
-    if (strlen(text) >= (size_t)size) return 0;
+    if (text[0] == '\0' || strlen(text) >= (size_t)size) return kNoteAbsent;
     StripBackslash(text);
-    // A damaged or foreign note may name a system folder, a folder above one, a relative path, a
-    // wildcard or a way out of a folder through ".."; such a note counts as no note, so the
-    // default place is tried.
-    if (HasParentStep(text)) return 0;
+    // A note that is not a plain local path (a share would be connected to with the
+    // administrator's credentials by the first look), that climbs out through "..", or that
+    // names the platform's own folders counts as no note: the default place is tried. Nothing
+    // is opened on the path before these checks pass.
+    char form[kPathSize];
+    if (!trusted || !NoteIsLocalPath(text) || !CanonicalPath(text, form, sizeof form) || !NotePlaceAllowed(form))
+        return kNoteRefused;
     const GuardVerdict verdict = SearchGuard(session, text);
-    if (!verdict.allowed || (mustExist && !SessionFileExists(session, verdict.canonical))) return 0;
+    if (!verdict.allowed || !NotePlaceAllowed(verdict.canonical)) return kNoteRefused;
+    if (mustExist && !SessionFileExists(session, verdict.canonical)) return kNoteAbsent;
     lstrcpynA(out, text, size);
-    return 1;
+    return kNoteTaken;
 }
 
 // In the view the registry rules are being evaluated in (the own one outside the registry
 // search): a kind-7 value name of the other half is built from that half's note.
 uint8_t ReadInstallFolder(SearchSession* session, const char* keyName, const char* valueName, char* out, int size)
 {
-    return ReadNoteInView(session, SessionView(session), keyName, valueName, out, size);
-}
-
-// 1 when a step of the path is "..". An installer notes the folder it installed to; a note that
-// climbs out of it names some other folder (another maker's beside the maker's), which the
-// clean-up would delete in its place. A "." step stays in the folder and is only a spelling.
-static uint8_t HasParentStep(const char* path)
-{
-    const char* step = path;
-    for (const char* p = path;; p++) {
-        if (*p == '\\' || *p == '/' || *p == '\0') {
-            const size_t length = (size_t)(p - step);
-            if (length == 2 && step[0] == '.' && step[1] == '.') return 1;
-            if (*p == '\0') return 0;
-            step = p + 1;
-        } else if (IsDBCSLeadByte((BYTE)*p) && p[1] != '\0') {
-            p++;   // a trailing byte 92 is no separator
-        }
-    }
+    return ReadNoteInView(session, SessionView(session), keyName, valueName, out, size) == kNoteTaken ? 1 : 0;
 }
 
 // Appends text to path (260 bytes); 0 when it would not fit.
@@ -107,11 +101,13 @@ static uint8_t DefaultFolder(SearchSession* session, const InstallFolderRule& ro
 }
 
 // Names the row's note on what it records next: the note in the view (the half's name added for
-// the other view), or the default place when noted is 0.
+// the other view), the default place when the note is absent, or the default place and the note
+// that was refused.
 static void NameNote(FileItemSource* source, const InstallFolderRule& row, uint8_t noted, uint8_t view)
 {
     source->whyNote[0] = '\0';
-    if (!noted) return;
+    source->whyKind = noted == kNoteRefused ? kWhyRefusedNote : kWhyInstallFolder;
+    if (noted == kNoteAbsent) return;
     const char* half = "";
     if (view == kViewOther) half = RegistryViewIs64Bit(kViewOther) ? " (64-bit)" : " (32-bit)";
     const char* value = row.valueName[0] != '\0' ? row.valueName : "(default)";
@@ -143,11 +139,12 @@ static uint8_t SearchOtherHalf(SearchSession* session, FileItemSource* source, c
     if (g_machineHalves == kOneHalf) return 1;
     uint8_t success = 1;
     char path[kPathSize] = "";
-    if (ReadNoteInView(session, kViewOther, row.key, row.valueName, path, sizeof path)) {
-        NameNote(source, row, 1, kViewOther);
+    const uint8_t noted = ReadNoteInView(session, kViewOther, row.key, row.valueName, path, sizeof path);
+    if (noted == kNoteTaken) {
+        NameNote(source, row, kNoteTaken, kViewOther);
         success = RecordInstallFolder(session, row, path) & success;
     }
-    NameNote(source, row, 0, kViewOther);
+    NameNote(source, row, noted == kNoteRefused ? kNoteRefused : kNoteAbsent, kViewOther);
     char base[kPathSize];
     if (OtherProgramFiles(base) && FolderBelow(session, base, row, path))
         success = RecordInstallFolder(session, row, path) & success;
@@ -164,8 +161,8 @@ uint8_t SearchInstallFolderRows(SearchSession* session, const InstallFolderRule*
     for (int i = 0; rows[i].key[0] != '\0'; i++) {
         const InstallFolderRule& row = rows[i];
         char path[kPathSize] = "";
-        const uint8_t noted = ReadInstallFolder(session, row.key, row.valueName, path, sizeof path);
-        uint8_t found = noted ? 1 : DefaultFolder(session, row, path);
+        const uint8_t noted = ReadNoteInView(session, SessionView(session), row.key, row.valueName, path, sizeof path);
+        uint8_t found = noted == kNoteTaken ? 1 : DefaultFolder(session, row, path);
         if (!found && g_machineHalves == kOneHalf) continue;
 
         // The row belongs to neither rule table: its own family and row are stamped on what it
@@ -210,9 +207,10 @@ int32_t InstallFolderPlaces(SearchSession* session, int32_t row, char (*places)[
     int32_t count = 0;
     char base[kPathSize] = "";
     // The folder a restore checks against is gone until the restore makes it again.
-    if (ReadNoteInView(session, kViewOwn, rule.key, rule.valueName, base, sizeof base, 0))
+    if (ReadNoteInView(session, kViewOwn, rule.key, rule.valueName, base, sizeof base, 0) == kNoteTaken)
         AddPlace(base, 0, rule, places, &count, capacity);
-    if (g_machineHalves != kOneHalf && ReadNoteInView(session, kViewOther, rule.key, rule.valueName, base, sizeof base, 0))
+    if (g_machineHalves != kOneHalf &&
+        ReadNoteInView(session, kViewOther, rule.key, rule.valueName, base, sizeof base, 0) == kNoteTaken)
         AddPlace(base, 0, rule, places, &count, capacity);
     if (SpecialFolderPath(CSIDL_PROGRAM_FILES, base)) AddPlace(base, 1, rule, places, &count, capacity);
     if (g_machineHalves != kOneHalf && OtherProgramFiles(base)) AddPlace(base, 1, rule, places, &count, capacity);

@@ -6,8 +6,13 @@
 // has owner SYSTEM, set in the same wineserver session (Wine does not keep DACLs across a restart).
 #include <gtest/gtest.h>
 #include <stdio.h>
+#include <string.h>
+#include <wchar.h>
+#include "clean/backup.h"
 #include "clean/key_takeover.h"
 #include "clean/registry_removal.h"
+#include "model/found_items.h"
+#include "platform/text_ops.h"
 #include "support/helpers.h"
 #include "support/key_security.h"
 
@@ -203,4 +208,54 @@ TEST(KeyTakeover, KeysWithoutWriteDacOrWithAnEmptyDaclCannotBeTakenOver)
     EXPECT_EQ(0u, Dacl(scratch, "EmptyOwned").size());
     EXPECT_EQ(0, DeleteRegistryItem({HKEY_CURRENT_USER, scratch.Full("EmptyOwned").c_str(), kViewOwn}, NULL));
     EXPECT_TRUE(KeyPresent(HKEY_CURRENT_USER, scratch.Full("EmptyOwned")));
+}
+
+// A registry link inside an item's tree (made as on Windows: REG_OPTION_CREATE_LINK and a
+// REG_LINK value SymbolicLinkValue naming the target): the backup neither follows nor saves it,
+// and the deletion removes the link itself; the target, its value and its subkey stay.
+TEST(KeyTakeover, ARegistryLinkInsideAnItemGoesAsTheLinkNeverItsTarget)
+{
+    // A link left by a failed run goes first, as itself (the scratch key's clean-up would follow it).
+    HKEY old = NULL;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\envsweep-link-test\\Item\\Sub\\Link", REG_OPTION_OPEN_LINK,
+                      KEY_ALL_ACCESS, &old) == ERROR_SUCCESS) {
+        typedef LONG(WINAPI * NtDeleteKeyFn)(HANDLE);
+        const NtDeleteKeyFn deleteKey = (NtDeleteKeyFn)(void*)GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtDeleteKey");
+        if (deleteKey != NULL) deleteKey(old);
+        RegCloseKey(old);
+    }
+    ScratchKey scratch(HKEY_LOCAL_MACHINE, "SOFTWARE\\envsweep-link-test");
+    ASSERT_TRUE(scratch.Create("Item\\Sub"));
+    ASSERT_TRUE(scratch.SetString("Target", "Kept", "target data"));
+    ASSERT_TRUE(scratch.Create("Target\\Deep"));
+    HKEY link = NULL;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, scratch.Full("Item\\Sub\\Link").c_str(), 0, NULL,
+                                             REG_OPTION_CREATE_LINK, KEY_ALL_ACCESS | KEY_CREATE_LINK, NULL, &link, NULL));
+    const wchar_t target[] = L"\\REGISTRY\\MACHINE\\SOFTWARE\\envsweep-link-test\\Target";
+    ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(link, L"SymbolicLinkValue", 0, REG_LINK, (const BYTE*)target,
+                                            (DWORD)(wcslen(target) * sizeof(wchar_t))));
+    RegCloseKey(link);
+    ASSERT_TRUE(KeyPresent(HKEY_LOCAL_MACHINE, scratch.Full("Item\\Sub\\Link\\Deep"))) << "the link leads to the target";
+
+    BackupSession session;
+    memset(&session, 0, sizeof session);
+    ASSERT_TRUE(BeginBackup(&session));
+    FoundItem item;
+    item.itemClass = kItemClassRegistry;
+    item.hive = HKEY_LOCAL_MACHINE;
+    item.path = DuplicateString(scratch.Full("Item").c_str());
+    EXPECT_TRUE(BackupItem(&session, item));
+    EndBackup(&session);
+    const std::string saved = ReadFileText(std::string(session.folder) + kRegistryFileName);
+    EXPECT_NE(std::string::npos, saved.find("envsweep-link-test\\Item\\Sub]")) << saved;
+    EXPECT_EQ(std::string::npos, saved.find("target data")) << "the link's target is not the item's";
+    EXPECT_EQ(std::string::npos, saved.find("Link")) << saved;
+
+    EXPECT_EQ(1, DeleteRegistryItem({HKEY_LOCAL_MACHINE, scratch.Full("Item").c_str(), kViewOwn}, NULL));
+    EXPECT_FALSE(KeyPresent(HKEY_LOCAL_MACHINE, scratch.Full("Item")));
+    EXPECT_TRUE(KeyPresent(HKEY_LOCAL_MACHINE, scratch.Full("Target\\Deep")));
+    HKEY kept = NULL;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, scratch.Full("Target").c_str(), 0, KEY_READ, &kept));
+    EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExA(kept, "Kept", NULL, NULL, NULL, NULL));
+    RegCloseKey(kept);
 }
