@@ -60,16 +60,6 @@ std::string ReadText(const std::string& path)
     return result;
 }
 
-uint8_t WriteWholeFile(const std::string& path, const std::string& text)
-{
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
-    if (file == INVALID_HANDLE_VALUE) return 0;
-    DWORD written = 0;
-    const BOOL ok = WriteFile(file, text.data(), (DWORD)text.size(), &written, NULL);
-    CloseHandle(file);
-    return ok && written == text.size() ? 1 : 0;
-}
-
 // Attributes, times and content as one text. Wine reports the last write time as the creation
 // time (Linux keeps none that could be set), so there the creation times agree whatever happens.
 std::string StateOf(const std::string& path)

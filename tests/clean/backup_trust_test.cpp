@@ -31,16 +31,6 @@ std::string Hash(const std::string& path)
     return FileSha256(path.c_str(), hex, &size) ? std::string(hex) : std::string("(unreadable)");
 }
 
-uint8_t Overwrite(const std::string& path, const std::string& text)
-{
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
-    if (file == INVALID_HANDLE_VALUE) return 0;
-    DWORD written = 0;
-    const BOOL ok = WriteFile(file, text.data(), (DWORD)text.size(), &written, NULL);
-    CloseHandle(file);
-    return ok && written == text.size();
-}
-
 std::string SddlOf(PSECURITY_DESCRIPTOR descriptor, SECURITY_INFORMATION parts)
 {
     char* text = NULL;
@@ -192,7 +182,7 @@ TEST(BackupTrust, TamperedBackupIsRefusedWholeAndRestoresOncePutBack)
     };
     for (const Tamper& tamper : tampers) {
         const std::string original = ReadFileText(tamper.path);
-        ASSERT_TRUE(Overwrite(tamper.path, tamper.text)) << tamper.path;
+        ASSERT_TRUE(WriteWholeFile(tamper.path, tamper.text)) << tamper.path;
         if (tamper.reRecord) RecordBackup(name.c_str(), Hash(manifestPath).c_str(), Hash(registryPath).c_str());
         EXPECT_EQ(0, RestoreBackup(name.c_str())) << tamper.expected;
         EXPECT_EQ(0, RestoreBackup(NULL)) << tamper.expected;
@@ -200,7 +190,7 @@ TEST(BackupTrust, TamperedBackupIsRefusedWholeAndRestoresOncePutBack)
         const std::string log = ReadFileText(backup + kRestoreLogFileName);
         EXPECT_NE(std::string::npos, log.find(tamper.expected)) << log;
         EXPECT_NE(std::string::npos, log.find("Summary: nothing was restored")) << log;
-        ASSERT_TRUE(Overwrite(tamper.path, original));
+        ASSERT_TRUE(WriteWholeFile(tamper.path, original));
         RecordBackup(name.c_str(), manifestHash, registryHash);
     }
 
@@ -213,8 +203,8 @@ TEST(BackupTrust, TamperedBackupIsRefusedWholeAndRestoresOncePutBack)
     const std::string plantedLegacy = std::string(legacy) + "backup-99991231-235959";
     CreateDirectoryA(legacy, NULL);
     ASSERT_TRUE(CreateDirectoryA(planted.c_str(), NULL) && CreateDirectoryA(plantedLegacy.c_str(), NULL));
-    ASSERT_TRUE(Overwrite(planted + "\\" + kManifestFileName, manifest) &&
-                Overwrite(planted + "\\" + kRegistryFileName, registry));
+    ASSERT_TRUE(WriteWholeFile(planted + "\\" + kManifestFileName, manifest) &&
+                WriteWholeFile(planted + "\\" + kRegistryFileName, registry));
     EXPECT_EQ(0, RestoreBackup("backup-99991231-235959"));
     EXPECT_TRUE(fixture.Gone());
     EXPECT_NE(std::string::npos,

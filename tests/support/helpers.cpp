@@ -385,3 +385,13 @@ std::string NewestBackupFolder()
     if (!BackupRoot(root, sizeof root) || !NewestBackupName(name, sizeof name)) return std::string();
     return std::string(root) + name + "\\";
 }
+
+uint8_t WriteWholeFile(const std::string& path, const std::string& text)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+    if (file == INVALID_HANDLE_VALUE) return 0;
+    DWORD written = 0;
+    const BOOL ok = WriteFile(file, text.data(), (DWORD)text.size(), &written, NULL);
+    CloseHandle(file);
+    return ok && written == text.size() ? 1 : 0;
+}

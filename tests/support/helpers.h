@@ -111,6 +111,8 @@ private:
 uint8_t StartProcess(const char* application, const std::string& line, PROCESS_INFORMATION* process);
 // The newest backup folder, with a trailing backslash; empty when there is none.
 std::string NewestBackupFolder();
+// Replaces the file's whole content with text (a new file when there is none); 1 when written.
+uint8_t WriteWholeFile(const std::string& path, const std::string& text);
 // The whole content of a file; empty when it cannot be read.
 std::string ReadFileText(const std::string& path);
 
