@@ -1,4 +1,6 @@
 // SHA-256 by CryptoAPI: a context that needs no key container, one hash object per sum.
+// Acquiring the context loads and sets up the provider, which costs far more than hashing a
+// small file: one context serves every sum of the process and is never released.
 #include "platform/sha256.h"
 #include <wincrypt.h>
 
@@ -7,15 +9,29 @@
 #define CALG_SHA_256 (ALG_CLASS_HASH | ALG_TYPE_ANY | 12)
 #endif
 
+// The process's context, acquired on first use (0 while it cannot be). Two threads that ask
+// at once both acquire one; the one that loses the exchange releases its own.
+static HCRYPTPROV SharedProvider()
+{
+    static void* volatile shared = NULL;
+    void* known = InterlockedCompareExchangePointer(&shared, NULL, NULL);
+    if (known != NULL) return (HCRYPTPROV)(ULONG_PTR)known;
+    HCRYPTPROV provider = 0;
+    if (!CryptAcquireContextA(&provider, NULL, NULL, PROV_RSA_AES, CRYPT_VERIFYCONTEXT)) return 0;
+    known = InterlockedCompareExchangePointer(&shared, (void*)(ULONG_PTR)provider, NULL);
+    if (known == NULL) return provider;
+    CryptReleaseContext(provider, 0);
+    return (HCRYPTPROV)(ULONG_PTR)known;
+}
+
 uint8_t BeginSha256(Sha256* sum)
 {
-    HCRYPTPROV provider = 0;
+    const HCRYPTPROV provider = SharedProvider();
     HCRYPTHASH hash = 0;
-    sum->provider = 0;
+    sum->provider = provider;
     sum->hash = 0;
-    sum->ok = CryptAcquireContextA(&provider, NULL, NULL, PROV_RSA_AES, CRYPT_VERIFYCONTEXT) ? 1 : 0;
+    sum->ok = provider != 0 ? 1 : 0;
     if (sum->ok) {
-        sum->provider = provider;
         sum->ok = CryptCreateHash(provider, CALG_SHA_256, 0, 0, &hash) ? 1 : 0;
         sum->hash = hash;
     }
@@ -43,7 +59,6 @@ uint8_t EndSha256(Sha256* sum, char hex[kSha256HexSize])
         hex[64] = '\0';
     }
     if (sum->hash != 0) CryptDestroyHash((HCRYPTHASH)sum->hash);
-    if (sum->provider != 0) CryptReleaseContext((HCRYPTPROV)sum->provider, 0);
     sum->hash = 0;
     sum->provider = 0;
     return sum->ok;

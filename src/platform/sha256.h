@@ -7,7 +7,7 @@
 const int kSha256HexSize = 65;   // 64 digits and the terminator
 
 struct Sha256 {
-    ULONG_PTR provider;   // HCRYPTPROV
+    ULONG_PTR provider;   // HCRYPTPROV: the process's own, shared by every sum and never released
     ULONG_PTR hash;       // HCRYPTHASH
     uint8_t ok;           // 0 once any step failed: the result is then refused
 };
