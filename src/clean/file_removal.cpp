@@ -151,15 +151,21 @@ uint8_t DeleteFileOrFolder(const char* path)
         SetLastError(ERROR_ACCESS_DENIED);
         return 0;
     }
-    // Links go first and as links: the shell's delete would follow them.
-    const LinkRemoval links = RemoveLinks(target);
+    // Links go first and as links: the shell's delete would follow them. The walk below checks
+    // the item itself through its handle and removes it as the link it may be, so for a file
+    // there is nothing left for this pass to find; inside a folder it finds the links that do
+    // not show as reparse points (their resolved path is not their own).
+    const uint8_t walk = g_platformKind != 1 && TreeWalkAvailable() ? 1 : 0;
+    const DWORD seen = walk ? GetFileAttributesA(target) : INVALID_FILE_ATTRIBUTES;
+    const uint8_t folder = seen != INVALID_FILE_ATTRIBUTES && (seen & FILE_ATTRIBUTE_DIRECTORY) ? 1 : 0;
+    const LinkRemoval links = !walk || folder ? RemoveLinks(target) : kNoLinksLeft;
     if (links == kLinksRefused) {
         SetLastError(ERROR_CANT_ACCESS_FILE);
         return 0;
     }
     if (links == kPathWasLink) return 1;
 
-    if (g_platformKind != 1 && TreeWalkAvailable()) {
+    if (walk) {
         // The top item must open as the path the guard allowed.
         char expected[kPathSize];
         if (!ExpectedFinalPath(target, expected, sizeof expected)) return 0;
