@@ -63,19 +63,20 @@ uint8_t SaveValues(OutputFile* out, HKEY key)
 // Opens the key for reading the way the removal will meet it. *locked: the removal's open for
 // all access is refused, so it will rewrite the key's DACL. A key that refuses even reading is
 // taken over for the open alone: the handle keeps its access, the key gets its old DACL back
-// right away (the removal takes it over again, and puts it back if the key stays).
-LONG OpenForBackup(const KeyInView& key, HKEY* opened, uint8_t* locked)
+// right away (the removal takes it over again, and puts it back if the key stays). options as
+// for the removal's open: a key below the item is opened and taken over as itself.
+LONG OpenForBackup(const KeyInView& key, HKEY* opened, uint8_t* locked, DWORD options = 0)
 {
     *locked = 0;
-    LONG rc = OpenKeyInView(key, KEY_ALL_ACCESS, opened);
+    LONG rc = OpenKeyWithOptions(key, options, KEY_ALL_ACCESS, opened);
     if (rc != ERROR_ACCESS_DENIED) return rc;
     *locked = 1;
-    rc = OpenKeyInView(key, KEY_READ, opened);
+    rc = OpenKeyWithOptions(key, options, KEY_READ, opened);
     if (rc != ERROR_ACCESS_DENIED) return rc;
     KeyAccessBefore before;
-    if (!GrantCurrentUserKeyAccess(key, &before)) return rc;
-    rc = OpenKeyInView(key, KEY_READ, opened);
-    PutBackKeyAccess(key, &before);
+    if (!GrantCurrentUserKeyAccess(key, &before, options)) return rc;
+    rc = OpenKeyWithOptions(key, options, KEY_READ, opened);
+    PutBackKeyAccess(key, &before, options);
     return rc;
 }
 
@@ -103,15 +104,12 @@ SaveResult SaveOpenKey(OutputFile* out, const char* hiveName, HKEY key, uint8_t 
         uint8_t childLocked = 0;
         // A registry link is opened as itself: it is deleted as the link, so its target is not
         // this item's and is never saved.
-        uint8_t isLink = 0;
-        if (RegOpenKeyExA(key, name, REG_OPTION_OPEN_LINK, KEY_QUERY_VALUE | RegistryViewFlag(view), &child) == ERROR_SUCCESS) {
-            isLink = IsRegistryLink(child);
-            RegCloseKey(child);
-            child = NULL;
-        }
-        if (isLink) continue;
-        ok = OpenForBackup({key, name, view}, &child, &childLocked) == ERROR_SUCCESS ? 1 : 0;
+        ok = OpenForBackup({key, name, view}, &child, &childLocked, KeyAsItself()) == ERROR_SUCCESS ? 1 : 0;
         if (!ok) break;
+        if (IsRegistryLink(child)) {
+            RegCloseKey(child);
+            continue;
+        }
         path[pathLength] = '\\';
         memcpy(path + pathLength + 1, name, length + 1);
         ok = SaveOpenKey(out, hiveName, child, childLocked, view, path, pathLength + 1 + length) == kSaved;

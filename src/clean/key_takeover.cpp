@@ -1,6 +1,7 @@
 // The access takeover: an allow entry for the running user appended to a key's DACL, and the old
 // DACL put back on a key that is still there afterwards.
 #include "clean/key_takeover.h"
+#include "model/process_values.h"
 
 // The SID of the account this process runs as, from its token. Looking the user name up instead
 // could find another account of the same name (a domain account shadowing a local one).
@@ -68,13 +69,23 @@ static uint8_t StoreExtendedDacl(HKEY key, PSID sid, PSECURITY_DESCRIPTOR oldDes
     return result;
 }
 
-uint8_t GrantCurrentUserKeyAccess(const KeyInView& key, KeyAccessBefore* before)
+DWORD KeyAsItself()
+{
+    return g_platformKind == 1 ? 0 : REG_OPTION_OPEN_LINK;
+}
+
+LONG OpenKeyWithOptions(const KeyInView& key, DWORD options, REGSAM access, HKEY* opened)
+{
+    return RegOpenKeyExA(key.hive, key.path, options, access | RegistryViewFlag(key.view), opened);
+}
+
+uint8_t GrantCurrentUserKeyAccess(const KeyInView& key, KeyAccessBefore* before, DWORD options)
 {
     if (before != NULL) before->descriptor = NULL;
     BYTE sid[kUserSidSize];
     if (!CurrentUserSid(sid)) return 0;
     HKEY opened = NULL;
-    if (OpenKeyInView(key, KEY_READ | WRITE_DAC, &opened) != ERROR_SUCCESS) return 0;
+    if (OpenKeyWithOptions(key, options, KEY_READ | WRITE_DAC, &opened) != ERROR_SUCCESS) return 0;
     uint8_t result = 0;
     PSECURITY_DESCRIPTOR oldDescriptor = (PSECURITY_DESCRIPTOR)LocalAlloc(LPTR, kOldDescriptorSize);
     if (oldDescriptor != NULL) {
@@ -86,11 +97,11 @@ uint8_t GrantCurrentUserKeyAccess(const KeyInView& key, KeyAccessBefore* before)
     return result;
 }
 
-uint8_t PutBackKeyAccess(const KeyInView& key, KeyAccessBefore* before)
+uint8_t PutBackKeyAccess(const KeyInView& key, KeyAccessBefore* before, DWORD options)
 {
     if (before->descriptor == NULL) return 1;
     HKEY opened = NULL;
-    const LONG rc = OpenKeyInView(key, WRITE_DAC, &opened);
+    const LONG rc = OpenKeyWithOptions(key, options, WRITE_DAC, &opened);
     uint8_t result = rc == ERROR_FILE_NOT_FOUND ? 1 : 0;
     if (rc == ERROR_SUCCESS) {
         result = RegSetKeySecurity(opened, DACL_SECURITY_INFORMATION, before->descriptor) == ERROR_SUCCESS ? 1 : 0;

@@ -5,12 +5,6 @@
 
 typedef LONG(WINAPI* NtDeleteKeyFn)(HANDLE);
 
-// The subkey opened as itself: a registry link is opened as the link, never as its target.
-static LONG OpenOwnSubkey(HKEY key, const char* name, uint8_t view, HKEY* child)
-{
-    return RegOpenKeyExA(key, name, REG_OPTION_OPEN_LINK, KEY_ALL_ACCESS | RegistryViewFlag(view), child);
-}
-
 // 1 when the key (opened with REG_OPTION_OPEN_LINK) is a registry link: it holds its target in
 // a REG_LINK value named SymbolicLinkValue.
 uint8_t IsRegistryLink(HKEY key)
@@ -19,13 +13,21 @@ uint8_t IsRegistryLink(HKEY key)
     return RegQueryValueExA(key, "SymbolicLinkValue", NULL, &type, NULL, NULL) == ERROR_SUCCESS && type == REG_LINK ? 1 : 0;
 }
 
-// Deletes the link open in key (NtDeleteKey, loaded from ntdll: RegDeleteKey would open the name
-// again and follow the link to its target).
-static uint8_t DeleteLinkKey(HKEY key)
+static NtDeleteKeyFn DeleteKeyFunction()
 {
     HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-    const NtDeleteKeyFn deleteKey = ntdll ? (NtDeleteKeyFn)reinterpret_cast<void*>(GetProcAddress(ntdll, "NtDeleteKey")) : NULL;
-    return deleteKey != NULL && deleteKey((HANDLE)key) >= 0 ? 1 : 0;
+    return ntdll ? (NtDeleteKeyFn)reinterpret_cast<void*>(GetProcAddress(ntdll, "NtDeleteKey")) : NULL;
+}
+
+// Deletes the key open in key, which must hold no subkeys (NtDeleteKey, loaded from ntdll:
+// RegDeleteKey would open the name again, and through a link swapped in meanwhile reach its
+// target). Where the platform has no such call (Windows 9x, which has no registry links either)
+// the name is deleted.
+static uint8_t DeleteOpenKey(HKEY key, HKEY parent, const char* name, uint8_t view)
+{
+    static const NtDeleteKeyFn deleteKey = DeleteKeyFunction();
+    if (deleteKey == NULL) return DeleteKeyInView({parent, name, view}) == ERROR_SUCCESS ? 1 : 0;
+    return deleteKey((HANDLE)key) >= 0 ? 1 : 0;
 }
 
 // A failed removal leaves the platform's error as the thread's last error, for the log.
@@ -67,16 +69,16 @@ uint8_t DeleteRegistryItem(const KeyInView& key, const char* valueName)
     return rc == ERROR_SUCCESS ? 1 : Failed(rc);
 }
 
-uint8_t OpenKeyWithTakeover(const KeyInView& key, HKEY* opened, KeyAccessBefore* before)
+uint8_t OpenKeyWithTakeover(const KeyInView& key, HKEY* opened, KeyAccessBefore* before, DWORD options)
 {
     *opened = NULL;
     before->descriptor = NULL;
-    if (OpenKeyInView(key, KEY_ALL_ACCESS, opened) == ERROR_SUCCESS) return 1;
+    if (OpenKeyWithOptions(key, options, KEY_ALL_ACCESS, opened) == ERROR_SUCCESS) return 1;
     *opened = NULL;
-    if (!GrantCurrentUserKeyAccess(key, before)) return 0;
-    if (OpenKeyInView(key, KEY_ALL_ACCESS, opened) == ERROR_SUCCESS) return 1;
+    if (!GrantCurrentUserKeyAccess(key, before, options)) return 0;
+    if (OpenKeyWithOptions(key, options, KEY_ALL_ACCESS, opened) == ERROR_SUCCESS) return 1;
     *opened = NULL;
-    PutBackKeyAccess(key, before);
+    PutBackKeyAccess(key, before, options);
     return 0;
 }
 
@@ -89,25 +91,21 @@ uint8_t DeleteSubkeys(HKEY key, uint8_t view)
         if (RegEnumKeyExA(key, 0, name, &length, NULL, NULL, NULL, NULL) != ERROR_SUCCESS) return 1;
         // A handle opened in a view stays in it for the keys below it; the view is still named
         // with every open and delete, as the keys of a view are documented to be reached.
+        const KeyInView subkey = {key, name, view};
         HKEY child = NULL;
-        if (OpenOwnSubkey(key, name, view, &child) == ERROR_SUCCESS && IsRegistryLink(child)) {
-            // A link inside the tree goes as the link; what it points at is not this item's.
-            const uint8_t gone = DeleteLinkKey(child);
-            RegCloseKey(child);
-            if (!gone) return 0;
-            continue;
-        }
-        if (child != NULL) RegCloseKey(child);
-        child = NULL;
         KeyAccessBefore before;
         uint8_t emptied = 1;
-        if (OpenKeyWithTakeover({key, name, view}, &child, &before)) {
-            emptied = DeleteSubkeys(child, view);
-            RegCloseKey(child);
+        if (OpenKeyWithTakeover(subkey, &child, &before, KeyAsItself())) {
+            // A link inside the tree goes as the link; what it points at is not this item's.
+            if (!IsRegistryLink(child)) emptied = DeleteSubkeys(child, view);
+        } else {
+            // Tried even when the subkey would not open for all access: a key without subkeys
+            // may still let itself be deleted.
+            if (OpenKeyWithOptions(subkey, KeyAsItself(), DELETE, &child) != ERROR_SUCCESS) child = NULL;
         }
-        // Tried even when the subkey would not open: a key without subkeys may still go.
-        const uint8_t gone = emptied && DeleteKeyInView({key, name, view}) == ERROR_SUCCESS ? 1 : 0;
-        if (!gone) PutBackKeyAccess({key, name, view}, &before);
+        const uint8_t gone = child != NULL && emptied && DeleteOpenKey(child, key, name, view) ? 1 : 0;
+        if (child != NULL) RegCloseKey(child);
+        if (!gone) PutBackKeyAccess(subkey, &before, KeyAsItself());
         if (before.descriptor != NULL) LocalFree(before.descriptor);   // the key went: nothing to put back
         if (!gone) return 0;
     }

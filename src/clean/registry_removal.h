@@ -22,13 +22,15 @@ uint8_t DeleteRegistryItem(const KeyInView& key, const char* valueName);
 // Opens the key with KEY_ALL_ACCESS; on refusal grants the current user full access and tries
 // once more. 1 with *opened open (the caller closes it), else 0 and *opened NULL. The DACL a
 // takeover replaced is kept in *before: the caller puts it back (PutBackKeyAccess) once it knows
-// whether the key is gone. When even the second open fails it is put back here.
-uint8_t OpenKeyWithTakeover(const KeyInView& key, HKEY* opened, KeyAccessBefore* before);
+// whether the key is gone. When even the second open fails it is put back here. options:
+// REG_OPTION_OPEN_LINK opens (and takes over) a registry link as itself.
+uint8_t OpenKeyWithTakeover(const KeyInView& key, HKEY* opened, KeyAccessBefore* before, DWORD options = 0);
 
 // Deletes every subkey of key (opened in view), deepest first. 1 when none is left, 0 at the
 // first subkey whose deletion failed (the subkeys not yet visited stay, and every subkey taken
-// over on the way that is still there has its old DACL back). Registry links inside the tree are
-// opened as links (REG_OPTION_OPEN_LINK) and deleted as links.
+// over on the way that is still there has its old DACL back). Every key below is opened, taken
+// over and deleted as itself (REG_OPTION_OPEN_LINK, deleted through that handle): a registry
+// link inside the tree goes as the link, and nothing its target holds is touched.
 uint8_t DeleteSubkeys(HKEY key, uint8_t view);
 // 1 when the key, opened with REG_OPTION_OPEN_LINK, is a registry link (a REG_LINK value named
 // SymbolicLinkValue holds its target).

@@ -212,30 +212,40 @@ TEST(KeyTakeover, KeysWithoutWriteDacOrWithAnEmptyDaclCannotBeTakenOver)
 
 // A registry link inside an item's tree (made as on Windows: REG_OPTION_CREATE_LINK and a
 // REG_LINK value SymbolicLinkValue naming the target): the backup neither follows nor saves it,
-// and the deletion removes the link itself; the target, its value and its subkey stay.
+// and the deletion removes the link itself; the target, its value and its subkey stay. So for a
+// link whose own DACL refuses the removal's open: the takeover rewrites the link's DACL, never the
+// target's, and the deletion never reaches into the target.
 TEST(KeyTakeover, ARegistryLinkInsideAnItemGoesAsTheLinkNeverItsTarget)
 {
-    // A link left by a failed run goes first, as itself (the scratch key's clean-up would follow it).
-    HKEY old = NULL;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\envsweep-link-test\\Item\\Sub\\Link", REG_OPTION_OPEN_LINK,
-                      KEY_ALL_ACCESS, &old) == ERROR_SUCCESS) {
-        typedef LONG(WINAPI * NtDeleteKeyFn)(HANDLE);
-        const NtDeleteKeyFn deleteKey = (NtDeleteKeyFn)(void*)GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtDeleteKey");
-        if (deleteKey != NULL) deleteKey(old);
-        RegCloseKey(old);
+    // Links left by a failed run go first, as themselves (the scratch key's clean-up would follow them).
+    for (const char* name : {"Link", "Locked"}) {
+        HKEY old = NULL;
+        const std::string path = std::string("SOFTWARE\\envsweep-link-test\\Item\\Sub\\") + name;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), REG_OPTION_OPEN_LINK, DELETE, &old) == ERROR_SUCCESS) {
+            typedef LONG(WINAPI * NtDeleteKeyFn)(HANDLE);
+            const NtDeleteKeyFn deleteKey = (NtDeleteKeyFn)(void*)GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtDeleteKey");
+            if (deleteKey != NULL) deleteKey(old);
+            RegCloseKey(old);
+        }
     }
     ScratchKey scratch(HKEY_LOCAL_MACHINE, "SOFTWARE\\envsweep-link-test");
     ASSERT_TRUE(scratch.Create("Item\\Sub"));
     ASSERT_TRUE(scratch.SetString("Target", "Kept", "target data"));
     ASSERT_TRUE(scratch.Create("Target\\Deep"));
-    HKEY link = NULL;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, scratch.Full("Item\\Sub\\Link").c_str(), 0, NULL,
-                                             REG_OPTION_CREATE_LINK, KEY_ALL_ACCESS | KEY_CREATE_LINK, NULL, &link, NULL));
-    const wchar_t target[] = L"\\REGISTRY\\MACHINE\\SOFTWARE\\envsweep-link-test\\Target";
-    ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(link, L"SymbolicLinkValue", 0, REG_LINK, (const BYTE*)target,
-                                            (DWORD)(wcslen(target) * sizeof(wchar_t))));
-    RegCloseKey(link);
+    for (const char* name : {"Link", "Locked"}) {
+        HKEY link = NULL;
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, scratch.Full(std::string("Item\\Sub\\") + name).c_str(), 0,
+                                                 NULL, REG_OPTION_CREATE_LINK, KEY_ALL_ACCESS | KEY_CREATE_LINK, NULL, &link, NULL));
+        const wchar_t target[] = L"\\REGISTRY\\MACHINE\\SOFTWARE\\envsweep-link-test\\Target";
+        ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(link, L"SymbolicLinkValue", 0, REG_LINK, (const BYTE*)target,
+                                                (DWORD)(wcslen(target) * sizeof(wchar_t))));
+        RegCloseKey(link);
+    }
     ASSERT_TRUE(KeyPresent(HKEY_LOCAL_MACHINE, scratch.Full("Item\\Sub\\Link\\Deep"))) << "the link leads to the target";
+    // Reading, rewriting the DACL and deletion only: the removal's open for all access is refused.
+    ASSERT_TRUE(SetKeySecurity(HKEY_LOCAL_MACHINE, scratch.Full("Item\\Sub\\Locked"), UserSddl("O:SYD:(A;;0x70019;;;%U)").c_str(),
+                               kViewOwn, REG_OPTION_OPEN_LINK));
+    const std::vector<AceRecord> targetDacl = Dacl(scratch, "Target");
 
     BackupSession session;
     memset(&session, 0, sizeof session);
@@ -254,6 +264,7 @@ TEST(KeyTakeover, ARegistryLinkInsideAnItemGoesAsTheLinkNeverItsTarget)
     EXPECT_EQ(1, DeleteRegistryItem({HKEY_LOCAL_MACHINE, scratch.Full("Item").c_str(), kViewOwn}, NULL));
     EXPECT_FALSE(KeyPresent(HKEY_LOCAL_MACHINE, scratch.Full("Item")));
     EXPECT_TRUE(KeyPresent(HKEY_LOCAL_MACHINE, scratch.Full("Target\\Deep")));
+    EXPECT_EQ(targetDacl, Dacl(scratch, "Target")) << "the target's DACL is not the takeover's";
     HKEY kept = NULL;
     ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, scratch.Full("Target").c_str(), 0, KEY_READ, &kept));
     EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExA(kept, "Kept", NULL, NULL, NULL, NULL));

@@ -113,13 +113,14 @@ uint8_t ScratchKey::SetString(const std::string& relative, const char* valueName
     return SetBytes(relative, valueName, data.c_str(), (DWORD)data.size() + 1, type);
 }
 
-uint8_t SetKeySecurity(HKEY root, const std::string& path, const char* sddl, uint8_t view)
+uint8_t SetKeySecurity(HKEY root, const std::string& path, const char* sddl, uint8_t view, DWORD options)
 {
     PSECURITY_DESCRIPTOR descriptor = NULL;
     if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &descriptor, NULL)) return 0;
     HKEY key = NULL;
     uint8_t ok = 0;
-    if (OpenKeyInView({root, path.c_str(), view}, WRITE_DAC | WRITE_OWNER | READ_CONTROL, &key) == ERROR_SUCCESS) {
+    if (RegOpenKeyExA(root, path.c_str(), options, WRITE_DAC | WRITE_OWNER | READ_CONTROL | RegistryViewFlag(view), &key) ==
+        ERROR_SUCCESS) {
         SECURITY_INFORMATION what = 0;
         if (strstr(sddl, "O:")) what |= OWNER_SECURITY_INFORMATION;
         if (strstr(sddl, "D:")) what |= DACL_SECURITY_INFORMATION;

@@ -40,7 +40,7 @@ uint8_t KeyPresent(HKEY root, const std::string& path, uint8_t view = kViewOwn);
 uint8_t ValuePresent(HKEY root, const std::string& path, const char* valueName, uint8_t view = kViewOwn);
 
 // Sets a key's security from an SDDL string (owner and DACL as the string gives them).
-uint8_t SetKeySecurity(HKEY root, const std::string& path, const char* sddl, uint8_t view = kViewOwn);
+uint8_t SetKeySecurity(HKEY root, const std::string& path, const char* sddl, uint8_t view = kViewOwn, DWORD options = 0);
 
 // Another process holding a file open without sharing, until the scope ends; with share, for
 // reading only and sharing that (FILE_SHARE_READ: as a running program holds its DLL).
