@@ -70,7 +70,11 @@ void ExpectGuardMemoAgrees(const std::vector<std::string>& paths)
         const size_t slash = path.find_last_of('\\');
         const std::string folder = path.substr(0, slash), name = path.substr(slash + 1);
         const std::string up = folder + "\\..\\" + folder.substr(folder.find_last_of('\\') + 1) + "\\" + name;
-        spellings.insert(spellings.end(), {path, upper, slashes, shortName, path + ".", up, folder + "\\envsweep-none.dll"});
+        // Below a folder that has no long form: the walk's ends at the folder above (long form of
+        // a short name included), which the memo keeps for each folder.
+        const std::string shortFolder = std::string(shortName).substr(0, std::string(shortName).find_last_of('\\'));
+        spellings.insert(spellings.end(), {path, upper, slashes, shortName, path + ".", up, folder + "\\envsweep-none.dll",
+                                           folder + "\\envsweep-none\\" + name, shortFolder + "\\envsweep-none\\" + name});
     }
     std::vector<uint8_t> exists;
     for (const std::string& spelling : spellings) exists.push_back(FileExists(spelling.c_str()));
