@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <shlobj.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 #include "model/found_items.h"
 #include "platform/machine_halves.h"
@@ -22,9 +23,30 @@ const uint8_t kNoteAbsent = 0;    // no key or value, unreadable data, or a fold
 const uint8_t kNoteTaken = 1;     // out holds the noted folder
 const uint8_t kNoteRefused = 2;   // a note was there but may not decide what is deleted
 
-// ReadInstallFolder with the note read in the registry view given.
-static uint8_t ReadNoteInView(SearchSession* session, uint8_t view, const char* keyName, const char* valueName,
-                              char* out, int size, uint8_t mustExist = 1)
+const int kNoteSlots = 64;
+const int kNoteNameSize = 256;
+
+// One note as a search read it, with the outcome of its checks.
+struct NoteRead {
+    uint8_t view;
+    uint8_t mustExist;
+    uint8_t outcome;
+    int size;
+    char key[kNoteNameSize];
+    char value[kNoteNameSize];   // "" for the default value
+    char folder[kPathSize];      // kNoteTaken: the noted folder
+};
+
+// The notes of one search: every install-folder row reads its note in both views, and every
+// kind-7 rule that builds a file name from a note reads it again in the view it is evaluated in.
+struct NoteReads {
+    int count;
+    NoteRead notes[kNoteSlots];
+};
+
+// ReadInstallFolder with the note read in the registry view given, asked of the registry.
+static uint8_t ReadNote(SearchSession* session, uint8_t view, const char* keyName, const char* valueName,
+                        char* out, int size, uint8_t mustExist)
 {
     if (keyName == NULL || out == NULL || size <= 0) return kNoteAbsent;
     char keyPath[512];
@@ -54,13 +76,47 @@ static uint8_t ReadNoteInView(SearchSession* session, uint8_t view, const char* 
     // names the platform's own folders counts as no note: the default place is tried. Nothing
     // is opened on the path before these checks pass.
     char form[kPathSize];
-    if (!trusted || !NoteIsLocalPath(text) || !CanonicalPath(text, form, sizeof form) || !NotePlaceAllowed(form))
+    if (!trusted || !NoteIsLocalPath(text) || !CanonicalPath(text, form, sizeof form) || !NotePlaceAllowed(session, form))
         return kNoteRefused;
     const GuardVerdict verdict = SearchGuard(session, text);
-    if (!verdict.allowed || !NotePlaceAllowed(verdict.canonical)) return kNoteRefused;
+    if (!verdict.allowed || !NotePlaceAllowed(session, verdict.canonical)) return kNoteRefused;
     if (mustExist && !SessionFileExists(session, verdict.canonical)) return kNoteAbsent;
     lstrcpynA(out, text, size);
     return kNoteTaken;
+}
+
+// ReadNote, in a sharing session asked once for each key, value, view and the caller's size and
+// existence check: the search only reads, so the note and the folder it names stay as they were.
+static uint8_t ReadNoteInView(SearchSession* session, uint8_t view, const char* keyName, const char* valueName,
+                              char* out, int size, uint8_t mustExist = 1)
+{
+    NoteReads* reads = session != NULL ? session->notes : NULL;
+    const char* value = valueName != NULL ? valueName : "";
+    if (reads == NULL || keyName == NULL || out == NULL || size <= 0 || size > kPathSize ||
+        strlen(keyName) >= (size_t)kNoteNameSize || strlen(value) >= (size_t)kNoteNameSize)
+        return ReadNote(session, view, keyName, valueName, out, size, mustExist);
+    for (int i = 0; i < reads->count; i++) {
+        const NoteRead& note = reads->notes[i];
+        if (note.view != view || note.mustExist != mustExist || note.size != size || strcmp(note.key, keyName) != 0 ||
+            strcmp(note.value, value) != 0)
+            continue;
+        if (note.outcome == kNoteTaken) lstrcpynA(out, note.folder, size);
+        return note.outcome;
+    }
+    char folder[kPathSize];
+    const uint8_t outcome = ReadNote(session, view, keyName, valueName, folder, size, mustExist);
+    if (outcome == kNoteTaken) lstrcpynA(out, folder, size);
+    if (reads->count < kNoteSlots) {
+        NoteRead& note = reads->notes[reads->count++];
+        note.view = view;
+        note.mustExist = mustExist;
+        note.outcome = outcome;
+        note.size = size;
+        lstrcpynA(note.key, keyName, kNoteNameSize);
+        lstrcpynA(note.value, value, kNoteNameSize);
+        lstrcpynA(note.folder, outcome == kNoteTaken ? folder : "", kPathSize);
+    }
+    return outcome;
 }
 
 // In the view the registry rules are being evaluated in (the own one outside the registry
@@ -96,7 +152,7 @@ static uint8_t FolderBelow(SearchSession* session, const char* base, const Insta
 static uint8_t DefaultFolder(SearchSession* session, const InstallFolderRule& row, char* path)
 {
     char programFiles[kPathSize] = "";
-    if (!SpecialFolderPath(CSIDL_PROGRAM_FILES, programFiles)) return 0;
+    if (!SessionShellFolder(session, CSIDL_PROGRAM_FILES, programFiles)) return 0;
     return FolderBelow(session, programFiles, row, path);
 }
 
@@ -180,6 +236,18 @@ uint8_t SearchInstallFolderRows(SearchSession* session, const InstallFolderRule*
 uint8_t SearchInstallFolders(SearchSession* session)
 {
     return SearchInstallFolderRows(session, kInstallFolders);
+}
+
+void BeginNoteReads(SearchSession* session)
+{
+    session->notes = (NoteReads*)malloc(sizeof(NoteReads));
+    if (session->notes != NULL) session->notes->count = 0;
+}
+
+void EndNoteReads(SearchSession* session)
+{
+    free(session->notes);
+    session->notes = NULL;
 }
 
 // base\Morvane\<folder> with the row's sub-path into places[*count]; nothing when base is empty.
