@@ -188,6 +188,20 @@ void NoteFoundDirectly(FolderListings* lists, const char* path)
     if (entry != NULL && entry->state == kCounting && ++entry->found >= kListAfter) ListFolder(lists, entry);
 }
 
+// 1 when the platform says that nothing is at path: asked by its attributes, which a missing name
+// costs less than a find-first-file search (both look the name up without regard to case, and by
+// its short name). Only for a name that is no pattern (no wildcard, no device or stream
+// character), which both resolve alike; any other failure (a file in use, a denied folder) tells
+// nothing, and the search is made.
+uint8_t SurelyMissing(const char* path)
+{
+    const char* name = FileNamePart(path);
+    if (!IsPlainPathText(path) || !IsPlainName(name) || strpbrk(name, "<>\":|") != NULL) return 0;
+    if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) return 0;
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? 1 : 0;
+}
+
 uint8_t FindFirst(SearchSession* session, const char* path, DWORD* attributes)
 {
     // Without listings (no session, or the reference) every look-up asks the platform.
@@ -197,6 +211,8 @@ uint8_t FindFirst(SearchSession* session, const char* path, DWORD* attributes)
         GuardMemoNoteFound(session, path, FileNamePart(path), *attributes);
         return 1;
     }
+    // Most names a search looks up are missing, and the listing cannot tell which.
+    if (lists != NULL && SurelyMissing(path)) return 0;
     WIN32_FIND_DATAA data;
     HANDLE find = FindFirstFileA(path, &data);
     if (find == INVALID_HANDLE_VALUE) return 0;
