@@ -26,12 +26,12 @@ const uint8_t kNoteRefused = 2;   // a note was there but may not decide what is
 const int kNoteSlots = 64;
 const int kNoteNameSize = 256;
 
-// One note as a search read it, with the outcome of its checks.
+// One note as a search read it, with the outcome of its checks for the largest output (kPathSize).
 struct NoteRead {
     uint8_t view;
     uint8_t mustExist;
     uint8_t outcome;
-    int size;
+    size_t length;               // of the note's text, before any check (0 when none was read)
     char key[kNoteNameSize];
     char value[kNoteNameSize];   // "" for the default value
     char folder[kPathSize];      // kNoteTaken: the noted folder
@@ -44,10 +44,13 @@ struct NoteReads {
     NoteRead notes[kNoteSlots];
 };
 
-// ReadInstallFolder with the note read in the registry view given, asked of the registry.
+// ReadInstallFolder with the note read in the registry view given, asked of the registry. The
+// length of the note's text goes to *noteLength (0 when no text was read): the output's size is
+// compared with it first, and decides nothing else.
 static uint8_t ReadNote(SearchSession* session, uint8_t view, const char* keyName, const char* valueName,
-                        char* out, int size, uint8_t mustExist)
+                        char* out, int size, uint8_t mustExist, size_t* noteLength)
 {
+    *noteLength = 0;
     if (keyName == NULL || out == NULL || size <= 0) return kNoteAbsent;
     char keyPath[512];
     if (!FormatFits(keyPath, sizeof keyPath, "SOFTWARE\\Morvane\\%s", keyName)) return kNoteAbsent;
@@ -69,7 +72,8 @@ static uint8_t ReadNote(SearchSession* session, uint8_t view, const char* keyNam
     if (length >= kNoteSize && memchr(text, '\0', kNoteSize) == NULL) return kNoteAbsent;
     if (length < kNoteSize) text[length] = '\0';
 
-    if (text[0] == '\0' || strlen(text) >= (size_t)size) return kNoteAbsent;
+    *noteLength = strlen(text);
+    if (text[0] == '\0' || *noteLength >= (size_t)size) return kNoteAbsent;
     StripBackslash(text);
     // A note that is not a plain local path (a share would be connected to with the
     // administrator's credentials by the first look), that climbs out through "..", or that
@@ -85,38 +89,41 @@ static uint8_t ReadNote(SearchSession* session, uint8_t view, const char* keyNam
     return kNoteTaken;
 }
 
-// ReadNote, in a sharing session asked once for each key, value, view and the caller's size and
-// existence check: the search only reads, so the note and the folder it names stay as they were.
+// The remembered note's outcome for an output of size bytes: a text that does not fit is no note,
+// whatever its checks gave.
+static uint8_t NoteForSize(const NoteRead& note, char* out, int size)
+{
+    if (note.length >= (size_t)size) return kNoteAbsent;
+    if (note.outcome == kNoteTaken) lstrcpynA(out, note.folder, size);
+    return note.outcome;
+}
+
+// ReadNote, in a sharing session asked once for each key, value, view and existence check
+// (the install-folder rows and the kind-7 rules ask the same notes with outputs of other sizes):
+// the search only reads, so the note and the folder it names stay as they were.
 static uint8_t ReadNoteInView(SearchSession* session, uint8_t view, const char* keyName, const char* valueName,
                               char* out, int size, uint8_t mustExist = 1)
 {
     NoteReads* reads = session != NULL ? session->notes : NULL;
     const char* value = valueName != NULL ? valueName : "";
+    size_t length = 0;
     if (reads == NULL || keyName == NULL || out == NULL || size <= 0 || size > kPathSize ||
         strlen(keyName) >= (size_t)kNoteNameSize || strlen(value) >= (size_t)kNoteNameSize)
-        return ReadNote(session, view, keyName, valueName, out, size, mustExist);
+        return ReadNote(session, view, keyName, valueName, out, size, mustExist, &length);
     for (int i = 0; i < reads->count; i++) {
         const NoteRead& note = reads->notes[i];
-        if (note.view != view || note.mustExist != mustExist || note.size != size || strcmp(note.key, keyName) != 0 ||
-            strcmp(note.value, value) != 0)
-            continue;
-        if (note.outcome == kNoteTaken) lstrcpynA(out, note.folder, size);
-        return note.outcome;
+        if (note.view == view && note.mustExist == mustExist && strcmp(note.key, keyName) == 0 && strcmp(note.value, value) == 0)
+            return NoteForSize(note, out, size);
     }
-    char folder[kPathSize];
-    const uint8_t outcome = ReadNote(session, view, keyName, valueName, folder, size, mustExist);
-    if (outcome == kNoteTaken) lstrcpynA(out, folder, size);
-    if (reads->count < kNoteSlots) {
-        NoteRead& note = reads->notes[reads->count++];
-        note.view = view;
-        note.mustExist = mustExist;
-        note.outcome = outcome;
-        note.size = size;
-        lstrcpynA(note.key, keyName, kNoteNameSize);
-        lstrcpynA(note.value, value, kNoteNameSize);
-        lstrcpynA(note.folder, outcome == kNoteTaken ? folder : "", kPathSize);
-    }
-    return outcome;
+    NoteRead note;
+    note.view = view;
+    note.mustExist = mustExist;
+    note.outcome = ReadNote(session, view, keyName, valueName, note.folder, kPathSize, mustExist, &note.length);
+    if (note.outcome != kNoteTaken) note.folder[0] = '\0';
+    lstrcpynA(note.key, keyName, kNoteNameSize);
+    lstrcpynA(note.value, value, kNoteNameSize);
+    if (reads->count < kNoteSlots) reads->notes[reads->count++] = note;
+    return NoteForSize(note, out, size);
 }
 
 // In the view the registry rules are being evaluated in (the own one outside the registry
