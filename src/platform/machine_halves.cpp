@@ -111,6 +111,14 @@ uint8_t KeyDiffersInOtherView(HKEY root, const char* path)
     if (RegistryViewCount() < 2) return 0;
     HKEY other = NULL;
     if (OpenKeyInView({root, path, kViewOther}, KEY_QUERY_VALUE, &other) != ERROR_SUCCESS) return 0;
+    const uint8_t differs = OpenKeyDiffersFromOwnView(other, root, path);
+    RegCloseKey(other);
+    return differs;
+}
+
+uint8_t OpenKeyDiffersFromOwnView(HKEY other, HKEY root, const char* path)
+{
+    if (RegistryViewCount() < 2 || other == NULL) return 0;
     HKEY own = NULL;
     uint8_t differs = 1;
     if (OpenKeyInView({root, path, kViewOwn}, KEY_QUERY_VALUE, &own) == ERROR_SUCCESS) {
@@ -121,7 +129,6 @@ uint8_t KeyDiffersInOtherView(HKEY root, const char* path)
                   !AsciiEqualNoCase(ownName, otherName);
         RegCloseKey(own);
     }
-    RegCloseKey(other);
     return differs;
 }
 

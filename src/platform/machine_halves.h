@@ -56,6 +56,8 @@ uint8_t KeyKernelName(HKEY key, char* out, int size);
 // 1 when root\path opens in the other view as a key of its own: it opens there and either does
 // not open in the own view or has another kernel name there. 0 on a machine with one half.
 uint8_t KeyDiffersInOtherView(HKEY root, const char* path);
+// The same for root\path already open in the other view (other, with KEY_QUERY_VALUE).
+uint8_t OpenKeyDiffersFromOwnView(HKEY other, HKEY root, const char* path);
 
 // The other half's system folder as this process must spell it: %windir%\Sysnative under
 // WOW64, %windir%\SysWOW64 for a 64-bit process (out: 260 bytes). 0 with one half.

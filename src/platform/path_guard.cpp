@@ -138,23 +138,33 @@ uint8_t ExpectedFinalPath(const char* canonical, char* out, int size)
     return 0;
 }
 
+uint8_t LongHead(const char* full, char* longHead, int size, size_t* cut)
+{
+    char head[kPathSize];
+    lstrcpynA(head, full, sizeof head);
+    size_t end = strlen(head);
+    while (end > RootLength(full)) {
+        const DWORD length = GetLongPathNameA(head, longHead, (DWORD)size);
+        if (length > 0 && length < (DWORD)size) {
+            *cut = end;
+            return 1;
+        }
+        const int separator = LastSeparator(head);
+        if (separator < 0) break;
+        end = (size_t)separator;
+        head[end] = '\0';
+    }
+    return 0;
+}
+
 // The long form of a canonical path; for a path that does not exist, the long form of the
 // nearest folder above that does, followed by the rest as written.
 static uint8_t LongForm(const char* full, char* out, int size)
 {
     char head[kPathSize];
-    lstrcpynA(head, full, sizeof head);
-    size_t cut = strlen(head);
-    while (cut > RootLength(full)) {
-        char longHead[kPathSize];
-        const DWORD length = GetLongPathNameA(head, longHead, sizeof longHead);
-        if (length > 0 && length < sizeof longHead) return JoinLongForm(longHead, full + cut, out, size);
-        const int separator = LastSeparator(head);
-        if (separator < 0) break;
-        cut = (size_t)separator;
-        head[cut] = '\0';
-    }
-    return 0;
+    size_t cut = 0;
+    if (!LongHead(full, head, sizeof head, &cut)) return 0;
+    return JoinLongForm(head, full + cut, out, size);
 }
 
 uint8_t JoinLongForm(const char* longHead, const char* rest, char* out, int size)

@@ -1,6 +1,7 @@
 // The one check every path passes before the clean-up records or deletes it: the path is made
 // canonical, then refused when it is, or lies above, a protected folder.
 #pragma once
+#include <stddef.h>
 #include <stdint.h>
 
 // Canonical form of an absolute path: forward slashes turned into backslashes, a "\\?\" prefix
@@ -31,6 +32,11 @@ struct GuardAnswers {
 
 // PathGuardAllows with the costly questions put to answers (NULL: to the platform).
 uint8_t PathGuardCheck(const char* path, char* canonical, int size, const GuardAnswers* answers);
+
+// The long form (GetLongPathNameA) of the nearest path that has one, from full itself up to the
+// folder below its root, into longHead (size bytes), and where that path ends in full (*cut):
+// the guard's long form of full is longHead followed by full + *cut. 0 when none has one.
+uint8_t LongHead(const char* full, char* longHead, int size, size_t* cut);
 
 // The long head and rest joined and made canonical; 0 when it does not fit or is not canonical
 // (out may then hold the joined text).

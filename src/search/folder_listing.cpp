@@ -3,14 +3,18 @@
 // open, a directory query and a close. Once several names have been found in a folder, it is
 // listed once and later look-ups of names found there exactly as written are answered from the
 // list. (Only then: on a machine the maker's software has left clean, look-ups mostly find
-// nothing, which a listing cannot answer.) Nothing else is answered: another letter case, a
-// short name, a trailing dot, a name outside printable ASCII or a name the list lacks goes to
-// the platform as before, so the list never has to copy the platform's name matching. The
-// search only reads; the list lives for one search session.
+// nothing, and a folder is not listed for them.) A name the list lacks is answered as missing
+// only where that is certain: the folder was listed whole (every entry's long and short name in
+// printable ASCII, where the platform's letter case folding is ASCII's), and the name, a plain
+// one that is no pattern, stream or device, answers to no entry's long or short name with ASCII
+// letters folded, which is how the platform matches it. Anything else (another letter case of a
+// listed name, a short name, a trailing dot, a name outside printable ASCII) goes to the
+// platform as before. The search only reads; the list lives for one search session.
 #include "search/folder_listing.h"
 #include <windows.h>
 #include <stdlib.h>
 #include <string.h>
+#include "platform/ascii_case.h"
 #include "platform/path_ops.h"
 #include "search/guard_memo.h"
 
@@ -20,6 +24,7 @@ const int kListedFolders = 64;
 const int kListAfter = 4;                  // names found directly in a folder before it is listed
 const int32_t kNameBytes = 1 << 20;        // attributes and names of every listed entry
 const int32_t kEntries = 1 << 16;          // offsets of those entries, sorted per folder
+const int32_t kFoldedNames = 2 * kEntries;  // their long and short names, sorted per folder folded
 
 enum ListState { kCounting, kListed, kUnlisted };
 
@@ -28,7 +33,10 @@ struct ListedFolder {
     int32_t found;            // names found there by direct look-ups while not listed
     int32_t first;            // its entries: offsets[first .. first + count), sorted by name
     int32_t count;
+    int32_t foldedFirst;      // their names: folded[foldedFirst .. + foldedCount), sorted folded
+    int32_t foldedCount;
     uint8_t state;
+    uint8_t whole;            // every entry is listed: a name none answers to is missing
 };
 
 }  // namespace
@@ -37,9 +45,12 @@ struct FolderListings {
     int folderCount;
     int32_t nameUsed;
     int32_t entryUsed;
+    int32_t foldedUsed;
     ListedFolder folders[kListedFolders];
     int32_t offsets[kEntries];
-    char names[kNameBytes];   // per entry: its attributes (4 bytes), then its name and a NUL
+    int32_t folded[kFoldedNames];   // where each long or short name starts in names
+    char names[kNameBytes];   // per entry: its attributes (4 bytes), its name and a NUL, its short
+                              // name and a NUL (empty when it has none)
 };
 
 namespace {
@@ -53,9 +64,40 @@ uint8_t IsPlainName(const char* name)
     return last != '.' && last != ' ' ? 1 : 0;
 }
 
+// 1 when a name asks the folder for its entries alone: no wildcard the platform's own matching
+// would take (DOS's < > "), no stream (:) or pipe, and no device name, which the platform
+// resolves to the device in any folder (CON, PRN, AUX, NUL, COM1-9, LPT1-9, with or without an
+// extension, CONIN$, CONOUT$, CLOCK$; a few more names are taken for devices than the platform
+// takes, which only sends them to the platform).
+uint8_t NameAsksTheFolder(const char* name)
+{
+    if (!IsPlainName(name) || strpbrk(name, "<>\":|") != NULL) return 0;
+    size_t base = strcspn(name, ".");
+    while (base > 0 && name[base - 1] == ' ') base--;
+    char folded[8];
+    if (base >= sizeof folded) return 1;
+    for (size_t i = 0; i < base; i++) folded[i] = AsciiLower(name[i]);
+    folded[base] = '\0';
+    static const char* const kDevices[] = {"con", "prn", "aux", "nul", "conin$", "conout$", "clock$", NULL};
+    for (int i = 0; kDevices[i] != NULL; i++) {
+        if (strcmp(folded, kDevices[i]) == 0) return 0;
+    }
+    const uint8_t numbered = strncmp(folded, "com", 3) == 0 || strncmp(folded, "lpt", 3) == 0;
+    return numbered && base == 4 && folded[3] >= '0' && folded[3] <= '9' ? 0 : 1;
+}
+
 const char* EntryName(const FolderListings* lists, int32_t offset)
 {
     return lists->names + offset + sizeof(DWORD);
+}
+
+// Orders texts with ASCII letters folded, as the platform matches printable ASCII names.
+int CompareFolded(const char* a, const char* b)
+{
+    for (;; a++, b++) {
+        const unsigned char x = (unsigned char)AsciiLower(*a), y = (unsigned char)AsciiLower(*b);
+        if (x != y || x == '\0') return (int)x - (int)y;
+    }
 }
 
 // The listings whose entries qsort is ordering (qsort hands the comparison no context).
@@ -66,21 +108,46 @@ int CompareEntries(const void* a, const void* b)
     return strcmp(EntryName(s_sorting, *(const int32_t*)a), EntryName(s_sorting, *(const int32_t*)b));
 }
 
-// Adds one entry; 0 when the blocks are full.
-uint8_t AddEntry(FolderListings* lists, DWORD attributes, const char* name)
+int CompareFoldedNames(const void* a, const void* b)
+{
+    return CompareFolded(s_sorting->names + *(const int32_t*)a, s_sorting->names + *(const int32_t*)b);
+}
+
+// Adds one entry with its short name ("" for none); 0 when the blocks are full.
+uint8_t AddEntry(FolderListings* lists, DWORD attributes, const char* name, const char* shortName)
 {
     const int32_t length = (int32_t)strlen(name);
-    if (lists->entryUsed >= kEntries || lists->nameUsed + (int32_t)sizeof(DWORD) + length + 1 > kNameBytes) return 0;
-    memcpy(lists->names + lists->nameUsed, &attributes, sizeof attributes);
-    memcpy(lists->names + lists->nameUsed + sizeof attributes, name, (size_t)length + 1);
+    const int32_t shortLength = (int32_t)strlen(shortName);
+    const int32_t bytes = (int32_t)sizeof(DWORD) + length + 1 + shortLength + 1;
+    if (lists->entryUsed >= kEntries || lists->foldedUsed + 2 > kFoldedNames || lists->nameUsed + bytes > kNameBytes)
+        return 0;
+    char* at = lists->names + lists->nameUsed;
+    memcpy(at, &attributes, sizeof attributes);
+    memcpy(at + sizeof attributes, name, (size_t)length + 1);
+    memcpy(at + sizeof attributes + length + 1, shortName, (size_t)shortLength + 1);
     lists->offsets[lists->entryUsed++] = lists->nameUsed;
-    lists->nameUsed += (int32_t)sizeof(DWORD) + length + 1;
+    lists->folded[lists->foldedUsed++] = lists->nameUsed + (int32_t)sizeof(DWORD);
+    if (shortLength > 0) lists->folded[lists->foldedUsed++] = lists->nameUsed + (int32_t)sizeof(DWORD) + length + 1;
+    lists->nameUsed += bytes;
     return 1;
+}
+
+// A wide name as printable ASCII into out (size bytes); 0 when it is not wholly that.
+uint8_t AsciiName(const WCHAR* wide, char* out, int size)
+{
+    int i = 0;
+    for (; wide[i] != 0 && i < size - 1; i++) {
+        if (wide[i] < 0x20 || wide[i] > 0x7E) return 0;
+        out[i] = (char)wide[i];
+    }
+    out[i] = '\0';
+    return wide[i] == 0 ? 1 : 0;
 }
 
 // Lists the folder. The wide listing tells names apart that the ANSI one would show alike (a
 // character outside the code page is shown as its nearest ASCII letter); only names wholly in
-// printable ASCII are kept, which read the same in every code page.
+// printable ASCII are kept, which read the same in every code page. A folder with any other
+// entry is not listed whole.
 void ListFolder(FolderListings* lists, ListedFolder* entry)
 {
     entry->state = kUnlisted;
@@ -94,30 +161,36 @@ void ListFolder(FolderListings* lists, ListedFolder* entry)
     if (find == INVALID_HANDLE_VALUE) return;
     const int32_t nameStart = lists->nameUsed;
     const int32_t entryStart = lists->entryUsed;
+    const int32_t foldedStart = lists->foldedUsed;
     uint8_t complete = 1;
+    uint8_t whole = 1;
     do {
         char name[kPathSize];
-        int i = 0;
-        for (; data.cFileName[i] != 0 && i < kPathSize - 1; i++) {
-            const WCHAR c = data.cFileName[i];
-            if (c < 0x20 || c > 0x7E) break;
-            name[i] = (char)c;
+        char shortName[sizeof data.cAlternateFileName];
+        if (!AsciiName(data.cFileName, name, sizeof name) || !AsciiName(data.cAlternateFileName, shortName, sizeof shortName)) {
+            whole = 0;
+        } else if (IsPlainName(name)) {
+            if (!AddEntry(lists, data.dwFileAttributes, name, shortName)) complete = 0;
+        } else if (strcmp(name, ".") != 0 && strcmp(name, "..") != 0) {
+            whole = 0;
         }
-        if (data.cFileName[i] != 0) continue;
-        name[i] = '\0';
-        if (IsPlainName(name) && !AddEntry(lists, data.dwFileAttributes, name)) complete = 0;
     } while (complete && FindNextFileW(find, &data));
     const uint8_t ended = GetLastError() == ERROR_NO_MORE_FILES ? 1 : 0;
     FindClose(find);
     if (!complete || !ended) {
         lists->nameUsed = nameStart;
         lists->entryUsed = entryStart;
+        lists->foldedUsed = foldedStart;
         return;
     }
     entry->first = entryStart;
     entry->count = lists->entryUsed - entryStart;
+    entry->foldedFirst = foldedStart;
+    entry->foldedCount = lists->foldedUsed - foldedStart;
+    entry->whole = whole;
     s_sorting = lists;
     qsort(lists->offsets + entryStart, (size_t)entry->count, sizeof(int32_t), CompareEntries);
+    qsort(lists->folded + foldedStart, (size_t)entry->foldedCount, sizeof(int32_t), CompareFoldedNames);
     s_sorting = NULL;
     entry->state = kListed;
 }
@@ -134,7 +207,9 @@ ListedFolder* Folder(FolderListings* lists, const char* folder, uint8_t make)
     lstrcpynA(entry->folder, folder, kPathSize);
     entry->found = 0;
     entry->first = entry->count = 0;
+    entry->foldedFirst = entry->foldedCount = 0;
     entry->state = kCounting;
+    entry->whole = 0;
     return entry;
 }
 
@@ -179,6 +254,22 @@ uint8_t ListedLookup(FolderListings* lists, const char* path, DWORD* attributes)
     return 0;
 }
 
+// 1 when the listing of path's folder says for certain that nothing answers to its last part.
+uint8_t ListedMissing(FolderListings* lists, const char* path)
+{
+    const char* name = NULL;
+    ListedFolder* entry = FolderOf(lists, path, &name, 0);
+    if (entry == NULL || entry->state != kListed || !entry->whole || !NameAsksTheFolder(name)) return 0;
+    int32_t low = entry->foldedFirst, high = entry->foldedFirst + entry->foldedCount - 1;
+    while (low <= high) {
+        const int32_t middle = low + (high - low) / 2;
+        const int order = CompareFolded(lists->names + lists->folded[middle], name);
+        if (order == 0) return 0;
+        if (order < 0) low = middle + 1; else high = middle - 1;
+    }
+    return 1;
+}
+
 // Notes that the platform found path when asked directly; a folder in which enough names have
 // been found in this search is listed.
 void NoteFoundDirectly(FolderListings* lists, const char* path)
@@ -186,6 +277,19 @@ void NoteFoundDirectly(FolderListings* lists, const char* path)
     const char* name = NULL;
     ListedFolder* entry = FolderOf(lists, path, &name, 1);
     if (entry != NULL && entry->state == kCounting && ++entry->found >= kListAfter) ListFolder(lists, entry);
+}
+
+// 1 when the platform says that nothing is at path: asked by its attributes, which a missing name
+// costs less than a find-first-file search (both look the name up without regard to case, and by
+// its short name). Only for a name that is no pattern (no wildcard, no device or stream
+// character), which both resolve alike; any other failure (a file in use, a denied folder) tells
+// nothing, and the search is made.
+uint8_t SurelyMissing(const char* path)
+{
+    if (!IsPlainPathText(path) || !NameAsksTheFolder(FileNamePart(path))) return 0;
+    if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) return 0;
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? 1 : 0;
 }
 
 uint8_t FindFirst(SearchSession* session, const char* path, DWORD* attributes)
@@ -197,6 +301,9 @@ uint8_t FindFirst(SearchSession* session, const char* path, DWORD* attributes)
         GuardMemoNoteFound(session, path, FileNamePart(path), *attributes);
         return 1;
     }
+    // Most names a search looks up are missing.
+    if (ListedMissing(lists, path)) return 0;
+    if (lists != NULL && SurelyMissing(path)) return 0;
     WIN32_FIND_DATAA data;
     HANDLE find = FindFirstFileA(path, &data);
     if (find == INVALID_HANDLE_VALUE) return 0;
@@ -227,7 +334,7 @@ void BeginFolderListings(SearchSession* session)
 {
     FolderListings* lists = (FolderListings*)malloc(sizeof(FolderListings));
     if (lists == NULL) return;
-    lists->folderCount = lists->nameUsed = lists->entryUsed = 0;
+    lists->folderCount = lists->nameUsed = lists->entryUsed = lists->foldedUsed = 0;
     session->listings = lists;
 }
 

@@ -17,7 +17,10 @@ const int kMemoFolders = 256;
 
 struct MemoFolder {
     char folder[kPathSize];      // as split from a canonical path, compared byte for byte
-    char longForm[kPathSize];    // GetLongPathNameA (folder), "" when not found
+    char longForm[kPathSize];    // GetLongPathNameA (folder), else that of the nearest folder
+                                 // above that has one (LongHead); "" when none has one
+    size_t longCut;              // where longForm's folder ends in folder: all of it when the
+                                 // folder has a long form of its own
     char finalForm[kPathSize];   // FinalPath (folder) when finalFound
     uint8_t longFound;
     uint8_t finalFound;
@@ -56,6 +59,8 @@ MemoFolder* Entry(GuardMemo* memo, const char* folder)
     lstrcpynA(entry->folder, folder, kPathSize);
     const DWORD length = GetLongPathNameA(folder, entry->longForm, kPathSize);
     entry->longFound = (length > 0 && length < (DWORD)kPathSize) ? 1 : 0;
+    entry->longCut = strlen(folder);
+    if (!entry->longFound) entry->longFound = LongHead(folder, entry->longForm, kPathSize, &entry->longCut);
     if (!entry->longFound) entry->longForm[0] = '\0';
     entry->plain = IsPlainPathText(folder) && IsPlainPathText(entry->longForm) ? 1 : 0;
     entry->finalFound = FinalPath(folder, entry->finalForm, kPathSize);
@@ -70,6 +75,15 @@ uint8_t MemoLongForm(void* context, const char* folder, const char* name, char* 
     MemoCall* call = (MemoCall*)context;
     MemoFolder* entry = Entry(call->memo, folder);
     if (entry == NULL || !entry->plain || !entry->longFound || !IsPlainPathText(name)) return 0;
+    if (entry->longCut < strlen(folder)) {
+        // The platform has no long form for the folder (a missing one; under Wine also Sysnative,
+        // which its parent does not list), so none for anything inside it: it finds a long form
+        // step by step. The walk ends at the same folder above, followed by the rest as written.
+        char rest[kPathSize];
+        if (!FormatFits(rest, sizeof rest, "%s\\%s", folder + entry->longCut, name)) return 0;
+        *found = JoinLongForm(entry->longForm, rest, out, size);
+        return 1;
+    }
     // The platform's walk ends by looking the name up in the folder's long form.
     char lookup[kPathSize];
     const size_t length = strlen(entry->longForm);

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <shlobj.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 #include "model/found_items.h"
 #include "platform/machine_halves.h"
@@ -22,10 +23,34 @@ const uint8_t kNoteAbsent = 0;    // no key or value, unreadable data, or a fold
 const uint8_t kNoteTaken = 1;     // out holds the noted folder
 const uint8_t kNoteRefused = 2;   // a note was there but may not decide what is deleted
 
-// ReadInstallFolder with the note read in the registry view given.
-static uint8_t ReadNoteInView(SearchSession* session, uint8_t view, const char* keyName, const char* valueName,
-                              char* out, int size, uint8_t mustExist = 1)
+const int kNoteSlots = 64;
+const int kNoteNameSize = 256;
+
+// One note as a search read it, with the outcome of its checks for the largest output (kPathSize).
+struct NoteRead {
+    uint8_t view;
+    uint8_t mustExist;
+    uint8_t outcome;
+    size_t length;               // of the note's text, before any check (0 when none was read)
+    char key[kNoteNameSize];
+    char value[kNoteNameSize];   // "" for the default value
+    char folder[kPathSize];      // kNoteTaken: the noted folder
+};
+
+// The notes of one search: every install-folder row reads its note in both views, and every
+// kind-7 rule that builds a file name from a note reads it again in the view it is evaluated in.
+struct NoteReads {
+    int count;
+    NoteRead notes[kNoteSlots];
+};
+
+// ReadInstallFolder with the note read in the registry view given, asked of the registry. The
+// length of the note's text goes to *noteLength (0 when no text was read): the output's size is
+// compared with it first, and decides nothing else.
+static uint8_t ReadNote(SearchSession* session, uint8_t view, const char* keyName, const char* valueName,
+                        char* out, int size, uint8_t mustExist, size_t* noteLength)
 {
+    *noteLength = 0;
     if (keyName == NULL || out == NULL || size <= 0) return kNoteAbsent;
     char keyPath[512];
     if (!FormatFits(keyPath, sizeof keyPath, "SOFTWARE\\Morvane\\%s", keyName)) return kNoteAbsent;
@@ -47,20 +72,58 @@ static uint8_t ReadNoteInView(SearchSession* session, uint8_t view, const char* 
     if (length >= kNoteSize && memchr(text, '\0', kNoteSize) == NULL) return kNoteAbsent;
     if (length < kNoteSize) text[length] = '\0';
 
-    if (text[0] == '\0' || strlen(text) >= (size_t)size) return kNoteAbsent;
+    *noteLength = strlen(text);
+    if (text[0] == '\0' || *noteLength >= (size_t)size) return kNoteAbsent;
     StripBackslash(text);
     // A note that is not a plain local path (a share would be connected to with the
     // administrator's credentials by the first look), that climbs out through "..", or that
     // names the platform's own folders counts as no note: the default place is tried. Nothing
     // is opened on the path before these checks pass.
     char form[kPathSize];
-    if (!trusted || !NoteIsLocalPath(text) || !CanonicalPath(text, form, sizeof form) || !NotePlaceAllowed(form))
+    if (!trusted || !NoteIsLocalPath(text) || !CanonicalPath(text, form, sizeof form) || !NotePlaceAllowed(session, form))
         return kNoteRefused;
     const GuardVerdict verdict = SearchGuard(session, text);
-    if (!verdict.allowed || !NotePlaceAllowed(verdict.canonical)) return kNoteRefused;
+    if (!verdict.allowed || !NotePlaceAllowed(session, verdict.canonical)) return kNoteRefused;
     if (mustExist && !SessionFileExists(session, verdict.canonical)) return kNoteAbsent;
     lstrcpynA(out, text, size);
     return kNoteTaken;
+}
+
+// The remembered note's outcome for an output of size bytes: a text that does not fit is no note,
+// whatever its checks gave.
+static uint8_t NoteForSize(const NoteRead& note, char* out, int size)
+{
+    if (note.length >= (size_t)size) return kNoteAbsent;
+    if (note.outcome == kNoteTaken) lstrcpynA(out, note.folder, size);
+    return note.outcome;
+}
+
+// ReadNote, in a sharing session asked once for each key, value, view and existence check
+// (the install-folder rows and the kind-7 rules ask the same notes with outputs of other sizes):
+// the search only reads, so the note and the folder it names stay as they were.
+static uint8_t ReadNoteInView(SearchSession* session, uint8_t view, const char* keyName, const char* valueName,
+                              char* out, int size, uint8_t mustExist = 1)
+{
+    NoteReads* reads = session != NULL ? session->notes : NULL;
+    const char* value = valueName != NULL ? valueName : "";
+    size_t length = 0;
+    if (reads == NULL || keyName == NULL || out == NULL || size <= 0 || size > kPathSize ||
+        strlen(keyName) >= (size_t)kNoteNameSize || strlen(value) >= (size_t)kNoteNameSize)
+        return ReadNote(session, view, keyName, valueName, out, size, mustExist, &length);
+    for (int i = 0; i < reads->count; i++) {
+        const NoteRead& note = reads->notes[i];
+        if (note.view == view && note.mustExist == mustExist && strcmp(note.key, keyName) == 0 && strcmp(note.value, value) == 0)
+            return NoteForSize(note, out, size);
+    }
+    NoteRead note;
+    note.view = view;
+    note.mustExist = mustExist;
+    note.outcome = ReadNote(session, view, keyName, valueName, note.folder, kPathSize, mustExist, &note.length);
+    if (note.outcome != kNoteTaken) note.folder[0] = '\0';
+    lstrcpynA(note.key, keyName, kNoteNameSize);
+    lstrcpynA(note.value, value, kNoteNameSize);
+    if (reads->count < kNoteSlots) reads->notes[reads->count++] = note;
+    return NoteForSize(note, out, size);
 }
 
 // In the view the registry rules are being evaluated in (the own one outside the registry
@@ -96,7 +159,7 @@ static uint8_t FolderBelow(SearchSession* session, const char* base, const Insta
 static uint8_t DefaultFolder(SearchSession* session, const InstallFolderRule& row, char* path)
 {
     char programFiles[kPathSize] = "";
-    if (!SpecialFolderPath(CSIDL_PROGRAM_FILES, programFiles)) return 0;
+    if (!SessionShellFolder(session, CSIDL_PROGRAM_FILES, programFiles)) return 0;
     return FolderBelow(session, programFiles, row, path);
 }
 
@@ -180,6 +243,18 @@ uint8_t SearchInstallFolderRows(SearchSession* session, const InstallFolderRule*
 uint8_t SearchInstallFolders(SearchSession* session)
 {
     return SearchInstallFolderRows(session, kInstallFolders);
+}
+
+void BeginNoteReads(SearchSession* session)
+{
+    session->notes = (NoteReads*)malloc(sizeof(NoteReads));
+    if (session->notes != NULL) session->notes->count = 0;
+}
+
+void EndNoteReads(SearchSession* session)
+{
+    free(session->notes);
+    session->notes = NULL;
 }
 
 // base\Morvane\<folder> with the row's sub-path into places[*count]; nothing when base is empty.

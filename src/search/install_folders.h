@@ -15,6 +15,10 @@ uint8_t SearchInstallFolders(SearchSession* session);
 // The same over any table ended by a row with an empty key.
 uint8_t SearchInstallFolderRows(SearchSession* session, const InstallFolderRule* rows);
 
+// The notes a sharing session has read, made when it begins and released when it ends.
+void BeginNoteReads(SearchSession* session);
+void EndNoteReads(SearchSession* session);
+
 // The places install-folder row may have found a folder, for checking a restore against it: the
 // folder its note names now in either view, and its default places (Program Files\Morvane\<folder>,
 // and the other half's Program Files and Common Files), each with the row's sub-path, whether

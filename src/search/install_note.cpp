@@ -127,12 +127,12 @@ static uint8_t IsAtOrBelow(const char* canonical, const char* base)
     return canonical[length] == '\0' || canonical[length] == '\\' || form[length - 1] == '\\' ? 1 : 0;
 }
 
-uint8_t NotePlaceAllowed(const char* canonical)
+uint8_t NotePlaceAllowed(SearchSession* session, const char* canonical)
 {
     char base[kPathSize];
     const UINT written = GetWindowsDirectoryA(base, sizeof base);
     if (written > 0 && written < sizeof base && IsAtOrBelow(canonical, base)) return 0;
-    if (SpecialFolderPath(CSIDL_COMMON_APPDATA, base)) {
+    if (SessionShellFolder(session, CSIDL_COMMON_APPDATA, base)) {
         AppendBackslash(base, sizeof base);
         char microsoft[kPathSize];
         if (FormatFits(microsoft, sizeof microsoft, "%sMicrosoft", base) && IsAtOrBelow(canonical, microsoft)) return 0;

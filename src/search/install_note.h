@@ -4,6 +4,7 @@
 #pragma once
 #include <windows.h>
 #include <stdint.h>
+#include "search/search_session.h"
 
 // 1 when text is a local absolute path: "X:\" on a fixed or removable drive, no "." or ".."
 // step and no reserved device name (CON, NUL, COM1... with or without an extension) as a step.
@@ -16,5 +17,6 @@ uint8_t NoteIsLocalPath(const char* text);
 uint8_t NoteKeyIsTrusted(HKEY key);
 
 // 1 unless the folder (canonical, the guard's form) is or lies below the Windows folder or the
-// common application data's Microsoft folder, where the platform keeps its own data.
-uint8_t NotePlaceAllowed(const char* canonical);
+// common application data's Microsoft folder, where the platform keeps its own data. The shell's
+// folder is asked in the session.
+uint8_t NotePlaceAllowed(SearchSession* session, const char* canonical);

@@ -4,6 +4,7 @@
 #include "search/files/inf_identify.h"
 #include "search/folder_listing.h"
 #include "search/guard_memo.h"
+#include "search/install_folders.h"
 #include "search/registry/shared_reads.h"
 
 void BeginSearchSession(SearchSession* session, uint8_t sharing)
@@ -14,6 +15,7 @@ void BeginSearchSession(SearchSession* session, uint8_t sharing)
     BeginSharedReads(session);
     BeginGuardMemo(session);
     BeginFolderListings(session);
+    BeginNoteReads(session);
 }
 
 void EndSearchSession(SearchSession* session)
@@ -22,6 +24,7 @@ void EndSearchSession(SearchSession* session)
     EndGuardMemo(session);
     EndFolderListings(session);
     EndInfReading(session);
+    EndNoteReads(session);
     session->shellCount = 0;
 }
 

@@ -11,6 +11,7 @@ struct SharedReadCache;   // search/registry/shared_reads.cpp
 struct GuardMemo;         // search/guard_memo.cpp
 struct FolderListings;    // search/folder_listing.cpp
 struct InfReading;        // search/files/inf_identify.cpp
+struct NoteReads;         // search/install_folders.cpp
 struct FileItemSource;    // model/found_items.h
 
 const int kShellFolderSlots = 16;
@@ -29,6 +30,7 @@ struct SearchSession {
     GuardMemo* memo;              // the path guard's forms of each folder
     FolderListings* listings;     // the folders most files are looked up in
     InfReading* infReading;       // the INF file being identified
+    NoteReads* notes;             // the install-folder notes read in either view
     int shellCount;               // the shell's folders the file rules' macros named
     struct {
         int csidl;

@@ -70,7 +70,11 @@ void ExpectGuardMemoAgrees(const std::vector<std::string>& paths)
         const size_t slash = path.find_last_of('\\');
         const std::string folder = path.substr(0, slash), name = path.substr(slash + 1);
         const std::string up = folder + "\\..\\" + folder.substr(folder.find_last_of('\\') + 1) + "\\" + name;
-        spellings.insert(spellings.end(), {path, upper, slashes, shortName, path + ".", up, folder + "\\envsweep-none.dll"});
+        // Below a folder that has no long form: the walk's ends at the folder above (long form of
+        // a short name included), which the memo keeps for each folder.
+        const std::string shortFolder = std::string(shortName).substr(0, std::string(shortName).find_last_of('\\'));
+        spellings.insert(spellings.end(), {path, upper, slashes, shortName, path + ".", up, folder + "\\envsweep-none.dll",
+                                           folder + "\\envsweep-none\\" + name, shortFolder + "\\envsweep-none\\" + name});
     }
     std::vector<uint8_t> exists;
     for (const std::string& spelling : spellings) exists.push_back(FileExists(spelling.c_str()));
@@ -189,6 +193,43 @@ TEST(SharedReads, ListingsAndTheGuardsOpenAnswerAsThePlatform)
     }
     CloseHandle(holder);
     SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(wide);
+}
+
+// A name a listed folder lacks is missing only where the listing has every entry (all in
+// printable ASCII) and the name can only be one of them: letter case, short names, devices and
+// patterns answer as the platform does; a folder with an entry outside ASCII (whose letters may
+// fold to ASCII ones) asks the platform.
+TEST(SharedReads, ListingsAnswerMissingNamesOnlyWhenCertain)
+{
+    ScratchFolder whole("Whole Listed Folder"), foreign("Foreign Listed Folder");
+    for (const char* name : {"plain.dll", "Long Name Library.dll", "MiXeD.DLL", "other.dll"})
+        ASSERT_TRUE(whole.WriteFile(name) && foreign.WriteFile(name)) << name;
+    // U+0131 (dotless i) takes the upper case of an ASCII i.
+    WCHAR wide[MAX_PATH];
+    MultiByteToWideChar(CP_ACP, 0, foreign.path().c_str(), -1, wide, MAX_PATH);
+    lstrcatW(wide, L"f\x0131le.dll");
+    CloseHandle(CreateFileW(wide, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL));
+    char shortPath[MAX_PATH] = "";
+    GetShortPathNameA((whole.path() + "Long Name Library.dll").c_str(), shortPath, MAX_PATH);
+    const std::string shortName = FileNamePart(shortPath);
+
+    const std::vector<std::string> names = {"plain.dll", "Long Name Library.dll", "MiXeD.DLL", "other.dll", "absent.dll",
+                                            "PLAIN.DLL", "long name library.DLL", "mixed.dll", shortName, "FILE.DLL",
+                                            "file.dll", "nul", "NUL.dll", "com1.dll", "plain.dll.", "pla?n.dll"};
+    ScopedSession session;
+    for (const ScratchFolder* folder : {&whole, &foreign}) {
+        for (int pass = 0; pass < 3; pass++) {   // listed once four names were found there
+            for (const std::string& name : names) {
+                const std::string path = folder->path() + name;
+                EXPECT_EQ(FileExists(path.c_str()), SessionFileExists(session.get(), path.c_str())) << path;
+            }
+        }
+        // A name made after the listing: the whole folder's listing answers for it, the other
+        // folder asks the platform.
+        ASSERT_TRUE(folder->WriteFile("late.dll"));
+        EXPECT_EQ(folder == &foreign, SessionFileExists(session.get(), (folder->path() + "late.dll").c_str()));
+    }
     DeleteFileW(wide);
 }
 

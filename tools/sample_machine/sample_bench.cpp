@@ -308,10 +308,16 @@ int RunBench(const SampleMachine& machine, int runs, uint8_t reference)
     // class instances and video keys it does not know: let that happen before seeding.
     GetDesktopWindow();
     if (!InitSearchValues()) return 1;
-    // As envsweep itself does at start-up: on a 64-bit machine the search walks both halves.
-    static const char* const kHalves[] = {"one half", "two halves (the other one 64-bit)", "two halves (the other one 32-bit)"};
+    // As envsweep itself does at start-up: on a 64-bit machine the search walks both halves. The
+    // direction measured is the process's bitness and the half it reaches as the other one.
+    static const char* const kHalves[] = {
+        "one half",
+        "two halves: the own one 32-bit (under WOW64), the other one 64-bit (KEY_WOW64_64KEY, Sysnative)",
+        "two halves: the own one 64-bit, the other one 32-bit (KEY_WOW64_32KEY, SysWOW64)",
+    };
     const int32_t halves = DetectMachineHalves();
-    printf("registry views searched: %d, %s\n", (int)RegistryViewCount(), kHalves[halves]);
+    printf("a %d-bit process; registry views searched: %d, %s\n", (int)(sizeof(void*) * 8), (int)RegistryViewCount(),
+           kHalves[halves]);
     std::string log;
     if (!SeedMachine(machine, &log)) {
         fputs(log.c_str(), stderr);

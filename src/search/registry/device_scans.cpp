@@ -34,7 +34,7 @@ void RecordVideoKey(ScanKey* instance)
         char path[kKeyPathSize];
         if (FormatFits(path, sizeof path, kVideoKeyFormat, videoId) &&
             ScanKeyExists(instance->session, HKEY_LOCAL_MACHINE, path))
-            RecordRegistryItem(instance->view, RegistryRuleKind::VideoKeyScan, HKEY_LOCAL_MACHINE, path, NULL);
+            RecordRegistryItem(instance->session, instance->view, RegistryRuleKind::VideoKeyScan, HKEY_LOCAL_MACHINE, path, NULL);
     }
     ScanClose(&parameters);
 }
@@ -47,23 +47,23 @@ void RecordDriverKey(const RegistryRule& rule, ScanKey* instance)
     if (!ScanReadString(instance, "Driver", driver, sizeof driver) || !IsRelativeKeyName(driver)) return;
     char path[kKeyPathSize];
     if (JoinKeyPath(path, sizeof path, rule.argument, driver) && ScanKeyExists(instance->session, HKEY_LOCAL_MACHINE, path))
-        RecordRegistryItem(instance->view, rule.kind, HKEY_LOCAL_MACHINE, path, NULL);
+        RecordRegistryItem(instance->session, instance->view, rule.kind, HKEY_LOCAL_MACHINE, path, NULL);
 }
 
 // Records rule.keyPath\first\second (second may be absent) under the rule's kind and hive, as
-// found in the view.
-void RecordDevice(uint8_t view, const RegistryRule& rule, const char* first, const char* second)
+// found in the key's view.
+void RecordDevice(const ScanKey* key, const RegistryRule& rule, const char* first, const char* second)
 {
     char path[kKeyPathSize];
     if (JoinKeyPath(path, sizeof path, rule.keyPath, first, second))
-        RecordRegistryItem(view, rule.kind, rule.hive, path, NULL);
+        RecordRegistryItem(key->session, key->view, rule.kind, rule.hive, path, NULL);
 }
 
 // Records the device's instance (rule.keyPath\deviceName\instanceName), then the driver key
 // the instance names when it opens.
 void RecordDeviceInstance(const RegistryRule& rule, ScanKey* device, const char* deviceName, const char* instanceName)
 {
-    RecordDevice(device->view, rule, deviceName, instanceName);
+    RecordDevice(device, rule, deviceName, instanceName);
     ScanKey instance;
     if (ScanOpenSub(device, instanceName, &instance)) {
         RecordDriverKey(rule, &instance);
@@ -120,7 +120,7 @@ uint8_t PciDeviceScan(SearchSession* session, const RegistryRule& rule)
             ScanClose(&device);
         }
         // Recorded on the strength of its name, whether or not it opened.
-        RecordDevice(key.view, rule, name, NULL);
+        RecordDevice(&key, rule, name, NULL);
         found = 1;
     }
     ScanClose(&key);

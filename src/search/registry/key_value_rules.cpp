@@ -15,7 +15,7 @@ const int kValueNameSize = 512;
 const char kSystemTemplate[] = "%SYSTEM%\\";
 const char kInfTemplate[] = "%INF%\\";
 
-uint8_t PlainLookup(const RegistryRule& rule, uint8_t view)
+uint8_t PlainLookup(const RegistryRule& rule, uint8_t view, SearchSession* session)
 {
     HKEY key = OpenKeyForRead(rule.hive, rule.keyPath, view);
     if (key == NULL) return 0;
@@ -25,10 +25,9 @@ uint8_t PlainLookup(const RegistryRule& rule, uint8_t view)
         DWORD type = 0;
         present = RegQueryValueExA(key, rule.argument, NULL, &type, NULL, NULL) == ERROR_SUCCESS ? 1 : 0;
     }
+    if (present) RecordRegistryItem(session, view, rule.kind, rule.hive, rule.keyPath, rule.argument, key);
     RegCloseKey(key);
-    if (!present) return 0;
-    RecordRegistryItem(view, rule.kind, rule.hive, rule.keyPath, rule.argument);
-    return 1;
+    return present;
 }
 
 // folder + rest into name; 0 when the whole would not fit.
@@ -92,7 +91,7 @@ uint8_t BuildRuleValueName(SearchSession* session, const RegistryRule& rule, cha
     return BuildRuleValueNameFrom(session, rule, kInstallFolders, name);
 }
 
-uint8_t DllListValue(const RegistryRule& rule, uint8_t view)
+uint8_t DllListValue(const RegistryRule& rule, uint8_t view, SearchSession* session)
 {
     HKEY key = OpenKeyForRead(rule.hive, rule.keyPath, view);
     if (key == NULL) return 0;
@@ -104,7 +103,7 @@ uint8_t DllListValue(const RegistryRule& rule, uint8_t view)
         char entry[kPathSize];
         for (int n = 1; SplitField(data, ' ', n, entry, sizeof entry) != NULL; n++) {
             if (lstrcmpiA(entry, "nvdesk32.dll") == 0) {
-                RecordRegistryItem(view, rule.kind, rule.hive, rule.keyPath, rule.argument);
+                RecordRegistryItem(session, view, rule.kind, rule.hive, rule.keyPath, rule.argument, key);
                 found = 1;
                 break;
             }

@@ -37,7 +37,7 @@ static uint8_t FileReferenceLookup(SearchSession* session, const RegistryRule& r
     if (!BuildRuleValueName(session, rule, name)) return 0;
     RegistryRule copy = rule;
     copy.argument = name;
-    return PlainLookup(copy, SessionView(session));
+    return PlainLookup(copy, SessionView(session), session);
 }
 
 uint8_t EvaluateRegistryRule(SearchSession* session, const RegistryRule& rule)
@@ -46,7 +46,7 @@ uint8_t EvaluateRegistryRule(SearchSession* session, const RegistryRule& rule)
     case kSearchBuiltValueName:
         return FileReferenceLookup(session, rule);
     case kSearchDllList:
-        return DllListValue(rule, SessionView(session));
+        return DllListValue(rule, SessionView(session), session);
     case kSearchDriverClassScan:
         return DriverClassScan(session, rule);
     case kSearchPciDeviceScan:
@@ -64,7 +64,7 @@ uint8_t EvaluateRegistryRule(SearchSession* session, const RegistryRule& rule)
         return DeviceInterfaceScan(session, rule);
     default:
         // Recorded under the rule's own key or value.
-        return PlainLookup(rule, SessionView(session));
+        return PlainLookup(rule, SessionView(session), session);
     }
 }
 

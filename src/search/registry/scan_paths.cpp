@@ -3,6 +3,7 @@
 #include <string.h>
 #include "model/found_items.h"
 #include "platform/text_ops.h"
+#include "search/registry/shared_reads.h"
 
 uint8_t JoinKeyPath(char* out, int size, const char* first, const char* second, const char* third)
 {
@@ -23,9 +24,10 @@ uint8_t IsRelativeKeyName(const char* text)
     return strstr(text, "\\\\") == NULL ? 1 : 0;
 }
 
-void RecordRegistryItem(uint8_t view, int32_t kind, HKEY hive, const char* keyPath, const char* valueName)
+void RecordRegistryItem(SearchSession* session, uint8_t view, int32_t kind, HKEY hive, const char* keyPath,
+                        const char* valueName, HKEY opened)
 {
     // Asked only for what a rule found, so the kernel names are compared for a few keys.
-    if (view == kViewOther && !KeyDiffersInOtherView(hive, keyPath)) return;
+    if (view == kViewOther && !KeyOfOtherHalf(session, hive, keyPath, opened)) return;
     AddRegistryItem(kind, hive, keyPath, valueName, view);
 }

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <stddef.h>
 #include <stdint.h>
+#include "search/search_session.h"
 
 const int kKeyPathSize = 1024;   // built key paths
 const int kNameSize = 256;       // subkey names and short values
@@ -19,5 +20,8 @@ uint8_t IsRelativeKeyName(const char* text);
 
 // AddRegistryItem in the view. In the other view only a key of that half's own (for a value,
 // the key holding it) is recorded: one the own view reaches too was listed by the own pass. The
-// rule still found it: a scan that stops at its first find stops there in either view.
-void RecordRegistryItem(uint8_t view, int32_t kind, HKEY hive, const char* keyPath, const char* valueName);
+// rule still found it: a scan that stops at its first find stops there in either view. The
+// halves are told apart once per key in the session; opened, when not NULL, is the key already
+// open in the view.
+void RecordRegistryItem(SearchSession* session, uint8_t view, int32_t kind, HKEY hive, const char* keyPath,
+                        const char* valueName, HKEY opened = NULL);

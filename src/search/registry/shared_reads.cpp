@@ -37,6 +37,7 @@ struct KeyNode {
     uint32_t hash;
     uint8_t ascii;        // the path is pure ASCII, so letters may be compared folded
     int8_t opens;         // -1 not tried yet, 1 opens, 0 does not
+    int8_t otherHalfs;    // other view only: -1 not asked yet, 1 a key of that half's own, 0 not
     uint8_t enumerated;
     uint32_t subkeyCount;
     const char** subkeys;
@@ -169,6 +170,7 @@ KeyNode* FindNode(Cache* cache, HKEY root, uint8_t view, const char* path, size_
     node->hash = hash;
     node->ascii = ascii;
     node->opens = -1;
+    node->otherHalfs = -1;
     node->pathLength = length;
     memcpy(node->path, path, length);
     node->path[length] = '\0';
@@ -330,6 +332,16 @@ uint8_t ScanReadString(ScanKey* key, const char* valueName, char* buffer, DWORD 
     value->next = node->values;
     node->values = value;
     return ok;
+}
+
+uint8_t KeyOfOtherHalf(SearchSession* session, HKEY root, const char* path, HKEY opened)
+{
+    Cache* cache = session != NULL && session->reads != NULL && !session->reads->exhausted ? session->reads : NULL;
+    KeyNode* node = cache != NULL && path != NULL ? FindNode(cache, root, kViewOther, path, strlen(path)) : NULL;
+    if (node != NULL && node->otherHalfs >= 0) return (uint8_t)node->otherHalfs;
+    const uint8_t differs = opened != NULL ? OpenKeyDiffersFromOwnView(opened, root, path) : KeyDiffersInOtherView(root, path);
+    if (node != NULL) node->otherHalfs = (int8_t)differs;
+    return differs;
 }
 
 // An open and a close, as KeyExists makes them; the cache entry answers when it can.

@@ -39,6 +39,10 @@ uint8_t ScanKeyExists(SearchSession* session, HKEY root, const char* path);
 uint8_t ScanSubkeyExists(ScanKey* parent, const char* path);
 void ScanClose(ScanKey* key);
 
+// KeyDiffersInOtherView (root, path), in a sharing session asked once per key; opened, when not
+// NULL, is the key already open in the other view, which the comparison then uses.
+uint8_t KeyOfOtherHalf(SearchSession* session, HKEY root, const char* path, HKEY opened);
+
 // Calls visit (subkey, its name) for every subkey of key that opens, in the registry's order,
 // closing each after; the results ORed. With firstOnly the enumeration stops at the first visit
 // that gives 1.

@@ -31,7 +31,7 @@ uint8_t RecordSubkey(const RegistryRule& rule, const ScanKey* subkey, const char
 {
     char path[kKeyPathSize];
     if (!JoinKeyPath(path, sizeof path, rule.keyPath, name)) return 0;
-    RecordRegistryItem(subkey->view, rule.kind, rule.hive, path, NULL);
+    RecordRegistryItem(subkey->session, subkey->view, rule.kind, rule.hive, path, NULL, subkey->handle);
     return 1;
 }
 
@@ -47,7 +47,7 @@ uint8_t ProviderTest(const RegistryRule& rule, ScanKey* instance, const char* na
     if (chipVendor && ScanSubkeyExists(instance, kCplHandlerPath)) {
         char path[kKeyPathSize];
         if (JoinKeyPath(path, sizeof path, rule.keyPath, name, kCplHandlerPath))
-            RecordRegistryItem(instance->view, RegistryRuleKind::PropertySheetHandlerKey, rule.hive, path, NULL);
+            RecordRegistryItem(instance->session, instance->view, RegistryRuleKind::PropertySheetHandlerKey, rule.hive, path, NULL);
     }
     char section[1024];
     if (ScanReadString(instance, "InfSection", section, sizeof section) && EqualsArgument(section, rule.argument))
@@ -91,7 +91,8 @@ uint8_t InterfaceReferenceMatches(const RegistryRule& rule, ScanKey* reference, 
             char path[kKeyPathSize];
             if (JoinKeyPath(path, sizeof path, rule.keyPath, interfaceName, referenceName) &&
                 ScanKeyExists(reference->session, HKEY_LOCAL_MACHINE, path))
-                RecordRegistryItem(reference->view, RegistryRuleKind::DeviceInterfaceScan, HKEY_LOCAL_MACHINE, path, NULL);
+                RecordRegistryItem(reference->session, reference->view, RegistryRuleKind::DeviceInterfaceScan, HKEY_LOCAL_MACHINE,
+                                   path, NULL);
         }
         ScanClose(&parameters);
     }
