@@ -41,18 +41,6 @@ static uint8_t Identity(const char* path, DWORD flags, BY_HANDLE_FILE_INFORMATIO
     return ok;
 }
 
-// 1 when the link itself can be opened as an object distinct from its target. Where the platform
-// opens the target even when asked for the link, removing "the link" would remove the target.
-static uint8_t LinkIsAddressable(const char* path)
-{
-    BY_HANDLE_FILE_INFORMATION own, target;
-    if (!Identity(path, FILE_FLAG_OPEN_REPARSE_POINT, &own)) return 0;
-    if (!Identity(path, 0, &target)) return 1;   // nothing behind the link to reach
-    return (own.dwVolumeSerialNumber != target.dwVolumeSerialNumber ||
-            own.nFileIndexHigh != target.nFileIndexHigh ||
-            own.nFileIndexLow != target.nFileIndexLow) ? 1 : 0;
-}
-
 uint8_t HandleIsLinkItself(void* handle, const char* path)
 {
     BY_HANDLE_FILE_INFORMATION own, target;
@@ -61,6 +49,18 @@ uint8_t HandleIsLinkItself(void* handle, const char* path)
     return (own.dwVolumeSerialNumber != target.dwVolumeSerialNumber ||
             own.nFileIndexHigh != target.nFileIndexHigh ||
             own.nFileIndexLow != target.nFileIndexLow) ? 1 : 0;
+}
+
+// 1 when the link itself can be opened as an object distinct from its target. Where the platform
+// opens the target even when asked for the link, removing "the link" would remove the target.
+static uint8_t LinkIsAddressable(const char* path)
+{
+    HANDLE handle = CreateFileA(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, NULL);
+    if (handle == INVALID_HANDLE_VALUE) return 0;
+    const uint8_t itself = HandleIsLinkItself(handle, path);
+    CloseHandle(handle);
+    return itself;
 }
 
 static uint8_t AddLink(LinkList* links, const char* path, DWORD attributes)
